@@ -1,0 +1,191 @@
+// IDispatch and the type-library interfaces (ITypeInfo, ITypeLib) with COM's slot order,
+// their description records, and the oleaut32 type-library functions.
+#pragma once
+
+#include "oleauto.h"
+#include "unknwn.h"
+
+struct ITypeInfo;
+struct ITypeLib;
+struct ITypeComp;
+struct VARDESC;
+struct ARRAYDESC;
+struct PARAMDESCEX;
+
+typedef DWORD HREFTYPE;
+
+enum TYPEKIND {
+    TKIND_ENUM = 0,
+    TKIND_RECORD,
+    TKIND_MODULE,
+    TKIND_INTERFACE,
+    TKIND_DISPATCH,
+    TKIND_COCLASS,
+    TKIND_ALIAS,
+    TKIND_UNION,
+    TKIND_MAX
+};
+enum SYSKIND { SYS_WIN16 = 0, SYS_WIN32, SYS_MAC, SYS_WIN64 };
+enum FUNCKIND { FUNC_VIRTUAL = 0, FUNC_PUREVIRTUAL, FUNC_NONVIRTUAL, FUNC_STATIC, FUNC_DISPATCH };
+enum INVOKEKIND {
+    INVOKE_FUNC = 1,
+    INVOKE_PROPERTYGET = 2,
+    INVOKE_PROPERTYPUT = 4,
+    INVOKE_PROPERTYPUTREF = 8
+};
+enum CALLCONV { CC_FASTCALL = 0, CC_CDECL = 1, CC_MSCPASCAL, CC_PASCAL = CC_MSCPASCAL, CC_MACPASCAL, CC_STDCALL };
+
+#define TYPEFLAG_FAPPOBJECT 0x01
+#define TYPEFLAG_FCANCREATE 0x02
+#define TYPEFLAG_FHIDDEN 0x10
+#define TYPEFLAG_FDUAL 0x40
+#define TYPEFLAG_FNONEXTENSIBLE 0x80
+#define TYPEFLAG_FOLEAUTOMATION 0x100
+#define TYPEFLAG_FDISPATCHABLE 0x1000
+
+#define PARAMFLAG_NONE 0x00
+#define PARAMFLAG_FIN 0x01
+#define PARAMFLAG_FOUT 0x02
+#define PARAMFLAG_FLCID 0x04
+#define PARAMFLAG_FRETVAL 0x08
+#define PARAMFLAG_FOPT 0x10
+
+#define LIBFLAG_FRESTRICTED 0x01
+#define LIBFLAG_FCONTROL 0x02
+#define LIBFLAG_FHIDDEN 0x04
+#define LIBFLAG_FHASDISKIMAGE 0x08
+
+struct TYPEDESC {
+    union {
+        TYPEDESC *lptdesc;
+        ARRAYDESC *lpadesc;
+        HREFTYPE hreftype;
+    };
+    VARTYPE vt;
+};
+
+struct IDLDESC {
+    ULONG_PTR dwReserved;
+    USHORT wIDLFlags;
+};
+
+struct PARAMDESC {
+    PARAMDESCEX *pparamdescex;
+    USHORT wParamFlags;
+};
+
+struct ELEMDESC {
+    TYPEDESC tdesc;
+    union {
+        IDLDESC idldesc;
+        PARAMDESC paramdesc;
+    };
+};
+
+struct TYPEATTR {
+    GUID guid;
+    LCID lcid;
+    DWORD dwReserved;
+    MEMBERID memidConstructor;
+    MEMBERID memidDestructor;
+    LPOLESTR lpstrSchema;
+    ULONG cbSizeInstance;
+    TYPEKIND typekind;
+    WORD cFuncs;
+    WORD cVars;
+    WORD cImplTypes;
+    WORD cbSizeVft;
+    WORD cbAlignment;
+    WORD wTypeFlags;
+    WORD wMajorVerNum;
+    WORD wMinorVerNum;
+    TYPEDESC tdescAlias;
+    IDLDESC idldescType;
+};
+
+struct FUNCDESC {
+    MEMBERID memid;
+    SCODE *lprgscode;
+    ELEMDESC *lprgelemdescParam;
+    FUNCKIND funckind;
+    INVOKEKIND invkind;
+    CALLCONV callconv;
+    SHORT cParams;
+    SHORT cParamsOpt;
+    SHORT oVft;
+    SHORT cScodes;
+    ELEMDESC elemdescFunc;
+    WORD wFuncFlags;
+};
+
+struct TLIBATTR {
+    GUID guid;
+    LCID lcid;
+    SYSKIND syskind;
+    WORD wMajorVerNum;
+    WORD wMinorVerNum;
+    WORD wLibFlags;
+};
+
+struct IDispatch : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCID lcid,
+                                                    DISPID *dispids) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS *params,
+                                             VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err) = 0;
+};
+typedef IDispatch *LPDISPATCH;
+
+struct ITypeComp : public IUnknown {
+};
+
+struct ITypeInfo : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR **attr) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp **comp) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT index, FUNCDESC **desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVarDesc(UINT index, VARDESC **desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNames(MEMBERID memid, BSTR *names, UINT max_names, UINT *count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT index, HREFTYPE *ref_type) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT index, INT *flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR *names, UINT count, MEMBERID *memids) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Invoke(PVOID instance, MEMBERID memid, WORD flags, DISPPARAMS *params,
+                                             VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID memid, BSTR *name, BSTR *doc_string,
+                                                       DWORD *help_context, BSTR *help_file) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID memid, INVOKEKIND kind, BSTR *dll_name, BSTR *name,
+                                                  WORD *ordinal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE ref_type, ITypeInfo **info) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID memid, INVOKEKIND kind, PVOID *address) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID riid, PVOID *object) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMops(MEMBERID memid, BSTR *mops) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib **lib, UINT *index) = 0;
+    virtual void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR *attr) = 0;
+    virtual void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC *desc) = 0;
+    virtual void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC *desc) = 0;
+};
+
+struct ITypeLib : public IUnknown {
+    virtual UINT STDMETHODCALLTYPE GetTypeInfoCount() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, ITypeInfo **info) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfoType(UINT index, TYPEKIND *kind) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfoOfGuid(REFGUID guid, ITypeInfo **info) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetLibAttr(TLIBATTR **attr) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp **comp) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDocumentation(INT index, BSTR *name, BSTR *doc_string, DWORD *help_context,
+                                                       BSTR *help_file) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsName(LPOLESTR name, ULONG hash, BOOL *found) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindName(LPOLESTR name, ULONG hash, ITypeInfo **infos, MEMBERID *memids,
+                                               USHORT *found) = 0;
+    virtual void STDMETHODCALLTYPE ReleaseTLibAttr(TLIBATTR *attr) = 0;
+};
+
+extern "C" const IID IID_IDispatch;
+extern "C" const IID IID_ITypeInfo;
+extern "C" const IID IID_ITypeInfo2;
+extern "C" const IID IID_ITypeLib;
+
+TAVLINPORT_API HRESULT LoadTypeLib(LPCOLESTR file, ITypeLib **lib);
+TAVLINPORT_API HRESULT LoadRegTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib **lib);
+TAVLINPORT_API HRESULT RegisterTypeLib(ITypeLib *lib, LPCOLESTR full_path, LPCOLESTR help_dir);
+TAVLINPORT_API HRESULT UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);

@@ -1,0 +1,63 @@
+// Advapi32 registry subset over a file in the registry-export text format
+// ("Windows Registry Editor Version 5.00"). The file is named by TAVLIN_REGISTRY.
+#pragma once
+
+#include "wintypes.h"
+
+#define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
+#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
+#define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)((LONG)0x80000002))
+#define HKEY_USERS ((HKEY)(ULONG_PTR)((LONG)0x80000003))
+
+typedef DWORD REGSAM;
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
+#define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_NOTIFY 0x0010
+#define KEY_CREATE_LINK 0x0020
+#define KEY_WOW64_64KEY 0x0100
+#define KEY_WOW64_32KEY 0x0200
+#define KEY_READ 0x20019
+#define KEY_WRITE 0x20006
+#define KEY_EXECUTE 0x20019
+#define KEY_ALL_ACCESS 0xF003F
+
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
+#define REG_QWORD 11
+
+#define REG_OPTION_NON_VOLATILE 0x00000000
+#define REG_CREATED_NEW_KEY 0x00000001
+#define REG_OPENED_EXISTING_KEY 0x00000002
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+typedef FILETIME *PFILETIME;
+struct SECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
+
+TAVLINPORT_API LSTATUS RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam, PHKEY result);
+TAVLINPORT_API LSTATUS RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD reserved, LPSTR klass, DWORD options,
+                                       REGSAM sam, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                                       LPDWORD disposition);
+TAVLINPORT_API LSTATUS RegCloseKey(HKEY key);
+TAVLINPORT_API LSTATUS RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                        LPDWORD data_size);
+TAVLINPORT_API LSTATUS RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type, const BYTE *data,
+                                      DWORD data_size);
+TAVLINPORT_API LSTATUS RegDeleteValueA(HKEY key, LPCSTR value_name);
+TAVLINPORT_API LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR klass, LPDWORD klass_size, LPDWORD reserved,
+                                        LPDWORD sub_keys, LPDWORD max_sub_key_len, LPDWORD max_class_len,
+                                        LPDWORD values, LPDWORD max_value_name_len, LPDWORD max_value_len,
+                                        LPDWORD security_descriptor, PFILETIME last_write_time);
+TAVLINPORT_API LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD reserved,
+                                     LPSTR klass, LPDWORD klass_size, PFILETIME last_write_time);
+TAVLINPORT_API LSTATUS RegDeleteKeyA(HKEY key, LPCSTR sub_key);
+TAVLINPORT_API LSTATUS RegDeleteTreeA(HKEY key, LPCSTR sub_key);

@@ -1,0 +1,9 @@
+// The whole Win32 / OLE Automation subset that the port provides, in one include.
+#pragma once
+
+#include "kernel.h"
+#include "oaidl.h"
+#include "oleauto.h"
+#include "registry.h"
+#include "unknwn.h"
+#include "wintypes.h"
