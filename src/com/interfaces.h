@@ -1,0 +1,24 @@
+// The library's own COM interfaces and identifiers, declared once for both platforms (the
+// type library, compiled from tavlin.idl, describes the same interfaces to clients).
+#pragma once
+
+#include "util/platform.h"
+
+namespace tavlin {
+
+extern "C" const GUID LIBID_Tavlin;
+extern "C" const IID IID_ITavlinUtil;
+extern "C" const IID IID_IProxy;
+extern "C" const CLSID CLSID_TavlinUtil;
+extern "C" const CLSID CLSID_Proxy;
+
+struct ITavlinUtil : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE newInstance(BSTR classname, IDispatch **proxy) = 0;
+};
+
+// A proxy's dispatch interface; it adds nothing to IDispatch, but answering it is how the
+// bridge recognises its own proxies among the objects clients pass back.
+struct IProxy : public IDispatch {
+};
+
+}  // namespace tavlin

@@ -1,0 +1,22 @@
+// Automation argument to the Java value of one declared parameter type.
+#pragma once
+
+#include <jni.h>
+
+#include "convert/prepared_arguments.h"
+#include "util/platform.h"
+
+namespace tavlin {
+
+// Converts `arg` (may be null) for the parameter `type` into slot `index` of `args`.
+// `strict` refuses non-numeric automation types for numeric parameters, so an overload
+// walk can move on. Throws TavlinEx*; a failing slot holds nothing to release.
+void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index, const JavaType &type,
+                         bool strict);
+
+// Safe array (or empty/null) argument to a Java array of `type` (slash form; for a
+// parameter of another class the array type follows the safe array's element type).
+void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index,
+                                     const JavaType &type, bool strict);
+
+}  // namespace tavlin

@@ -1,0 +1,78 @@
+// CJavaReflect: the process-wide table of Java classes (global references) and method
+// identifiers that reflection, boxing and dates need on every call. Filled once per process
+// by init(); every reader comes after a successful newInstance and so finds it complete.
+#pragma once
+
+#include <jni.h>
+
+#include <atomic>
+
+namespace tavlin {
+
+class CJavaReflect {
+public:
+    // Fills the table unless it is filled. Concurrent first callers wait for the first one;
+    // a failure among the core rows leaves the table unfilled (the next call retries) and
+    // is thrown as a TavlinEx.
+    void init(JNIEnv *env);
+    bool filled() const { return filled_.load(std::memory_order_acquire); }
+    // Number of times the table was looked up from Java (for tests: stays 1 once filled).
+    int fill_count() const { return fill_count_.load(); }
+
+    jclass method_class = nullptr;           // java/lang/reflect/Method
+    jmethodID method_getReturnType = nullptr;
+    jmethodID method_getModifiers = nullptr;
+    jmethodID method_toString = nullptr;
+    jmethodID method_getName = nullptr;
+    jmethodID method_getParameterTypes = nullptr;
+    jclass class_class = nullptr;            // java/lang/Class
+    jmethodID class_getName = nullptr;
+    jmethodID class_getMethods = nullptr;
+    jclass modifier_class = nullptr;         // java/lang/reflect/Modifier
+    jmethodID modifier_isStatic = nullptr;   // static
+    jclass object_class = nullptr;           // java/lang/Object
+    jmethodID object_getClass = nullptr;
+    jclass boolean_class = nullptr;
+    jmethodID boolean_init = nullptr;
+    jmethodID boolean_booleanValue = nullptr;
+    jclass byte_class = nullptr;
+    jmethodID byte_init = nullptr;
+    jmethodID byte_byteValue = nullptr;
+    jclass character_class = nullptr;
+    jmethodID character_init = nullptr;
+    jmethodID character_charValue = nullptr;
+    jclass short_class = nullptr;
+    jmethodID short_init = nullptr;
+    jmethodID short_shortValue = nullptr;
+    jclass integer_class = nullptr;
+    jmethodID integer_init = nullptr;
+    jmethodID integer_intValue = nullptr;
+    jclass long_class = nullptr;
+    jmethodID long_init = nullptr;
+    jmethodID long_longValue = nullptr;
+    jclass float_class = nullptr;
+    jmethodID float_init = nullptr;
+    jmethodID float_floatValue = nullptr;
+    jclass double_class = nullptr;
+    jmethodID double_init = nullptr;
+    jmethodID double_doubleValue = nullptr;
+    jclass calendar_class = nullptr;         // java/util/GregorianCalendar
+    jmethodID calendar_init = nullptr;       // ()V
+    jmethodID calendar_init_fields = nullptr;  // (IIIIII)V
+    jmethodID calendar_getTime = nullptr;
+    jmethodID calendar_add = nullptr;
+    jmethodID calendar_get = nullptr;
+    jmethodID calendar_setTime = nullptr;
+    // The product's exception class; optional (null when its archive is not on the class path).
+    jclass qzexception_class = nullptr;
+    jmethodID qzexception_getKey = nullptr;
+
+private:
+    void fill(JNIEnv *env);
+    std::atomic<bool> filled_{false};
+    std::atomic<int> fill_count_{0};
+};
+
+extern CJavaReflect java_reflect;
+
+}  // namespace tavlin

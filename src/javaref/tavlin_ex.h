@@ -1,0 +1,48 @@
+// TavlinEx: the bridge's one error type. Thrown by pointer (`throw new TavlinEx(...)`);
+// whoever catches it deletes it (see take_error below).
+#pragma once
+
+#include <jni.h>
+
+#include <memory>
+
+#include "util/platform.h"
+
+namespace tavlin {
+
+class TavlinEx {
+public:
+    // A fixed message of the bridge (UTF-8); no source.
+    explicit TavlinEx(const char *description);
+    // Either text may be null (absent).
+    TavlinEx(const char *description, const char *source);
+    // Texts already in UTF-16, kept with their full length (a Java message may hold U+0000).
+    TavlinEx(const OLECHAR *description, size_t description_length, const OLECHAR *source, size_t source_length);
+
+    TavlinEx(const TavlinEx &) = delete;
+    TavlinEx &operator=(const TavlinEx &) = delete;
+
+    const OLECHAR *description() const { return has_description_ ? description_.c_str() : nullptr; }
+    const OLECHAR *source() const { return has_source_ ? source_.c_str() : nullptr; }
+    // Lengths in UTF-16 units, embedded U+0000 included.
+    size_t description_length() const { return description_.size(); }
+    size_t source_length() const { return source_.size(); }
+
+    // Turns a pending Java exception into a thrown TavlinEx (and clears it); returns at once,
+    // after one JNI call, when none is pending.
+    static void check_exception(JNIEnv *env);
+
+    // printf-style fixed message.
+    [[noreturn]] static void raise(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+private:
+    OleString description_;
+    OleString source_;
+    bool has_description_ = false;
+    bool has_source_ = false;
+};
+
+// Owns a caught error pointer for the rest of a catch block.
+using TavlinExPtr = std::unique_ptr<TavlinEx>;
+
+}  // namespace tavlin

@@ -1,0 +1,51 @@
+// CJvmLibrary: finds, loads and forwards to the Java runtime library of the machine's Java
+// installation. JVMDLL_Exception reports what went wrong, thrown by pointer.
+#pragma once
+
+#include <jni.h>
+
+#include "util/platform.h"
+
+namespace tavlin {
+
+struct JVMDLL_Exception {
+    explicit JVMDLL_Exception(const char *text) : message(text) {}
+    const char *message;  // a constant text, not owned
+};
+
+class CJvmLibrary {
+public:
+    // Searches: product override, the Java installation's registry entries, the library
+    // search path. Throws JVMDLL_Exception*.
+    CJvmLibrary();
+    virtual ~CJvmLibrary();
+    CJvmLibrary(const CJvmLibrary &) = delete;
+    CJvmLibrary &operator=(const CJvmLibrary &) = delete;
+
+    jint JNI_GetDefaultJavaVMInitArgs(void *args) const;
+    jint JNI_CreateJavaVM(JavaVM **vm, void **env, void *args) const;
+    jint JNI_GetCreatedJavaVMs(JavaVM **vms, jsize capacity, jsize *count) const;
+    jint JNI_OnLoad(JavaVM *vm, void *reserved) const;
+    void JNI_OnUnload(JavaVM *vm, void *reserved) const;
+
+    HMODULE module() const { return module_; }
+
+private:
+    typedef jint(JNICALL *GetDefaultJavaVMInitArgsFn)(void *);
+    typedef jint(JNICALL *CreateJavaVMFn)(JavaVM **, void **, void *);
+    typedef jint(JNICALL *GetCreatedJavaVMsFn)(JavaVM **, jsize, jsize *);
+    typedef jint(JNICALL *OnLoadFn)(JavaVM *, void *);
+    typedef void(JNICALL *OnUnloadFn)(JavaVM *, void *);
+
+    void load();
+    void resolve_entry_points();
+
+    HMODULE module_ = nullptr;
+    GetCreatedJavaVMsFn get_created_java_vms_ = nullptr;
+    CreateJavaVMFn create_java_vm_ = nullptr;
+    GetDefaultJavaVMInitArgsFn get_default_java_vm_init_args_ = nullptr;
+    OnLoadFn on_load_ = nullptr;
+    OnUnloadFn on_unload_ = nullptr;
+};
+
+}  // namespace tavlin
