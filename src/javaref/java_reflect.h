@@ -68,7 +68,6 @@ public:
     jmethodID qzexception_getKey = nullptr;
 
 private:
-    void fill(JNIEnv *env);
     std::atomic<bool> filled_{false};
     std::atomic<int> fill_count_{0};
 };

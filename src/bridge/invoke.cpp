@@ -1,0 +1,200 @@
+// CProxy::Invoke: an automation call becomes a Java call. The overloads of the DISPID's
+// name are tried in table order until one accepts the arguments; the chosen method is
+// called with its return type's own call family, and its result converted back.
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "bridge/proxy.h"
+#include "convert/com_to_java.h"
+#include "convert/java_to_com.h"
+#include "javaref/tavlin_ex.h"
+#include "vmhost/se_exception.h"
+#include "vmhost/vm.h"
+
+namespace tavlin {
+
+namespace {
+
+UINT argument_count(const DISPPARAMS *params) { return params ? params->cArgs : 0; }
+
+// Converts the client's arguments (which arrive last-first) for one candidate method.
+void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params, bool strict,
+                       PreparedArguments &args)
+{
+    const int count = static_cast<int>(argument_count(params));
+    int32_t known = table.at(index).param_count.load(std::memory_order_relaxed);
+    if (known >= 0 && known != count) throw new TavlinEx("Invalid number of arguments.");
+    const MethodFacts &facts = table.facts(env, index);
+    if (static_cast<int>(facts.parameter_types.size()) != count) throw new TavlinEx("Invalid number of arguments.");
+    try {
+        for (int i = 0; i < count; ++i)
+            convert_com_to_java(env, &params->rgvarg[count - 1 - i], args, i, facts.parameter_types[i], strict);
+    } catch (TavlinEx *) {
+        args.release();
+        throw;
+    }
+}
+
+// Walks the overloads from `index` on; returns the first that accepts the arguments.
+int choose_method(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params,
+                  PreparedArguments &args)
+{
+    int next = table.next_overload(env, index);
+    const bool strict = next != -1;
+    for (;;) {
+        try {
+            prepare_arguments(env, table, index, params, strict, args);
+            return index;
+        } catch (TavlinEx *error) {
+            if (next == -1) throw;
+            delete error;
+            index = next;
+            next = table.next_overload(env, index);
+        }
+    }
+}
+
+void store_null_result(JNIEnv *, const MethodFacts &facts, VARIANT *result)
+{
+    if (!compatibility_mode() || !facts.returns_array) return;
+    SAFEARRAYBOUND bound = {0, 0};
+    SAFEARRAY *empty = SafeArrayCreate(VT_VARIANT, 1, &bound);
+    if (!empty) throw new TavlinEx("Unable to allocate safearray.");
+    result->vt = VT_ARRAY | VT_VARIANT;
+    result->parray = empty;
+}
+
+void store_object_result(JNIEnv *env, jobject object, const MethodFacts &facts, VARIANT *result)
+{
+    if (!result) {
+        if (object) env->DeleteLocalRef(object);
+    } else if (object) {
+        convert_java_to_com(env, object, result);
+    } else {
+        store_null_result(env, facts, result);
+    }
+}
+
+// Calls `call` as instance or static method, then stores a primitive result with `store`.
+#define CALL_AND_STORE(Type, store_statement)                                                              \
+    {                                                                                                      \
+        auto value = facts.is_static ? env->CallStatic##Type##MethodA(table.object_class(), facts.id, args) \
+                                     : env->Call##Type##MethodA(target, facts.id, args);                   \
+        TavlinEx::check_exception(env);                                                                    \
+        if (result) {                                                                                      \
+            store_statement;                                                                               \
+        }                                                                                                  \
+        return;                                                                                            \
+    }
+
+void call_method(JNIEnv *env, const MethodTable &table, int index, jobject target, const jvalue *args,
+                 VARIANT *result)
+{
+    const MethodFacts &facts = table.facts(env, index);
+    OutputDebugStringA(facts.text.c_str());
+    switch (table.at(index).return_code.load(std::memory_order_relaxed)) {
+    case 'z': CALL_AND_STORE(Boolean, (result->vt = VT_BOOL, result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE))
+    case 'b': CALL_AND_STORE(Byte, (result->vt = VT_I1, result->cVal = static_cast<CHAR>(value)))
+    case 'c': CALL_AND_STORE(Char, (result->vt = VT_UI2, result->uiVal = value))
+    case 's': CALL_AND_STORE(Short, (result->vt = VT_I2, result->iVal = value))
+    case 'i': CALL_AND_STORE(Int, (result->vt = VT_I4, result->lVal = value))
+    case 'j': CALL_AND_STORE(Long, (result->vt = VT_R8, result->dblVal = static_cast<double>(value)))
+    case 'f': CALL_AND_STORE(Float, (result->vt = VT_R4, result->fltVal = value))
+    case 'd': CALL_AND_STORE(Double, (result->vt = VT_R8, result->dblVal = value))
+    case 'v':
+        if (facts.is_static)
+            env->CallStaticVoidMethodA(table.object_class(), facts.id, args);
+        else
+            env->CallVoidMethodA(target, facts.id, args);
+        TavlinEx::check_exception(env);
+        return;
+    case 'l': {
+        jobject object = facts.is_static ? env->CallStaticObjectMethodA(table.object_class(), facts.id, args)
+                                         : env->CallObjectMethodA(target, facts.id, args);
+        TavlinEx::check_exception(env);
+        store_object_result(env, object, facts, result);
+        return;
+    }
+    default:
+        throw new TavlinEx("Unknown return type.");
+    }
+}
+
+void fill_exception_info(EXCEPINFO *info, WORD code, const OLECHAR *source, size_t source_length,
+                         const OLECHAR *description, size_t description_length)
+{
+    if (!info) return;
+    info->wCode = code;
+    info->bstrSource = source ? SysAllocStringLen(source, static_cast<UINT>(source_length)) : nullptr;
+    info->bstrDescription =
+        description ? SysAllocStringLen(description, static_cast<UINT>(description_length)) : nullptr;
+}
+
+HRESULT report(TavlinEx *error, EXCEPINFO *info)
+{
+    TavlinExPtr owned(error);
+    fill_exception_info(info, 1001, owned->source(), owned->source_length(), owned->description(),
+                        owned->description_length());
+    return DISP_E_EXCEPTION;
+}
+
+HRESULT report(SE_Exception *error, EXCEPINFO *info)
+{
+    std::unique_ptr<SE_Exception> owned(error);
+    char text[64];
+    int length = std::snprintf(text, sizeof text, "Win32 exception encounter: %" PRId32,
+                               static_cast<int32_t>(owned->code));
+    OLECHAR wide[64];
+    for (int i = 0; i <= length; ++i) wide[i] = static_cast<OLECHAR>(text[i]);
+    static const OLECHAR win32[] = {'W', 'i', 'n', '3', '2', 0};
+    fill_exception_info(info, static_cast<WORD>(owned->code & 0xFFFF), win32, 5, wide, static_cast<size_t>(length));
+    return DISP_E_EXCEPTION;
+}
+
+// After a failure the result holds nothing the client would have to free.
+HRESULT failed(HRESULT hr, VARIANT *result)
+{
+    if (result) VariantInit(result);
+    return hr;
+}
+
+}  // namespace
+
+void CProxy::invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIANT *result)
+{
+    try {
+        const MethodTable *table = methods();
+        // A DISPID is a table position plus one; anything else designates no method.
+        if (!table || dispid < 1 || dispid > table->count()) throw new TavlinEx("Invalid method.");
+        PreparedArguments args(env, static_cast<int>(argument_count(params)));
+        int chosen = choose_method(env, *table, dispid - 1, params, args);
+        call_method(env, *table, chosen, java_object_, args.values(), result);
+    } catch (TavlinEx *) {
+        OutputDebugStringA("Exception occurred during CProxy::Invoke");
+        throw;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS *params, VARIANT *result,
+                                         EXCEPINFO *excep_info, UINT *)
+{
+    if (params && params->cArgs && !params->rgvarg) return E_INVALIDARG;
+    try {
+        CThreadAttach attach;
+        if (result) VariantInit(result);
+        if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;
+        invoke_method(attach.env(), dispid, params, result);
+        attach.detach();
+        return S_OK;
+    } catch (TavlinEx *error) {
+        return failed(report(error, excep_info), result);
+    } catch (SE_Exception *error) {
+        return failed(report(error, excep_info), result);
+    } catch (const std::bad_alloc &) {
+        return failed(E_OUTOFMEMORY, result);
+    }
+}
+
+}  // namespace tavlin

@@ -1,0 +1,79 @@
+// A proxy's method table: one descriptor per public method of the Java object's class, in
+// the order getMethods reports them. Names and per-method facts are filled on first need
+// and published atomically, so concurrent callers never see half-built state and never
+// release a reference twice.
+#pragma once
+
+#include <jni.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "convert/prepared_arguments.h"
+
+namespace tavlin {
+
+// Facts about a method that never change, gathered from reflection once.
+struct MethodFacts {
+    jmethodID id = nullptr;
+    bool is_static = false;
+    bool returns_array = false;  // declared return type is an array type
+    std::string text;            // Method.toString(), traced before every call
+    std::vector<std::string> parameter_names;  // slash form
+    std::vector<jclass> parameter_classes;     // global references
+    std::vector<JavaType> parameter_types;     // views of the two above
+
+    void release(JNIEnv *env);
+};
+
+struct MethodInfo {
+    static constexpr int32_t kNotLookedUp = -2;
+
+    jobject method = nullptr;  // global reference to the java.lang.reflect.Method
+    int32_t index = 0;
+    std::atomic<char *> name{nullptr};  // UTF-8, owned
+    std::atomic<int32_t> param_count{-1};
+    std::atomic<char> return_code{0};
+    std::atomic<int32_t> next_overload{kNotLookedUp};  // index of the next namesake, -1 for none
+    std::atomic<MethodFacts *> facts{nullptr};
+};
+
+class MethodTable {
+public:
+    // Builds the table of `object`'s class. Throws TavlinEx*.
+    static MethodTable *build(JNIEnv *env, jobject object);
+    // Deletes the table's global references; the table must not be used afterwards.
+    void release(JNIEnv *env);
+    ~MethodTable();
+
+    int count() const { return count_; }
+    MethodInfo &at(int index) const { return entries_[index]; }
+    jclass object_class() const { return object_class_; }
+
+    // The descriptor's name, read from Java on first use. Throws TavlinEx*.
+    const char *method_name(JNIEnv *env, int index) const;
+    // Index of the first method whose name matches (ASCII case folded), or -1.
+    int get_method_info(JNIEnv *env, const char *name) const;
+    // Index of the first method at or after `start` whose name matches, or -1.
+    int find_next_method(JNIEnv *env, const char *name, int start) const;
+    // find_next_method(name of `index`, index + 1), remembered per descriptor.
+    int next_overload(JNIEnv *env, int index) const;
+    // The method's facts, gathered on first use. Throws TavlinEx*.
+    const MethodFacts &facts(JNIEnv *env, int index) const;
+
+private:
+    MethodTable() = default;
+    int count_ = 0;
+    std::unique_ptr<MethodInfo[]> entries_;
+    jclass object_class_ = nullptr;  // global reference; target of static calls
+};
+
+// Classifies the descriptor's return type into its code ('z' 'b' 'c' 's' 'i' 'j' 'f' 'd'
+// 'v', or 'l' for every reference type), stores it in return_code and returns true.
+bool resolve_return_type(JNIEnv *env, MethodInfo &method);
+// The code for a return type's name as Class.getName spells it.
+char return_type_code(const char *type_name);
+
+}  // namespace tavlin

@@ -1,0 +1,103 @@
+#include "bridge/proxy.h"
+
+#include <memory>
+#include <new>
+
+#include "javaref/tavlin_ex.h"
+#include "util/text.h"
+#include "vmhost/se_exception.h"
+#include "vmhost/vm.h"
+
+namespace tavlin {
+
+namespace {
+
+size_t ole_length(const OLECHAR *text)
+{
+    size_t length = 0;
+    while (text[length]) ++length;
+    return length;
+}
+
+DISPID dispid_of(JNIEnv *env, const MethodTable &table, const OLECHAR *name)
+{
+    if (!name) return 0;
+    int index = table.get_method_info(env, ole_to_utf8(name, ole_length(name)).c_str());
+    return index < 0 ? 0 : index + 1;
+}
+
+}  // namespace
+
+void *CProxy::interface_for(REFIID iid)
+{
+    if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IProxy))
+        return static_cast<IProxy *>(this);
+    return nullptr;
+}
+
+CProxy::~CProxy()
+{
+    MethodTable *table = methods_.load();
+    if (!table && !java_object_) return;
+    try {
+        CThreadAttach attach;
+        if (table) table->release(attach.env());
+        if (java_object_) attach.env()->DeleteGlobalRef(java_object_);
+        attach.detach();
+    } catch (TavlinEx *error) {
+        delete error;  // no VM to give the references back to: they end with the process
+    }
+    delete table;
+}
+
+const MethodTable &CProxy::init_methods(JNIEnv *env)
+{
+    if (const MethodTable *table = methods()) return *table;
+    MethodTable *built = MethodTable::build(env, java_object_);
+    MethodTable *expected = nullptr;
+    if (methods_.compare_exchange_strong(expected, built, std::memory_order_acq_rel)) return *built;
+    built->release(env);
+    delete built;
+    return *expected;
+}
+
+HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfoCount(UINT *) { return E_NOTIMPL; }
+
+HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfo(UINT, LCID, ITypeInfo **) { return E_NOTIMPL; }
+
+HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids)
+{
+    if (!names || !dispids) return E_INVALIDARG;
+    if (count == 0) return DISP_E_UNKNOWNNAME;
+    for (UINT i = 0; i < count; ++i) dispids[i] = 0;
+    // A proxy made through its class object wraps nothing: there is no Java to ask.
+    if (!java_object_) return DISP_E_UNKNOWNNAME;
+    try {
+        CThreadAttach attach;
+        const MethodTable &table = init_methods(attach.env());
+        for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(attach.env(), table, names[i]);
+        attach.detach();
+        return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
+    } catch (TavlinEx *error) {
+        delete error;
+        return DISP_E_UNKNOWNNAME;
+    } catch (SE_Exception *error) {
+        delete error;
+        return E_FAIL;
+    } catch (const std::bad_alloc &) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+IDispatch *new_proxy(JNIEnv *env, jobject object, const char *class_name)
+{
+    ComObject<CProxy> *proxy = ComObject<CProxy>::create();
+    if (!proxy) throw new TavlinEx("Out of memory.");
+    proxy->set_java_object(env->NewGlobalRef(object));
+    proxy->set_class_name(class_name);
+    IDispatch *dispatch = nullptr;
+    proxy->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&dispatch));
+    return dispatch;
+}
+
+}  // namespace tavlin

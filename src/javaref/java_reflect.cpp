@@ -1,0 +1,141 @@
+#include "javaref/java_reflect.h"
+
+#include <memory>
+#include <mutex>
+
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+
+namespace tavlin {
+
+CJavaReflect java_reflect;
+
+namespace {
+
+std::mutex fill_mutex;
+
+// One row of the table: a class (looked up by name) or a method of the nearest class row
+// above it.
+struct Row {
+    enum Kind { Class, Method, StaticMethod } kind;
+    const char *name;
+    const char *signature;
+    jclass CJavaReflect::*klass;
+    jmethodID CJavaReflect::*method;
+};
+
+#define CLASS_ROW(field, name) {Row::Class, name, nullptr, &CJavaReflect::field, nullptr}
+#define METHOD_ROW(field, name, sig) {Row::Method, name, sig, nullptr, &CJavaReflect::field}
+
+const Row core_rows[] = {
+    CLASS_ROW(method_class, "java/lang/reflect/Method"),
+    METHOD_ROW(method_getReturnType, "getReturnType", "()Ljava/lang/Class;"),
+    METHOD_ROW(method_getModifiers, "getModifiers", "()I"),
+    METHOD_ROW(method_toString, "toString", "()Ljava/lang/String;"),
+    METHOD_ROW(method_getName, "getName", "()Ljava/lang/String;"),
+    METHOD_ROW(method_getParameterTypes, "getParameterTypes", "()[Ljava/lang/Class;"),
+    CLASS_ROW(class_class, "java/lang/Class"),
+    METHOD_ROW(class_getName, "getName", "()Ljava/lang/String;"),
+    METHOD_ROW(class_getMethods, "getMethods", "()[Ljava/lang/reflect/Method;"),
+    CLASS_ROW(modifier_class, "java/lang/reflect/Modifier"),
+    {Row::StaticMethod, "isStatic", "(I)Z", nullptr, &CJavaReflect::modifier_isStatic},
+    CLASS_ROW(object_class, "java/lang/Object"),
+    METHOD_ROW(object_getClass, "getClass", "()Ljava/lang/Class;"),
+    CLASS_ROW(boolean_class, "java/lang/Boolean"),
+    METHOD_ROW(boolean_init, "<init>", "(Z)V"),
+    METHOD_ROW(boolean_booleanValue, "booleanValue", "()Z"),
+    CLASS_ROW(byte_class, "java/lang/Byte"),
+    METHOD_ROW(byte_init, "<init>", "(B)V"),
+    METHOD_ROW(byte_byteValue, "byteValue", "()B"),
+    CLASS_ROW(character_class, "java/lang/Character"),
+    METHOD_ROW(character_init, "<init>", "(C)V"),
+    METHOD_ROW(character_charValue, "charValue", "()C"),
+    CLASS_ROW(short_class, "java/lang/Short"),
+    METHOD_ROW(short_init, "<init>", "(S)V"),
+    METHOD_ROW(short_shortValue, "shortValue", "()S"),
+    CLASS_ROW(integer_class, "java/lang/Integer"),
+    METHOD_ROW(integer_init, "<init>", "(I)V"),
+    METHOD_ROW(integer_intValue, "intValue", "()I"),
+    CLASS_ROW(long_class, "java/lang/Long"),
+    METHOD_ROW(long_init, "<init>", "(J)V"),
+    METHOD_ROW(long_longValue, "longValue", "()J"),
+    CLASS_ROW(float_class, "java/lang/Float"),
+    METHOD_ROW(float_init, "<init>", "(F)V"),
+    METHOD_ROW(float_floatValue, "floatValue", "()F"),
+    CLASS_ROW(double_class, "java/lang/Double"),
+    METHOD_ROW(double_init, "<init>", "(D)V"),
+    METHOD_ROW(double_doubleValue, "doubleValue", "()D"),
+    CLASS_ROW(calendar_class, "java/util/GregorianCalendar"),
+    METHOD_ROW(calendar_init, "<init>", "()V"),
+    METHOD_ROW(calendar_init_fields, "<init>", "(IIIIII)V"),
+    METHOD_ROW(calendar_getTime, "getTime", "()Ljava/util/Date;"),
+    METHOD_ROW(calendar_add, "add", "(II)V"),
+    METHOD_ROW(calendar_get, "get", "(I)I"),
+    METHOD_ROW(calendar_setTime, "setTime", "(Ljava/util/Date;)V"),
+};
+
+// Walks rows in order; every lookup is checked before the next.
+void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *end)
+{
+    jclass current = nullptr;
+    for (const Row *row = begin; row != end; ++row) {
+        if (row->kind == Row::Class) {
+            CLocalRef local(env, env->FindClass(row->name));
+            TavlinEx::check_exception(env);
+            current = static_cast<jclass>(env->NewGlobalRef(local.get()));
+            table.*(row->klass) = current;
+        } else {
+            table.*(row->method) = row->kind == Row::StaticMethod
+                                       ? env->GetStaticMethodID(current, row->name, row->signature)
+                                       : env->GetMethodID(current, row->name, row->signature);
+            TavlinEx::check_exception(env);
+        }
+    }
+}
+
+void clear_rows(JNIEnv *env, CJavaReflect &table)
+{
+    for (const Row &row : core_rows) {
+        if (row.kind == Row::Class) {
+            if (table.*(row.klass)) env->DeleteGlobalRef(table.*(row.klass));
+            table.*(row.klass) = nullptr;
+        } else {
+            table.*(row.method) = nullptr;
+        }
+    }
+}
+
+// The product exception's class comes from an archive that may be absent: its lookup
+// failure is traced and dropped.
+void fill_product_rows(JNIEnv *env, CJavaReflect &table)
+{
+    static const Row product_rows[] = {
+        CLASS_ROW(qzexception_class, "varnexa/qz/api/QZException"),
+        METHOD_ROW(qzexception_getKey, "getKey", "()Ljava/lang/String;"),
+    };
+    try {
+        fill_rows(env, table, std::begin(product_rows), std::end(product_rows));
+    } catch (TavlinEx *error) {
+        delete error;
+    }
+}
+
+}  // namespace
+
+void CJavaReflect::init(JNIEnv *env)
+{
+    if (filled()) return;
+    std::lock_guard<std::mutex> lock(fill_mutex);
+    if (filled()) return;
+    fill_count_.fetch_add(1);
+    try {
+        fill_rows(env, *this, std::begin(core_rows), std::end(core_rows));
+    } catch (TavlinEx *) {
+        clear_rows(env, *this);
+        throw;
+    }
+    fill_product_rows(env, *this);
+    filled_.store(true, std::memory_order_release);
+}
+
+}  // namespace tavlin

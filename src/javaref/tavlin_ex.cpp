@@ -1,0 +1,147 @@
+#include "javaref/tavlin_ex.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "javaref/java_reflect.h"
+#include "javaref/local_ref.h"
+#include "util/text.h"
+
+namespace tavlin {
+
+TavlinEx::TavlinEx(const char *description) : TavlinEx(description, nullptr) {}
+
+TavlinEx::TavlinEx(const char *description, const char *source)
+    : description_(description ? utf8_to_ole(description) : OleString()),
+      source_(source ? utf8_to_ole(source) : OleString()),
+      has_description_(description != nullptr),
+      has_source_(source != nullptr)
+{
+}
+
+TavlinEx::TavlinEx(const OLECHAR *description, size_t description_length, const OLECHAR *source,
+                   size_t source_length)
+    : description_(description ? OleString(description, description_length) : OleString()),
+      source_(source ? OleString(source, source_length) : OleString()),
+      has_description_(description != nullptr),
+      has_source_(source != nullptr)
+{
+}
+
+void TavlinEx::raise(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list measure;
+    va_copy(measure, args);
+    int length = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1);
+    std::vsnprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    throw new TavlinEx(text.data());
+}
+
+namespace {
+
+// A Java string read as UTF-16 (so characters outside the BMP and U+0000 survive), with a
+// UTF-8 copy for the debugger output.
+struct JavaText {
+    OleString wide;
+    bool read(JNIEnv *env, jstring text)
+    {
+        const jchar *chars = env->GetStringChars(text, nullptr);
+        if (!chars) return false;
+        wide.assign(reinterpret_cast<const OLECHAR *>(chars), static_cast<size_t>(env->GetStringLength(text)));
+        env->ReleaseStringChars(text, chars);
+        return true;
+    }
+    void trace() const { OutputDebugStringA(ole_to_utf8(wide.data(), wide.size()).c_str()); }
+};
+
+TavlinEx *error_from(const char *description, const char *source = nullptr)
+{
+    return new TavlinEx(description, source);
+}
+
+TavlinEx *error_from(const OleString &description, const OleString *source)
+{
+    return new TavlinEx(description.data(), description.size(), source ? source->data() : nullptr,
+                        source ? source->size() : 0);
+}
+
+#define CAPTURE_STEP_FAILED(step) "Exception occurred within excpetion handling code (" step ")."
+
+// The product exception's key, when `exception` is exactly of that class; none of these
+// lookups is checked: a failure leaves the key absent.
+bool read_product_key(JNIEnv *env, jobject exception, jclass exception_class, JavaText &key)
+{
+    jclass product_class = java_reflect.filled() ? java_reflect.qzexception_class
+                                                 : env->FindClass("varnexa/qz/api/QZException");
+    bool looked_up_here = !java_reflect.filled();
+    bool found = false;
+    if (product_class && env->IsSameObject(exception_class, product_class)) {
+        jmethodID get_key = env->GetMethodID(exception_class, "getKey", "()Ljava/lang/String;");
+        if (get_key) {
+            CLocalRef key_ref(env, env->CallObjectMethod(exception, get_key));
+            found = key_ref && !env->ExceptionCheck() && key.read(env, key_ref.as<jstring>());
+        }
+    }
+    if (looked_up_here && product_class) env->DeleteLocalRef(product_class);
+    return found;
+}
+
+// Reads class name, message and key of a described (no longer pending) exception.
+TavlinEx *describe_exception(JNIEnv *env, jobject exception)
+{
+    CLocalRef exception_class(env, env->GetObjectClass(exception));
+    if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("GetObjectClass"));
+    if (!exception_class) return error_from("Exception occurred - but no exception class can be obtained");
+
+    CLocalRef class_class(env, env->FindClass("java/lang/Class"));
+    if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("FindClass java.lang.Class"));
+    jmethodID get_name = env->GetMethodID(class_class.as<jclass>(), "getName", "()Ljava/lang/String;");
+    if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("GetMethodID Class.getName"));
+    CLocalRef class_name(env, env->CallObjectMethod(exception_class.get(), get_name));
+    if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("CallObjectMethod Class.getName"));
+    JavaText name;
+    if (!class_name || !name.read(env, class_name.as<jstring>()) || env->ExceptionCheck())
+        return error_from(CAPTURE_STEP_FAILED("GetStringUTFChars"));
+    name.trace();
+
+    jmethodID get_message =
+        env->GetMethodID(exception_class.as<jclass>(), "getMessage", "()Ljava/lang/String;");
+    if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("GetMethodID Exception.getMessage"));
+    static const OleString no_method_id = utf8_to_ole("Exception occurred - but no getMessage methodId");
+    if (!get_message) return error_from(name.wide, &no_method_id);
+
+    CLocalRef message_ref(env, env->CallObjectMethod(exception, get_message));
+    if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("CallObjectMethod Exception.getMessage"));
+    static const OleString no_message = utf8_to_ole("Exception occurred - no exception message");
+    if (!message_ref) return error_from(name.wide, &no_message);
+    JavaText message;
+    if (!message.read(env, message_ref.as<jstring>()) || env->ExceptionCheck())
+        return error_from(CAPTURE_STEP_FAILED("GetStringUTFChars Exception message"));
+    message.trace();
+
+    JavaText key;
+    bool has_key = read_product_key(env, exception, exception_class.as<jclass>(), key);
+    return error_from(message.wide, has_key ? &key.wide : nullptr);
+}
+
+}  // namespace
+
+void TavlinEx::check_exception(JNIEnv *env)
+{
+    jthrowable pending = env->ExceptionOccurred();
+    if (!pending) return;
+    CLocalRef exception(env, pending);
+    env->ExceptionDescribe();
+    TavlinEx *error = describe_exception(env, exception.get());
+    env->ExceptionClear();
+    throw error;
+}
+
+}  // namespace tavlin

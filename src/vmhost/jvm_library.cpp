@@ -1,0 +1,105 @@
+#include "vmhost/jvm_library.h"
+
+#include "vmhost/registry_key.h"
+
+namespace tavlin {
+
+namespace {
+
+const char kProductKey[] = "Software\\Varnexa\\Tidewell";
+const char kJavaKey[] = "Software\\JavaSoft\\Java Runtime Environment";
+
+// The product's own override; a library that does not load is no error: the search goes on.
+HMODULE load_product_override()
+{
+    CRegistryKey product;
+    if (product.open(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ) != ERROR_SUCCESS) return nullptr;
+    CMallocString path = product.query_string("RuntimeLib");
+    return path ? LoadLibraryA(path.get()) : nullptr;
+}
+
+// The library that the Java installation's current version names, or null when it names
+// none. Throws when no installation is registered or its library does not load.
+HMODULE load_registered_runtime()
+{
+    CRegistryKey java;
+    if (java.open(HKEY_LOCAL_MACHINE, kJavaKey, KEY_READ) != ERROR_SUCCESS)
+        throw new JVMDLL_Exception("No JRE is installed on this machine.");
+    CMallocString version = java.query_string("CurrentVersion");
+    if (!version) throw new JVMDLL_Exception("Unable to read the current JRE version from the NT Registry!");
+    CRegistryKey current;
+    if (current.open(java.get(), version.get(), KEY_READ) != ERROR_SUCCESS) return nullptr;
+    CMallocString path = current.query_string("RuntimeLib");
+    if (!path) return nullptr;
+    HMODULE module = LoadLibraryA(path.get());
+    if (!module) throw new JVMDLL_Exception("Failto load DLL as specified in regkey");
+    return module;
+}
+
+template <class Fn> Fn resolve(HMODULE module, const char *name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+CJvmLibrary::CJvmLibrary()
+{
+    load();
+    resolve_entry_points();
+}
+
+CJvmLibrary::~CJvmLibrary()
+{
+    if (module_) FreeLibrary(module_);
+}
+
+void CJvmLibrary::load()
+{
+    module_ = load_product_override();
+    if (!module_) module_ = load_registered_runtime();
+    if (!module_) module_ = LoadLibraryA(kJvmLibraryName);
+    if (!module_) throw new JVMDLL_Exception("Unable to load JVM.DLL");
+}
+
+void CJvmLibrary::resolve_entry_points()
+{
+    get_created_java_vms_ = resolve<GetCreatedJavaVMsFn>(module_, "JNI_GetCreatedJavaVMs");
+    create_java_vm_ = resolve<CreateJavaVMFn>(module_, "JNI_CreateJavaVM");
+    get_default_java_vm_init_args_ = resolve<GetDefaultJavaVMInitArgsFn>(module_, "JNI_GetDefaultJavaVMInitArgs");
+    on_load_ = resolve<OnLoadFn>(module_, "JNI_OnLoad");
+    on_unload_ = resolve<OnUnloadFn>(module_, "JNI_OnUnload");
+}
+
+jint CJvmLibrary::JNI_GetDefaultJavaVMInitArgs(void *args) const
+{
+    if (!get_default_java_vm_init_args_)
+        throw new JVMDLL_Exception("JVM:JNI_GetDefaultJavaVMInitArgs - function pointer not found");
+    return get_default_java_vm_init_args_(args);
+}
+
+jint CJvmLibrary::JNI_CreateJavaVM(JavaVM **vm, void **env, void *args) const
+{
+    if (!create_java_vm_) throw new JVMDLL_Exception("JVM:JNI_CreateJavaVM - function pointer not found");
+    return create_java_vm_(vm, env, args);
+}
+
+jint CJvmLibrary::JNI_GetCreatedJavaVMs(JavaVM **vms, jsize capacity, jsize *count) const
+{
+    if (!get_created_java_vms_) throw new JVMDLL_Exception("JVM:JNI_GetCreateJavVMs - function pointer not found");
+    return get_created_java_vms_(vms, capacity, count);
+}
+
+jint CJvmLibrary::JNI_OnLoad(JavaVM *vm, void *reserved) const
+{
+    if (!on_load_) throw new JVMDLL_Exception("JVM:JNI_OnLoad - function pointer not found");
+    return on_load_(vm, reserved);
+}
+
+void CJvmLibrary::JNI_OnUnload(JavaVM *vm, void *reserved) const
+{
+    if (!on_unload_) throw new JVMDLL_Exception("JVM:JNI_OnUnload - function pointer not found");
+    on_unload_(vm, reserved);
+}
+
+}  // namespace tavlin

@@ -1,0 +1,190 @@
+#include "vmhost/vm.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+#include "util/platform.h"
+#include "vmhost/jvm_library.h"
+#include "vmhost/runtime_settings.h"
+
+namespace tavlin {
+
+namespace {
+
+std::atomic<JavaVM *> the_vm{nullptr};
+CJvmLibrary *runtime_library = nullptr;  // created once, never destroyed
+std::atomic<bool> compatible{false};
+DateFieldNumbers calendar_fields{};
+CRITICAL_SECTION startup_lock;
+
+class StartupLockHolder {
+public:
+    StartupLockHolder() { EnterCriticalSection(&startup_lock); }
+    ~StartupLockHolder() { LeaveCriticalSection(&startup_lock); }
+    StartupLockHolder(const StartupLockHolder &) = delete;
+    StartupLockHolder &operator=(const StartupLockHolder &) = delete;
+};
+
+bool read_compatibility_switch()
+{
+    const char *value = std::getenv("TAVLIN1_COMPATIBLE");
+    return value && _stricmp(value, "TRUE") == 0;
+}
+
+const CJvmLibrary &runtime()
+{
+    if (!runtime_library) {
+        try {
+            runtime_library = new CJvmLibrary();
+        } catch (JVMDLL_Exception *failure) {
+            std::unique_ptr<JVMDLL_Exception> owned(failure);
+            throw new TavlinEx(owned->message);
+        }
+    }
+    return *runtime_library;
+}
+
+JavaVMOption make_option(const char *text)
+{
+    JavaVMOption option;
+    option.optionString = const_cast<char *>(text);
+    option.extraInfo = _stricmp(text, "vfprintf") == 0 ? reinterpret_cast<void *>(&vfprintf_hook) : nullptr;
+    return option;
+}
+
+void read_calendar_fields(JNIEnv *env)
+{
+    static const struct {
+        const char *name;
+        jint DateFieldNumbers::*field;
+    } fields[] = {
+        {"YEAR", &DateFieldNumbers::year},
+        {"MONTH", &DateFieldNumbers::month},
+        {"DAY_OF_MONTH", &DateFieldNumbers::day_of_month},
+        {"HOUR_OF_DAY", &DateFieldNumbers::hour_of_day},
+        {"MINUTE", &DateFieldNumbers::minute},
+        {"SECOND", &DateFieldNumbers::second},
+        {"MILLISECOND", &DateFieldNumbers::millisecond},
+        {"DATE", &DateFieldNumbers::date},
+    };
+    CLocalRef calendar(env, env->FindClass("java/util/Calendar"));
+    TavlinEx::check_exception(env);
+    for (const auto &field : fields) {
+        jfieldID id = env->GetStaticFieldID(calendar.as<jclass>(), field.name, "I");
+        TavlinEx::check_exception(env);
+        calendar_fields.*(field.field) = env->GetStaticIntField(calendar.as<jclass>(), id);
+        TavlinEx::check_exception(env);
+    }
+}
+
+void create_vm(const CJvmLibrary &library)
+{
+    CMallocString max_memory = get_max_memory();
+    CMallocString max_permsize = get_max_permsize();
+    CRegistrySettings settings;
+    const std::vector<CMallocString> &free_options = settings.get_vm_options();
+    CMallocString classpath = get_classpath();
+
+    std::vector<JavaVMOption> options = {make_option(classpath.get()), make_option(max_memory.get()),
+                                         make_option("-Xrs"), make_option(max_permsize.get())};
+    for (const CMallocString &option : free_options) options.push_back(make_option(option.get()));
+
+    JavaVMInitArgs args;
+    args.version = JNI_VERSION_1_2;
+    args.nOptions = static_cast<jint>(options.size());
+    args.options = options.data();
+    args.ignoreUnrecognized = JNI_TRUE;
+
+    JavaVM *vm = nullptr;
+    JNIEnv *env = nullptr;
+    if (library.JNI_CreateJavaVM(&vm, reinterpret_cast<void **>(&env), &args) < 0) return;
+    the_vm.store(vm, std::memory_order_release);
+    TavlinEx::check_exception(env);
+    read_calendar_fields(env);
+}
+
+// Runs under the start-up lock.
+void start_vm()
+{
+    compatible.store(read_compatibility_switch());
+    try {
+        const CJvmLibrary &library = runtime();
+        JavaVM *existing = nullptr;
+        jsize count = 0;
+        if (library.JNI_GetCreatedJavaVMs(&existing, 1, &count) < 0)
+            throw new TavlinEx("JNI_GetCreatedJavaVMs() failed.");
+        if (count > 0) {
+            the_vm.store(existing, std::memory_order_release);
+            return;
+        }
+        create_vm(library);
+    } catch (JVMDLL_Exception *failure) {
+        // A runtime library without its entry points fails like any other start-up.
+        std::unique_ptr<JVMDLL_Exception> owned(failure);
+        throw new TavlinEx(owned->message);
+    }
+}
+
+JNIEnv *attach_current_thread(JavaVM *vm)
+{
+    JavaVMAttachArgs args = {JNI_VERSION_1_2, nullptr, nullptr};
+    JNIEnv *env = nullptr;
+    if (vm->AttachCurrentThread(reinterpret_cast<void **>(&env), &args) < 0)
+        throw new TavlinEx("AttachCurrentThread() failed.");
+    return env;
+}
+
+}  // namespace
+
+const DateFieldNumbers &date_fields() { return calendar_fields; }
+bool compatibility_mode() { return compatible.load(); }
+JavaVM *java_vm() { return the_vm.load(std::memory_order_acquire); }
+
+void init_startup_lock() { InitializeCriticalSection(&startup_lock); }
+void delete_startup_lock() { DeleteCriticalSection(&startup_lock); }
+
+JNIEnv *get_env()
+{
+    {
+        StartupLockHolder lock;
+        if (!java_vm()) start_vm();
+    }
+    JavaVM *vm = java_vm();
+    if (!vm) throw new TavlinEx("Failed to initialize VM.");
+    return attach_current_thread(vm);
+}
+
+void detach_thread()
+{
+    JavaVM *vm = java_vm();
+    if (vm && vm->DetachCurrentThread() < 0) throw new TavlinEx("DetachCurrentThread() failed.");
+}
+
+CThreadAttach::CThreadAttach()
+{
+    JavaVM *vm = java_vm();
+    if (!vm) throw new TavlinEx("VM was not initialized correctly.");
+    if (vm->GetEnv(reinterpret_cast<void **>(&env_), JNI_VERSION_1_2) == JNI_OK) return;
+    env_ = attach_current_thread(vm);
+    attached_ = true;
+}
+
+CThreadAttach::~CThreadAttach()
+{
+    if (attached_) java_vm()->DetachCurrentThread();
+}
+
+void CThreadAttach::detach()
+{
+    if (!attached_) return;
+    attached_ = false;
+    if (java_vm()->DetachCurrentThread() < 0) throw new TavlinEx("DetachCurrentThread failed.");
+}
+
+jint JNICALL vfprintf_hook(FILE *, const char *, va_list) { return 0; }
+
+}  // namespace tavlin
