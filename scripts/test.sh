@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds all three targets and runs every
+# test (native, and the Windows builds under Wine) through ctest.
+set -uo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$top"
+
+bash scripts/setup.sh || { echo "setup failed"; exit 1; }
+bash scripts/build.sh || { echo "build failed"; exit 1; }
+
+passed=0
+failed=0
+status=0
+for target in ${TAVLIN_TARGETS:-linux win32 win64}; do
+  echo "== testing $target"
+  log="build/$target/ctest.log"
+  ctest --test-dir "build/$target" -j "${TAVLIN_JOBS:-$(nproc)}" --output-on-failure --timeout 600 2>&1 | tee "$log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$summary" ]; then
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+    bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  fi
+done
+
+echo
+echo "all targets: $passed passed, $failed failed"
+exit $status

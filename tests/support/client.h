@@ -1,0 +1,45 @@
+// Drives the bridge as an automation client does: class objects, newInstance, and
+// late-bound calls through GetIDsOfNames and Invoke.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "com/interfaces.h"
+#include "com_holders.h"
+
+extern "C" {
+HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID *object);
+HRESULT DllCanUnloadNow(void);
+HRESULT DllRegisterServer(void);
+HRESULT DllUnregisterServer(void);
+}
+
+namespace tavlin_test {
+
+ComPtr<tavlin::ITavlinUtil> create_util();
+// newInstance's HRESULT, with the proxy in `proxy` on success.
+HRESULT new_instance(const char *class_name, ComPtr<IDispatch> &proxy);
+// newInstance that must succeed.
+ComPtr<IDispatch> make(const char *class_name);
+
+DISPID dispid_of(IDispatch *object, const char *name);
+
+struct CallResult {
+    HRESULT hr = E_UNEXPECTED;
+    ScopedVariant value;
+    WORD code = 0;
+    std::string description;  // UTF-8 copy of the EXCEPINFO texts
+    std::string source;
+    bool has_source = false;
+};
+
+// Calls `method` with `args` given in the Java parameter order (they are passed last-first,
+// as automation does). Every argument is passed as it is; none is changed.
+CallResult call(IDispatch *object, const char *method, std::initializer_list<const VARIANT *> args = {});
+CallResult call(IDispatch *object, DISPID dispid, std::initializer_list<const VARIANT *> args = {});
+
+// The UTF-8 text of a VT_BSTR result.
+std::string text_of(const CallResult &result);
+
+}  // namespace tavlin_test

@@ -1,0 +1,23 @@
+// Per-process set-up for tests that start the Java VM. Each test runs in a process of its
+// own (ctest runs every discovered test separately), so a test configures the registry
+// and the environment first, then lets the bridge create the VM.
+#pragma once
+
+#include <string>
+
+#include "util/platform.h"
+
+namespace tavlin_test {
+
+// A fresh, empty registry file for this process (TAVLIN_REGISTRY).
+void use_fresh_registry();
+// Creates `key` under `root` if needed and writes a REG_SZ value ("" or null: default).
+void set_registry_string(HKEY root, const char *key, const char *name, const char *value);
+// Adds a free-form VM option through the product's VMOptions subkeys.
+void add_vm_option(const std::string &option);
+// Fresh registry, -Xcheck:jni, and the test fixtures on CLASSPATH: the usual start.
+void use_standard_vm_setup();
+// The test fixtures' archive.
+std::string fixtures_jar();
+
+}  // namespace tavlin_test

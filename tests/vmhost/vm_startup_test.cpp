@@ -1,0 +1,231 @@
+// Start-up of the one VM: the options it receives, adoption of a running VM, the
+// compatibility switch, the output hook, concurrent first calls and failed start-ups.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "errors.h"
+#include "javaref/local_ref.h"
+#include "test_process.h"
+#include "vmhost/runtime_settings.h"
+#include "vmhost/vm.h"
+
+using namespace tavlin;
+using namespace tavlin_test;
+
+namespace {
+
+std::string probe_string(JNIEnv *env, const char *method, const char *argument)
+{
+    jclass probe = env->FindClass("fixtures/VmProbe");
+    if (!probe) return "<no probe class>";
+    jmethodID id = env->GetStaticMethodID(probe, method, "(Ljava/lang/String;)Ljava/lang/String;");
+    jstring arg = env->NewStringUTF(argument);
+    CLocalRef text(env, env->CallStaticObjectMethod(probe, id, arg));
+    env->DeleteLocalRef(arg);
+    env->DeleteLocalRef(probe);
+    const char *chars = text.utf_chars();
+    return chars ? chars : "<null>";
+}
+
+template <class T> T probe_static(JNIEnv *env, const char *method, const char *signature);
+template <> jlong probe_static<jlong>(JNIEnv *env, const char *method, const char *signature)
+{
+    jclass probe = env->FindClass("fixtures/VmProbe");
+    jlong value = env->CallStaticLongMethod(probe, env->GetStaticMethodID(probe, method, signature));
+    env->DeleteLocalRef(probe);
+    return value;
+}
+template <> jboolean probe_static<jboolean>(JNIEnv *env, const char *method, const char *signature)
+{
+    jclass probe = env->FindClass("fixtures/VmProbe");
+    jboolean value = env->CallStaticBooleanMethod(probe, env->GetStaticMethodID(probe, method, signature));
+    env->DeleteLocalRef(probe);
+    return value;
+}
+
+// Captures what the process writes to standard error while it lives.
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        saved_ = dup(2);
+        char name[] = "/tmp/tavlin-stderr-XXXXXX";
+        int fd = mkstemp(name);
+        path_ = name;
+        dup2(fd, 2);
+        close(fd);
+    }
+    std::string finish()
+    {
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+        std::ifstream in(path_);
+        std::stringstream text;
+        text << in.rdbuf();
+        unlink(path_.c_str());
+        return text.str();
+    }
+
+private:
+    int saved_;
+    std::string path_;
+};
+
+}  // namespace
+
+TEST(VmStartup, CreatesTheVmWithTheAssembledOptions)
+{
+    use_standard_vm_setup();
+    set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell", "max", "-Xmx300m");
+    add_vm_option("-Dtavlin.probe=yes");
+    std::string expected_classpath = std::string(get_classpath().get()).substr(sizeof("-Djava.class.path=") - 1);
+
+    JNIEnv *env = get_env();
+    EXPECT_EQ(expected_classpath, probe_string(env, "property", "java.class.path"));
+    EXPECT_EQ("yes", probe_string(env, "property", "tavlin.probe"));
+    jlong max_memory = probe_static<jlong>(env, "maxMemory", "()J");
+    EXPECT_GT(max_memory, 250LL << 20);
+    EXPECT_LE(max_memory, 300LL << 20);
+    EXPECT_TRUE(probe_static<jboolean>(env, "reducedSignals", "()Z")) << "-Xrs is always passed";
+
+    const DateFieldNumbers &fields = date_fields();
+    EXPECT_EQ(1, fields.year);
+    EXPECT_EQ(2, fields.month);
+    EXPECT_EQ(5, fields.day_of_month);
+    EXPECT_EQ(11, fields.hour_of_day);
+    EXPECT_EQ(12, fields.minute);
+    EXPECT_EQ(13, fields.second);
+    EXPECT_EQ(14, fields.millisecond);
+    EXPECT_EQ(5, fields.date);
+    detach_thread();
+}
+
+TEST(VmStartup, AdoptsAVmThatTheProcessAlreadyRuns)
+{
+    use_standard_vm_setup();
+    setenv("TAVLIN1_COMPATIBLE", "tRuE", 1);
+    void *jvm = dlopen(TAVLIN_TEST_LIBJVM, RTLD_NOW);
+    ASSERT_NE(nullptr, jvm);
+    auto create = reinterpret_cast<jint (*)(JavaVM **, void **, void *)>(dlsym(jvm, "JNI_CreateJavaVM"));
+    std::string classpath = "-Djava.class.path=" + fixtures_jar();
+    JavaVMOption options[] = {{const_cast<char *>("-Dadopted=1"), nullptr}, {&classpath[0], nullptr}};
+    JavaVMInitArgs args = {JNI_VERSION_1_2, 2, options, JNI_TRUE};
+    JavaVM *own_vm = nullptr;
+    JNIEnv *own_env = nullptr;
+    ASSERT_EQ(JNI_OK, create(&own_vm, reinterpret_cast<void **>(&own_env), &args));
+
+    JNIEnv *env = get_env();
+    EXPECT_EQ(own_vm, java_vm());
+    EXPECT_EQ("1", probe_string(env, "property", "adopted")) << "no options of ours reached it";
+    EXPECT_EQ(0, date_fields().year) << "the date fields are read only by the creating path";
+    EXPECT_TRUE(compatibility_mode()) << "the switch is read on the adoption path too";
+}
+
+struct SwitchRow {
+    const char *value;  // null: unset
+    bool on;
+};
+
+class CompatibilitySwitch : public ::testing::TestWithParam<SwitchRow> {
+};
+
+TEST_P(CompatibilitySwitch, IsOnOnlyForTrueInAnyCase)
+{
+    use_fresh_registry();
+    if (GetParam().value)
+        setenv("TAVLIN1_COMPATIBLE", GetParam().value, 1);
+    else
+        unsetenv("TAVLIN1_COMPATIBLE");
+    get_env();
+    EXPECT_EQ(GetParam().on, compatibility_mode());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CompatibilitySwitch,
+                         ::testing::Values(SwitchRow{"true", true}, SwitchRow{"True", true},
+                                           SwitchRow{"TRUE", true}, SwitchRow{"1", false},
+                                           SwitchRow{"yes", false}, SwitchRow{"", false},
+                                           SwitchRow{nullptr, false}));
+
+class OutputHook : public ::testing::TestWithParam<const char *> {
+};
+
+// The obsolete MaxPermSize option makes the VM print a warning through its console output.
+TEST_P(OutputHook, VfprintfOptionInAnyCaseSilencesTheVm)
+{
+    use_fresh_registry();
+    bool hooked = GetParam()[0] != '\0';
+    if (hooked) add_vm_option(GetParam());
+    StderrCapture capture;
+    get_env();
+    std::string output = capture.finish();
+    if (hooked)
+        EXPECT_EQ(std::string::npos, output.find("MaxPermSize")) << output;
+    else
+        EXPECT_NE(std::string::npos, output.find("MaxPermSize")) << output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, OutputHook, ::testing::Values("", "vfprintf", "VFPRINTF", "VfPrintF"));
+
+TEST(VmStartup, ConcurrentFirstCallsCreateOneVm)
+{
+    use_fresh_registry();
+    JNIEnv *envs[2] = {};
+    std::thread first([&] { envs[0] = get_env(); detach_thread(); });
+    std::thread second([&] { envs[1] = get_env(); detach_thread(); });
+    first.join();
+    second.join();
+    EXPECT_NE(nullptr, envs[0]);
+    EXPECT_NE(nullptr, envs[1]);
+    JavaVM *vms[2];
+    jsize count = 0;
+    auto created = reinterpret_cast<jint (*)(JavaVM **, jsize, jsize *)>(
+        dlsym(dlopen(TAVLIN_TEST_LIBJVM, RTLD_NOW | RTLD_NOLOAD), "JNI_GetCreatedJavaVMs"));
+    ASSERT_EQ(JNI_OK, created(vms, 2, &count));
+    EXPECT_EQ(1, count);
+}
+
+TEST(VmStartup, FailedCreationIsRetriedAndReportedEachTime)
+{
+    use_fresh_registry();
+    add_vm_option("-XX:+NoSuchFlagForTavlinTests");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ThrownError error = error_of([] { get_env(); });
+        EXPECT_TRUE(error.thrown);
+        EXPECT_EQ("Failed to initialize VM.", error.description);
+    }
+}
+
+TEST(VmStartup, RuntimeWithoutEntryPointsFailsLikeAnyStartup)
+{
+    use_fresh_registry();
+    setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
+    set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell", "RuntimeLib", "libm.so.6");
+    ThrownError error = error_of([] { get_env(); });
+    EXPECT_EQ("JVM:JNI_GetCreateJavVMs - function pointer not found", error.description);
+}
+
+TEST(VmStartup, NoJavaIsReportedWithTheLoadersText)
+{
+    use_fresh_registry();
+    setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
+    for (int attempt = 0; attempt < 2; ++attempt)
+        EXPECT_EQ("No JRE is installed on this machine.", error_of([] { get_env(); }).description);
+}
+
+TEST(VmStartup, ThreadAttachNeverStartsTheVm)
+{
+    use_fresh_registry();
+    EXPECT_EQ("VM was not initialized correctly.", error_of([] { CThreadAttach attach; }).description);
+    EXPECT_EQ(nullptr, java_vm());
+}
