@@ -1,0 +1,146 @@
+// How Invoke fails: Java exceptions, argument counts, rejected conversions, bad DISPIDs.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bridge/proxy.h"
+#include "client.h"
+#include "debug_output.h"
+#include "test_process.h"
+
+using namespace tavlin;
+using namespace tavlin_test;
+
+namespace {
+
+class InvokeFailures : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        use_standard_vm_setup();
+        calc_ = make("fixtures.Calculator");
+        ASSERT_TRUE(calc_);
+    }
+    ComPtr<IDispatch> calc_;
+};
+
+const MethodTable *table_of(IDispatch *object)
+{
+    ComPtr<IProxy> proxy;
+    object->QueryInterface(IID_IProxy, proxy.put_void());
+    return static_cast<CProxy *>(proxy.get())->methods();
+}
+
+}  // namespace
+
+TEST_F(InvokeFailures, JavaExceptionBecomesAnAutomationException)
+{
+    DebugOutput output;
+    ScopedVariant message = ScopedVariant::string("boom");
+    CallResult result = call(calc_.get(), "fail", {message.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
+    EXPECT_EQ(1001, result.code);
+    EXPECT_EQ("boom", result.description);
+    EXPECT_FALSE(result.has_source);
+    EXPECT_EQ(VT_EMPTY, result.value.type());
+    std::vector<std::string> lines = output.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("Exception occurred during CProxy::Invoke", lines.back());
+}
+
+TEST_F(InvokeFailures, ProductKeyBecomesTheSource)
+{
+    ComPtr<IDispatch> thrower = make("fixtures.Thrower");
+    ScopedVariant message = ScopedVariant::string("denied"), key = ScopedVariant::string("QZ-7");
+    CallResult result = call(thrower.get(), "product", {message.get(), key.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
+    EXPECT_EQ("denied", result.description);
+    EXPECT_EQ("QZ-7", result.source);
+}
+
+TEST_F(InvokeFailures, WrongArgumentCountIsKnownAfterTheFirstCall)
+{
+    ScopedVariant one = ScopedVariant::i4(1);
+    DISPID add = dispid_of(calc_.get(), "add");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        CallResult result = call(calc_.get(), add, {one.get()});
+        EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
+        EXPECT_EQ("Invalid number of arguments.", result.description);
+    }
+    EXPECT_EQ(2, table_of(calc_.get())->at(add - 1).param_count.load()) << "the count is remembered";
+}
+
+TEST_F(InvokeFailures, NoOverloadAcceptingReportsTheLastCandidate)
+{
+    ScopedVariant number = ScopedVariant::r8(2.5);
+    CallResult result = call(calc_.get(), "length", {number.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
+    EXPECT_EQ("convert_com_to_java: Expecting java/lang/String, got non-string\n", result.description);
+}
+
+TEST_F(InvokeFailures, StrictOverloadsRefuseTextForNumbers)
+{
+    ScopedVariant a = ScopedVariant::string("12"), b = ScopedVariant::i4(1);
+    ComPtr<IDispatch> math = make("java.lang.Math");
+    CallResult result = call(math.get(), "abs", {a.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
+    EXPECT_EQ(0u, result.description.find("CHECK_NUMERIC_VARIANT, expecting ")) << result.description;
+    // A method without namesakes coerces leniently.
+    CallResult lenient = call(calc_.get(), "add", {a.get(), b.get()});
+    EXPECT_EQ(S_OK, lenient.hr) << lenient.description;
+    EXPECT_EQ(13, lenient.value->lVal);
+}
+
+TEST_F(InvokeFailures, ForeignObjectsAreRefused)
+{
+    ComPtr<ITavlinUtil> util = create_util();
+    ScopedVariant foreign = ScopedVariant::dispatch(util.get());
+    CallResult result = call(calc_.get(), "echo", {foreign.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
+    EXPECT_EQ("Unsupported object type.", result.description);
+}
+
+TEST_F(InvokeFailures, DispidsThatDesignateNoMethod)
+{
+    const IID null_iid = {};
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    ScopedVariant result;
+    EXCEPINFO info = {};
+    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE,
+              calc_->Invoke(0, null_iid, 0, DISPATCH_METHOD, &none, result.get(), &info, nullptr));
+    // The table is not built before the first name lookup.
+    for (DISPID made_up : {1, 99999, -5, 0x7fffffff, DISPID(0x80000000)}) {
+        CallResult attempt = call(calc_.get(), made_up);
+        EXPECT_EQ(DISP_E_EXCEPTION, attempt.hr) << made_up;
+        EXPECT_EQ("Invalid method.", attempt.description) << made_up;
+    }
+    dispid_of(calc_.get(), "add");
+    for (DISPID made_up : {99999, -5, 0x7fffffff}) EXPECT_EQ("Invalid method.", call(calc_.get(), made_up).description);
+}
+
+TEST_F(InvokeFailures, DispidOfAnotherProxyDesignatesTheSamePosition)
+{
+    ComPtr<IDispatch> first = make("java.util.ArrayList"), second = make("java.util.ArrayList");
+    DISPID size = dispid_of(first.get(), "size");
+    dispid_of(second.get(), "size");
+    CallResult result = call(second.get(), size);
+    EXPECT_EQ(S_OK, result.hr);
+    EXPECT_EQ(0, result.value->lVal);
+}
+
+TEST_F(InvokeFailures, MissingArgumentArrayIsRefused)
+{
+    DISPID add = dispid_of(calc_.get(), "add");
+    DISPPARAMS broken = {nullptr, nullptr, 2, 0};
+    const IID null_iid = {};
+    EXPECT_EQ(E_INVALIDARG, calc_->Invoke(add, null_iid, 0, DISPATCH_METHOD, &broken, nullptr, nullptr, nullptr));
+}
+
+TEST_F(InvokeFailures, NoExceptionRecordIsFine)
+{
+    ScopedVariant message = ScopedVariant::string("quiet");
+    DISPID fail = dispid_of(calc_.get(), "fail");
+    DISPPARAMS params = {message.get(), nullptr, 1, 0};
+    const IID null_iid = {};
+    EXPECT_EQ(DISP_E_EXCEPTION, calc_->Invoke(fail, null_iid, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
+}
