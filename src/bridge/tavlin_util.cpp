@@ -1,0 +1,44 @@
+#include "bridge/tavlin_util.h"
+
+#include "com/type_info_holder.h"
+
+namespace tavlin {
+
+namespace {
+// One per process: ITavlinUtil in the library's type library, version 1.0.
+TypeInfoHolder type_info(&IID_ITavlinUtil, &LIBID_Tavlin, 1, 0);
+}  // namespace
+
+void *CTavlinUtil::interface_for(REFIID iid)
+{
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ITavlinUtil))
+        return static_cast<ITavlinUtil *>(this);
+    return nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE CTavlinUtil::GetTypeInfoCount(UINT *count)
+{
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CTavlinUtil::GetTypeInfo(UINT, LCID lcid, ITypeInfo **info)
+{
+    return type_info.get_type_info(lcid, info);
+}
+
+HRESULT STDMETHODCALLTYPE CTavlinUtil::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID lcid,
+                                                     DISPID *dispids)
+{
+    return type_info.get_ids_of_names(names, count, lcid, dispids);
+}
+
+HRESULT STDMETHODCALLTYPE CTavlinUtil::Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params,
+                                              VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err)
+{
+    return type_info.invoke(static_cast<ITavlinUtil *>(this), dispid, lcid, flags, params, result, excep_info,
+                            arg_err);
+}
+
+}  // namespace tavlin

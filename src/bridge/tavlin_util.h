@@ -1,0 +1,24 @@
+// CTavlinUtil: the utility object (class TavlinUtil). Its IDispatch half is served from the
+// registered type library; newInstance is the bridge's way in (see new_instance.cpp).
+#pragma once
+
+#include "com/interfaces.h"
+#include "com/object.h"
+
+namespace tavlin {
+
+class CTavlinUtil : public ITavlinUtil, public ComObjectRoot {
+public:
+    void *interface_for(REFIID iid);
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *names, UINT count, LCID lcid,
+                                            DISPID *dispids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS *params,
+                                     VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err) override;
+
+    HRESULT STDMETHODCALLTYPE newInstance(BSTR classname, IDispatch **proxy) override;
+};
+
+}  // namespace tavlin

@@ -1,0 +1,53 @@
+// libtavlin.so's resources, which tavlin.rc gives tavlin.dll: the registry scripts (the bytes
+// of the .rgs files, included as generated at configure time) and the type library, described
+// as data with the same names, identifiers and help strings as tavlin.idl.
+#include <tavlinport/resources.h>
+
+#include "com/interfaces.h"
+
+namespace tavlin {
+namespace {
+
+#include "registry_scripts.inc"
+
+constexpr WORD kDualInterface = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
+// After IUnknown's three and IDispatch's four entries.
+constexpr SHORT kFirstOwnSlot = 7;
+
+const PortParamDesc new_instance_params[] = {
+    {u"classname", VT_BSTR, VT_EMPTY, PARAMFLAG_FIN},
+    {u"proxy", VT_PTR, VT_DISPATCH, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL},
+};
+
+const PortFuncDesc tavlin_util_funcs[] = {
+    {u"newInstance", 1, u"method newInstance", INVOKE_FUNC, kFirstOwnSlot, VT_HRESULT, new_instance_params, 2},
+};
+
+#ifdef __LP64__
+constexpr SYSKIND kSyskind = SYS_WIN64;
+#else
+constexpr SYSKIND kSyskind = SYS_WIN32;
+#endif
+
+// A compiled type library stores each name once, compared without case, so the coclass
+// Proxy is spelled as the parameter proxy that comes first.
+const PortTypeDesc types[] = {
+    {u"ITavlinUtil", &IID_ITavlinUtil, TKIND_DISPATCH, kDualInterface, u"ITavlinUtil Interface", tavlin_util_funcs, 1},
+    {u"TavlinUtil", &CLSID_TavlinUtil, TKIND_COCLASS, TYPEFLAG_FCANCREATE, u"TavlinUtil Class", nullptr, 0},
+    {u"IProxy", &IID_IProxy, TKIND_DISPATCH, kDualInterface, u"IProxy Interface", nullptr, 0},
+    {u"proxy", &CLSID_Proxy, TKIND_COCLASS, TYPEFLAG_FCANCREATE, u"Proxy Class", nullptr, 0},
+};
+
+const PortTypeLibDesc type_library = {
+    u"Tavlin", &LIBID_Tavlin, 1, 0, 0x0409, kSyskind, u"tavlin 1.0 Type Library", types, 4,
+};
+
+}  // namespace
+}  // namespace tavlin
+
+PORT_RESOURCE_TABLE_EXPORT const PortResource PORT_RESOURCE_TABLE[] = {
+    {u"REGISTRY", 203, tavlin::TavlinUtil_rgs, sizeof tavlin::TavlinUtil_rgs},
+    {u"REGISTRY", 102, tavlin::Proxy_rgs, sizeof tavlin::Proxy_rgs},
+    {u"TYPELIB", 1, &tavlin::type_library, sizeof tavlin::type_library},
+    {nullptr, 0, nullptr, 0},
+};
