@@ -38,8 +38,9 @@ const PortTypeDesc types[] = {
     {u"proxy", &CLSID_Proxy, TKIND_COCLASS, TYPEFLAG_FCANCREATE, u"Proxy Class", nullptr, 0},
 };
 
+// Registered, like the compiled library, for the neutral locale.
 const PortTypeLibDesc type_library = {
-    u"Tavlin", &LIBID_Tavlin, 1, 0, 0x0409, kSyskind, u"tavlin 1.0 Type Library", types, 4,
+    u"Tavlin", &LIBID_Tavlin, 1, 0, LOCALE_NEUTRAL, kSyskind, u"tavlin 1.0 Type Library", types, 4,
 };
 
 }  // namespace
