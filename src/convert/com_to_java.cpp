@@ -1,0 +1,279 @@
+#include "convert/com_to_java.h"
+
+#include <cstring>
+#include <string>
+
+#include "bridge/proxy.h"
+#include "com/interfaces.h"
+#include "convert/auto_variant.h"
+#include "convert/java_class_name.h"
+#include "convert/java_text.h"
+#include "convert/jni_arrays.h"
+#include "convert/variant_refs.h"
+#include "javaref/java_reflect.h"
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+#include "vmhost/vm.h"
+
+namespace tavlin {
+
+namespace {
+
+jvalue zero_value()
+{
+    jvalue value;
+    value.j = 0;
+    return value;
+}
+
+// What a numeric parameter accepts when an overload walk needs exact kinds. VT_UI1 is left
+// out: clients send booleans as unsigned bytes.
+bool is_numeric(VARTYPE type)
+{
+    switch (type) {
+    case VT_BOOL: case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI2: case VT_UI4: case VT_UI8:
+    case VT_R4: case VT_R8: case VT_INT: case VT_UINT: case VT_DECIMAL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Integers a Java long takes exactly; a detour through a double would lose bits above 2^53.
+bool is_integer(VARTYPE type)
+{
+    switch (type) {
+    case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8:
+    case VT_INT: case VT_UINT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void coerce(AutoVariant &value, VARTYPE target, const char *type_name)
+{
+    HRESULT status = value.change_type(target);
+    if (FAILED(status))
+        TavlinEx::raise("Unable to coerce parameter data to %s: 0x%08X", type_name, static_cast<unsigned>(status));
+}
+
+// A primitive parameter type and its wrapper class, read from the same coerced value.
+struct ScalarRow {
+    const char *primitive;
+    const char *wrapper;
+    bool strict_check;
+    VARTYPE coerce_to;
+    bool exact_integers;  // integer arguments go through VT_I8 instead of `coerce_to`
+    jvalue (*read)(const VARIANT &coerced);
+    jclass CJavaReflect::*wrapper_class;
+    jmethodID CJavaReflect::*wrapper_constructor;
+};
+
+const ScalarRow kScalarRows[] = {
+    {"boolean", "java/lang/Boolean", false, VT_BOOL, false,
+     [](const VARIANT &v) { jvalue j = zero_value(); j.z = (v.boolVal & 0xFF) != 0; return j; },
+     &CJavaReflect::boolean_class, &CJavaReflect::boolean_init},
+    {"byte", "java/lang/Byte", true, VT_I1, false,
+     [](const VARIANT &v) { jvalue j = zero_value(); j.b = static_cast<jbyte>(v.cVal); return j; },
+     &CJavaReflect::byte_class, &CJavaReflect::byte_init},
+    {"char", "java/lang/Character", true, VT_UI2, false,
+     [](const VARIANT &v) { jvalue j = zero_value(); j.c = v.uiVal; return j; },
+     &CJavaReflect::character_class, &CJavaReflect::character_init},
+    {"short", "java/lang/Short", true, VT_I2, false,
+     [](const VARIANT &v) { jvalue j = zero_value(); j.s = v.iVal; return j; },
+     &CJavaReflect::short_class, &CJavaReflect::short_init},
+    {"int", "java/lang/Integer", true, VT_I4, false,
+     [](const VARIANT &v) { jvalue j = zero_value(); j.i = v.lVal; return j; },
+     &CJavaReflect::integer_class, &CJavaReflect::integer_init},
+    {"long", "java/lang/Long", true, VT_R8, true,
+     [](const VARIANT &v) {
+         jvalue j;
+         j.j = v.vt == VT_I8 ? v.llVal : double_to_long(v.dblVal);
+         return j;
+     },
+     &CJavaReflect::long_class, &CJavaReflect::long_init},
+    {"float", "java/lang/Float", true, VT_R4, false,
+     [](const VARIANT &v) { jvalue j = zero_value(); j.f = v.fltVal; return j; },
+     &CJavaReflect::float_class, &CJavaReflect::float_init},
+    {"double", "java/lang/Double", true, VT_R8, false,
+     [](const VARIANT &v) { jvalue j; j.d = v.dblVal; return j; },
+     &CJavaReflect::double_class, &CJavaReflect::double_init},
+};
+
+void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const ScalarRow &row,
+                    bool wrapped, const char *type_name, bool strict)
+{
+    VARTYPE type = static_cast<VARTYPE>(arg.vt & ~VT_BYREF);
+    if (row.strict_check && strict && !is_numeric(type))
+        TavlinEx::raise("CHECK_NUMERIC_VARIANT, expecting %s, got %d\n", type_name, type);
+
+    AutoVariant copy(arg);
+    VARTYPE target = row.exact_integers && is_integer(type) ? VARTYPE{VT_I8} : row.coerce_to;
+    coerce(copy, target, type_name);
+    jvalue value = row.read(*copy);
+    if (!wrapped) {
+        args.set(index, value, ARG_PLAIN);
+        return;
+    }
+    jobject boxed = env->NewObjectA(java_reflect.*row.wrapper_class, java_reflect.*row.wrapper_constructor, &value);
+    TavlinEx::check_exception(env);
+    args.set_object(index, boxed, ARG_LOCAL);
+}
+
+// Only a string argument makes a Java string: turning numbers into text would hide a
+// client's mistake and would pick the wrong overload.
+void convert_string(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index)
+{
+    if (arg.vt != VT_BSTR && arg.vt != (VT_BSTR | VT_BYREF))
+        throw new TavlinEx("convert_com_to_java: Expecting java/lang/String, got non-string\n");
+    BSTR text = value_or_referenced(arg, arg.bstrVal, arg.pbstrVal);
+    jstring string = new_java_string(env, text);
+    TavlinEx::check_exception(env);
+    args.set_object(index, string, ARG_LOCAL);
+}
+
+// The days and the seconds of an automation date (counted from 30 December 1899, local
+// time) are added to a calendar set to that instant, so that the VM's own zone rules decide
+// what the local time means. The integer part is truncated toward zero and the fraction keeps
+// its sign, so a negative date counts its time of day backwards, as clients of old expect.
+jobject new_java_date(JNIEnv *env, DATE date)
+{
+    // Outside oleaut32's range of dates (years 100 to 9999) the day count would not fit.
+    constexpr DATE kFirstDate = -657435.0, kLastDate = 2958466.0;
+    if (!(date > kFirstDate && date < kLastDate))
+        TavlinEx::raise("Unable to coerce parameter data to %s: 0x%08X", "java/util/Date",
+                        static_cast<unsigned>(DISP_E_OVERFLOW));
+    jint days = static_cast<jint>(date);
+    double exact_seconds = (date - days) * 86400.0;
+    jint seconds = static_cast<jint>(exact_seconds);
+    if (exact_seconds - seconds > 0.5) ++seconds;
+
+    CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init_fields, 1899,
+                                           11, 30, 0, 0, 0));
+    TavlinEx::check_exception(env);
+    env->CallVoidMethod(calendar.get(), java_reflect.calendar_add, date_fields().date, days);
+    TavlinEx::check_exception(env);
+    env->CallVoidMethod(calendar.get(), java_reflect.calendar_add, date_fields().second, seconds);
+    TavlinEx::check_exception(env);
+    jobject java_date = env->CallObjectMethod(calendar.get(), java_reflect.calendar_getTime);
+    TavlinEx::check_exception(env);
+    return java_date;
+}
+
+void convert_date(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index)
+{
+    AutoVariant copy(arg);
+    coerce(copy, VT_DATE, "java/util/Date");
+    args.set_object(index, new_java_date(env, copy->date), ARG_LOCAL);
+}
+
+// A client can hand back only objects this bridge gave out: the Java method receives the
+// very object the proxy wraps, lent for the call.
+void lend_proxied_object(const VARIANT &arg, PreparedArguments &args, int index)
+{
+    IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
+    if (!dispatch) {
+        args.set(index, zero_value(), ARG_PLAIN);
+        return;
+    }
+    void *found = nullptr;
+    if (FAILED(dispatch->QueryInterface(IID_IProxy, &found)) || !found)
+        throw new TavlinEx("Unsupported object type.");
+    IProxy *proxy = static_cast<IProxy *>(found);
+    jobject object = static_cast<CProxy *>(proxy)->java_object();
+    proxy->Release();
+    args.set_object(index, object, ARG_BORROWED);
+}
+
+// The wrapper (or String, Date) class an automation type becomes when the parameter leaves
+// the choice to the argument; null for types without one.
+const char *class_for_automation_type(VARTYPE full_type)
+{
+    if (full_type & ~(VT_BYREF | VT_TYPEMASK)) return nullptr;
+    switch (full_type & VT_TYPEMASK) {
+    case VT_I2: return "java/lang/Short";
+    case VT_I4: return "java/lang/Integer";
+    case VT_R4: return "java/lang/Float";
+    case VT_R8: return "java/lang/Double";
+    case VT_DATE: return "java/util/Date";
+    case VT_BSTR: return "java/lang/String";
+    case VT_BOOL: return "java/lang/Boolean";
+    case VT_I1: return "java/lang/Byte";
+    case VT_UI1: return "java/lang/Boolean";
+    case VT_UI2: return "java/lang/Character";
+    default: return nullptr;
+    }
+}
+
+// Produces the object the argument's own automation type calls for, into slot 0 of `out`.
+void produce_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &out, const JavaType &type, bool strict)
+{
+    const VARIANT *value = through_variant_reference(&arg);
+    if (!value) {
+        out.set(0, zero_value(), ARG_PLAIN);
+        return;
+    }
+    if (value->vt & VT_ARRAY) {
+        convert_com_array_to_java_array(env, value, out, 0, type, strict);
+        return;
+    }
+    if ((value->vt & ~VT_BYREF) == VT_DISPATCH) {
+        lend_proxied_object(*value, out, 0);
+        return;
+    }
+    const char *class_name = class_for_automation_type(value->vt);
+    if (!class_name) TavlinEx::raise("Unable to determine how to coerce parameter data: %u", value->vt);
+    convert_com_to_java(env, value, out, 0, JavaType{class_name, nullptr}, strict);
+}
+
+// JNI must never receive an object its parameter cannot hold; refusing here also lets an
+// overload walk try the next method.
+void require_assignable(JNIEnv *env, jobject object, const JavaType &type)
+{
+    if (!object || !type.klass || std::strcmp(type.name, "java/lang/Object") == 0) return;
+    if (env->IsInstanceOf(object, type.klass)) return;
+    std::string actual = java_class_name(env, object);
+    TavlinEx::raise("Argument of class %s cannot be passed as %s", actual.c_str(), type.name);
+}
+
+void convert_for_other_class(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index,
+                             const JavaType &type, bool strict)
+{
+    PreparedArguments produced(env, 1);
+    produce_object(env, arg, produced, type, strict);
+    require_assignable(env, produced.value(0).l, type);
+    args.set(index, produced.value(0), produced.release_code(0));
+    produced.set(0, produced.value(0), ARG_PLAIN);  // handed over to `args`
+}
+
+}  // namespace
+
+void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index, const JavaType &type,
+                         bool strict)
+{
+    arg = through_variant_reference(arg);
+    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL) {
+        args.set(index, zero_value(), ARG_PLAIN);
+        return;
+    }
+    if (type.name[0] == '[') {
+        convert_com_array_to_java_array(env, arg, args, index, type, strict);
+        return;
+    }
+    for (const ScalarRow &row : kScalarRows) {
+        bool primitive = std::strcmp(type.name, row.primitive) == 0;
+        if (primitive || std::strcmp(type.name, row.wrapper) == 0) {
+            convert_scalar(env, *arg, args, index, row, !primitive, type.name, strict);
+            return;
+        }
+    }
+    if (std::strcmp(type.name, "java/lang/String") == 0)
+        convert_string(env, *arg, args, index);
+    else if (std::strcmp(type.name, "java/util/Date") == 0)
+        convert_date(env, *arg, args, index);
+    else
+        convert_for_other_class(env, *arg, args, index, type, strict);
+}
+
+}  // namespace tavlin

@@ -1,0 +1,206 @@
+// Java arrays of any element type and depth, to safe arrays: primitive rows copied out of
+// the VM in one piece, object elements converted one by one into VARIANTs.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "convert/java_text.h"
+#include "convert/java_to_com.h"
+#include "convert/jni_arrays.h"
+#include "convert/safe_array_holder.h"
+#include "convert/safe_array_lock.h"
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+
+namespace tavlin {
+
+namespace {
+
+// The safe-array element type for a Java element letter. boolean becomes VT_UI1 and byte
+// the signed VT_I1, the pairing the way in uses; long has no automation integer and travels
+// as a double.
+VARTYPE safe_array_element_type(char letter)
+{
+    switch (letter) {
+    case 'B': return VT_I1;
+    case 'C': return VT_UI2;
+    case 'D': return VT_R8;
+    case 'F': return VT_R4;
+    case 'I': return VT_I4;
+    case 'J': return VT_R8;
+    case 'S': return VT_I2;
+    case 'Z': return VT_UI1;
+    default: return VT_VARIANT;
+    }
+}
+
+template <class T> T unchanged(T value) { return value; }
+
+// One conversion of one Java array. Dimension d of the safe array is depth d of the Java
+// array (the outermost index first); every lower bound is 0.
+class JavaArrayToSafeArray {
+public:
+    JavaArrayToSafeArray(JNIEnv *env, const char *class_name)
+        : env_(env), dimensions_(static_cast<int>(std::strspn(class_name, "["))),
+          letter_(class_name[dimensions_]), element_type_(safe_array_element_type(letter_)),
+          strings_(std::strcmp(class_name + dimensions_, "Ljava/lang/String;") == 0), counts_(dimensions_),
+          indices_(dimensions_)
+    {
+    }
+
+    VARTYPE element_type() const { return element_type_; }
+
+    // A new safe array holding the whole Java array.
+    SAFEARRAY *convert(jarray array)
+    {
+        measure(array, 0);
+        std::vector<SAFEARRAYBOUND> bounds(dimensions_);
+        for (int d = 0; d < dimensions_; ++d) {
+            bounds[d].cElements = static_cast<ULONG>(counts_[d]);
+            bounds[d].lLbound = 0;
+        }
+        SafeArrayHolder created(SafeArrayCreate(element_type_, static_cast<UINT>(dimensions_), bounds.data()));
+        if (!created) throw new TavlinEx("Unable to allocate safearray.");
+        array_ = created.get();
+        fill(array, 0);
+        return created.release();
+    }
+
+private:
+    // Each dimension is as long as the longest array found at its depth, so no row of a
+    // ragged array is cut or refused; shorter rows leave zeros (or VT_EMPTY) behind them.
+    void measure(jarray array, int depth)
+    {
+        jsize length = env_->GetArrayLength(array);
+        counts_[depth] = std::max(counts_[depth], static_cast<LONG>(length));
+        if (depth == dimensions_ - 1) return;
+        for (jsize k = 0; k < length; ++k) {
+            CLocalRef inner(env_, env_->GetObjectArrayElement(static_cast<jobjectArray>(array), k));
+            TavlinEx::check_exception(env_);
+            if (inner) measure(inner.as<jarray>(), depth + 1);
+        }
+    }
+
+    void fill(jarray array, int depth)
+    {
+        jsize length = env_->GetArrayLength(array);
+        std::printf("ARRAY len = %ld\r\n", static_cast<long>(length));
+        for (int d = depth; d < dimensions_; ++d) indices_[d] = 0;
+        if (depth < dimensions_ - 1)
+            fill_outer(static_cast<jobjectArray>(array), depth, length);
+        else if (element_type_ == VT_VARIANT)
+            fill_objects(static_cast<jobjectArray>(array), depth, length);
+        else
+            fill_primitives(array, depth, length);
+    }
+
+    // A null inner array adds nothing: its part of the safe array stays empty.
+    void fill_outer(jobjectArray array, int depth, jsize length)
+    {
+        for (jsize k = 0; k < length; ++k) {
+            CLocalRef inner(env_, env_->GetObjectArrayElement(array, k));
+            TavlinEx::check_exception(env_);
+            indices_[depth] = k;
+            if (inner) fill(inner.as<jarray>(), depth + 1);
+        }
+    }
+
+    // Elements are converted straight into their slots of the locked array: the array owns
+    // what they hold from the start, and nothing is copied twice.
+    void fill_objects(jobjectArray array, int depth, jsize length)
+    {
+        SafeArrayLockGuard lock(array_, "Unable to put safearray element.");
+        for (jsize j = 0; j < length; ++j) {
+            CLocalRef element(env_, env_->GetObjectArrayElement(array, j));
+            TavlinEx::check_exception(env_);
+            if (!element) continue;
+            indices_[depth] = j;
+            VARIANT *slot = static_cast<VARIANT *>(element_address("Unable to put safearray element."));
+            if (strings_) {
+                // A String[] holds nothing but strings (the class is final), so the
+                // run-time class need not be asked for each element.
+                slot->bstrVal = new_bstr(env_, element.as<jstring>());
+                slot->vt = VT_BSTR;
+            } else {
+                convert_java_to_com(env_, element.release(), slot);
+            }
+        }
+    }
+
+    void fill_primitives(jarray array, int depth, jsize length)
+    {
+        SafeArrayLockGuard lock(array_, "Unable to allocate safearray.");
+        if (length == 0) return;
+        indices_[depth] = 0;
+        BYTE *first = static_cast<BYTE *>(element_address("Unable to get data pointer for safearray."));
+        size_t stride = row_stride(depth);
+        switch (letter_) {
+        case 'B': copy_row<jbyte>(array, first, stride, length, unchanged<jbyte>); break;
+        case 'C': copy_row<jchar>(array, first, stride, length, unchanged<jchar>); break;
+        case 'D': copy_row<jdouble>(array, first, stride, length, unchanged<jdouble>); break;
+        case 'F': copy_row<jfloat>(array, first, stride, length, unchanged<jfloat>); break;
+        case 'I': copy_row<jint>(array, first, stride, length, unchanged<jint>); break;
+        case 'J': copy_row<jlong>(array, first, stride, length, [](jlong v) { return static_cast<double>(v); }); break;
+        case 'S': copy_row<jshort>(array, first, stride, length, unchanged<jshort>); break;
+        case 'Z': copy_row<jboolean>(array, first, stride, length, unchanged<jboolean>); break;
+        }
+        TavlinEx::check_exception(env_);
+    }
+
+    // A contiguous row of unchanged values is fetched by the VM straight into the safe
+    // array's storage; any other row through a buffer, then placed element by element.
+    template <class T, class Convert>
+    void copy_row(jarray array, BYTE *first, size_t stride, jsize length, Convert convert)
+    {
+        using Stored = decltype(convert(T()));
+        if (std::is_same<T, Stored>::value && stride == sizeof(T)) {
+            JniArray<T>::read(env_, array, length, reinterpret_cast<T *>(first));
+            return;
+        }
+        std::vector<T> values(static_cast<size_t>(length));
+        JniArray<T>::read(env_, array, length, values.data());
+        for (jsize j = 0; j < length; ++j) {
+            Stored stored = convert(values[j]);
+            std::memcpy(first + j * stride, &stored, sizeof stored);
+        }
+    }
+
+    void *element_address(const char *failure_message)
+    {
+        void *address = nullptr;
+        if (FAILED(SafeArrayPtrOfIndex(array_, indices_.data(), &address))) throw new TavlinEx(failure_message);
+        return address;
+    }
+
+    // The leftmost index varies fastest, so consecutive elements along the last dimension
+    // lie apart by the element counts of all earlier dimensions.
+    size_t row_stride(int depth) const
+    {
+        size_t stride = SafeArrayGetElemsize(array_);
+        for (int d = 0; d < depth; ++d) stride *= static_cast<size_t>(counts_[d]);
+        return stride;
+    }
+
+    JNIEnv *env_;
+    int dimensions_;
+    char letter_;
+    VARTYPE element_type_;
+    bool strings_;
+    std::vector<LONG> counts_;
+    std::vector<LONG> indices_;
+    SAFEARRAY *array_ = nullptr;
+};
+
+}  // namespace
+
+void convert_java_array_to_com_array(JNIEnv *env, jobject array, VARIANT *result, const char *class_name)
+{
+    JavaArrayToSafeArray conversion(env, class_name);
+    SAFEARRAY *converted = conversion.convert(static_cast<jarray>(array));
+    result->parray = converted;
+    result->vt = static_cast<VARTYPE>(VT_ARRAY | conversion.element_type());
+}
+
+}  // namespace tavlin

@@ -1,0 +1,29 @@
+#include "convert/java_text.h"
+
+#include "javaref/tavlin_ex.h"
+
+namespace tavlin {
+
+static_assert(sizeof(jchar) == sizeof(OLECHAR), "Java and automation text share UTF-16 code units");
+
+jstring new_java_string(JNIEnv *env, BSTR text)
+{
+    static const jchar kNoText = 0;
+    const jchar *units = text ? reinterpret_cast<const jchar *>(text) : &kNoText;
+    return env->NewString(units, static_cast<jsize>(SysStringLen(text)));
+}
+
+BSTR new_bstr(JNIEnv *env, jstring string)
+{
+    jsize length = env->GetStringLength(string);
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (!text) throw new TavlinEx("Unable to allocate string.");
+    env->GetStringRegion(string, 0, length, reinterpret_cast<jchar *>(text));
+    if (env->ExceptionCheck()) {
+        SysFreeString(text);
+        TavlinEx::check_exception(env);
+    }
+    return text;
+}
+
+}  // namespace tavlin

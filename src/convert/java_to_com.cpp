@@ -1,0 +1,151 @@
+#include "convert/java_to_com.h"
+
+#include <cstdint>
+#include <string>
+
+#include "bridge/proxy.h"
+#include "convert/java_class_name.h"
+#include "convert/java_text.h"
+#include "javaref/java_reflect.h"
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+#include "vmhost/vm.h"
+
+namespace tavlin {
+
+namespace {
+
+// A boxed long within 32 bits comes back as VT_I4; a wider one as the double of the same
+// number (as a primitive long result does), rather than losing its high half.
+void store_long(jlong value, VARIANT *result)
+{
+    if (value >= INT32_MIN && value <= INT32_MAX) {
+        result->lVal = static_cast<LONG>(value);
+        result->vt = VT_I4;
+    } else {
+        result->dblVal = static_cast<double>(value);
+        result->vt = VT_R8;
+    }
+}
+
+// A wrapper class, its unboxing method and the JNI letter of the value it gives. Only the
+// exact class matches: a subclass of a wrapper cannot exist, and a user class is an object.
+struct UnboxingRow {
+    const char *class_name;
+    char letter;
+    jmethodID CJavaReflect::*method;
+};
+
+const UnboxingRow kUnboxingRows[] = {
+    {"java/lang/Boolean", 'Z', &CJavaReflect::boolean_booleanValue},
+    {"java/lang/Byte", 'B', &CJavaReflect::byte_byteValue},
+    {"java/lang/Character", 'C', &CJavaReflect::character_charValue},
+    {"java/lang/Short", 'S', &CJavaReflect::short_shortValue},
+    {"java/lang/Integer", 'I', &CJavaReflect::integer_intValue},
+    {"java/lang/Long", 'J', &CJavaReflect::long_longValue},
+    {"java/lang/Float", 'F', &CJavaReflect::float_floatValue},
+    {"java/lang/Double", 'D', &CJavaReflect::double_doubleValue},
+};
+
+void unbox(JNIEnv *env, jobject boxed, const UnboxingRow &row, VARIANT *result)
+{
+    jmethodID method = java_reflect.*row.method;
+    switch (row.letter) {
+    case 'Z':
+        result->boolVal = env->CallBooleanMethod(boxed, method) ? VARIANT_TRUE : VARIANT_FALSE;
+        result->vt = VT_BOOL;
+        break;
+    case 'B':
+        result->cVal = static_cast<CHAR>(env->CallByteMethod(boxed, method));
+        result->vt = VT_I1;
+        break;
+    case 'C':
+        result->uiVal = env->CallCharMethod(boxed, method);
+        result->vt = VT_UI2;
+        break;
+    case 'S':
+        result->iVal = env->CallShortMethod(boxed, method);
+        result->vt = VT_I2;
+        break;
+    case 'I':
+        result->lVal = env->CallIntMethod(boxed, method);
+        result->vt = VT_I4;
+        break;
+    case 'J': store_long(env->CallLongMethod(boxed, method), result); break;
+    case 'F':
+        result->fltVal = env->CallFloatMethod(boxed, method);
+        result->vt = VT_R4;
+        break;
+    case 'D':
+        result->dblVal = env->CallDoubleMethod(boxed, method);
+        result->vt = VT_R8;
+        break;
+    }
+}
+
+// One calendar field and where it goes in a SYSTEMTIME.
+struct CalendarField {
+    jint DateFieldNumbers::*field;
+    WORD SYSTEMTIME::*part;
+    int offset;  // Java counts months from 0
+};
+
+const CalendarField kCalendarFields[] = {
+    {&DateFieldNumbers::year, &SYSTEMTIME::wYear, 0},
+    {&DateFieldNumbers::month, &SYSTEMTIME::wMonth, 1},
+    {&DateFieldNumbers::day_of_month, &SYSTEMTIME::wDay, 0},
+    {&DateFieldNumbers::hour_of_day, &SYSTEMTIME::wHour, 0},
+    {&DateFieldNumbers::minute, &SYSTEMTIME::wMinute, 0},
+    {&DateFieldNumbers::second, &SYSTEMTIME::wSecond, 0},
+    {&DateFieldNumbers::millisecond, &SYSTEMTIME::wMilliseconds, 0},
+};
+
+// The date's local calendar fields in the VM's default time zone, which is what an
+// automation date (local time, no zone) means.
+DATE automation_date(JNIEnv *env, jobject date)
+{
+    CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init));
+    TavlinEx::check_exception(env);
+    env->CallVoidMethod(calendar.get(), java_reflect.calendar_setTime, date);
+    TavlinEx::check_exception(env);
+    SYSTEMTIME time = {};
+    for (const CalendarField &field : kCalendarFields) {
+        jint value = env->CallIntMethod(calendar.get(), java_reflect.calendar_get, date_fields().*field.field);
+        TavlinEx::check_exception(env);
+        time.*field.part = static_cast<WORD>(value + field.offset);
+    }
+    DATE result = 0;
+    SystemTimeToVariantTime(&time, &result);
+    return result;
+}
+
+}  // namespace
+
+void convert_java_to_com(JNIEnv *env, jobject object, VARIANT *result)
+{
+    CLocalRef held(env, object);
+    std::string name = java_class_name(env, object);
+    if (name[0] == '[') {
+        convert_java_array_to_com_array(env, object, result, name.c_str());
+        return;
+    }
+    for (const UnboxingRow &row : kUnboxingRows) {
+        if (name == row.class_name) {
+            unbox(env, object, row, result);
+            TavlinEx::check_exception(env);
+            return;
+        }
+    }
+    if (name == "java/lang/String") {
+        result->bstrVal = new_bstr(env, static_cast<jstring>(object));
+        result->vt = VT_BSTR;
+    } else if (name == "java/util/Date") {
+        result->date = automation_date(env, object);
+        result->vt = VT_DATE;
+    } else {
+        result->pdispVal = new_proxy(env, object, name.c_str());
+        result->vt = VT_DISPATCH;
+    }
+}
+
+}  // namespace tavlin

@@ -1,0 +1,306 @@
+// Safe arrays passed as arguments, to Java arrays of the parameter's type (or, for a
+// parameter of another class, of the type the safe array's elements call for).
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "convert/auto_variant.h"
+#include "convert/com_to_java.h"
+#include "convert/jni_arrays.h"
+#include "convert/safe_array_lock.h"
+#include "convert/type_names.h"
+#include "convert/variant_refs.h"
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+
+namespace tavlin {
+
+namespace {
+
+// One innermost row of a locked safe array: its first element and the distance between
+// consecutive elements in bytes.
+struct Row {
+    const BYTE *first;
+    size_t stride;
+    jsize length;
+};
+
+template <class T> T read_as(const BYTE *element)
+{
+    T value;
+    std::memcpy(&value, element, sizeof value);
+    return value;
+}
+
+// The bytes a safe array of `type` keeps per element; 0 for types no primitive row reads.
+ULONG storage_size(VARTYPE type)
+{
+    switch (type) {
+    case VT_I1: case VT_UI1: return 1;
+    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+    case VT_I4: case VT_R4: return 4;
+    case VT_R8: return 8;
+    case VT_VARIANT: return sizeof(VARIANT);
+    default: return 0;
+    }
+}
+
+// "Ljava/lang/String;" names java/lang/String; an inner array's descriptor ("[I") is
+// itself the name FindClass takes.
+std::string element_class_name(const char *descriptor)
+{
+    if (descriptor[0] != 'L') return descriptor;
+    size_t length = std::strlen(descriptor);
+    return std::string(descriptor + 1, length > 2 ? length - 2 : 0);
+}
+
+// One conversion of one safe array. Level L of the Java array is dimension L + 1 of the safe
+// array and position L of the index vector, so a[i][j] is element (lbound1 + i, lbound2 + j).
+class SafeArrayToJava {
+public:
+    SafeArrayToJava(JNIEnv *env, SAFEARRAY *array, VARTYPE element_type, bool strict)
+        : env_(env), array_(array), element_type_(element_type), strict_(strict),
+          dimensions_(static_cast<int>(SafeArrayGetDim(array))), lbounds_(dimensions_), counts_(dimensions_),
+          indices_(dimensions_)
+    {
+        for (int d = 0; d < dimensions_; ++d) {
+            LONG upper = 0;
+            SafeArrayGetLBound(array, d + 1, &lbounds_[d]);
+            SafeArrayGetUBound(array, d + 1, &upper);
+            counts_[d] = upper - lbounds_[d] + 1;
+        }
+    }
+
+    // The new Java array (a local reference), or null for an array without elements.
+    jobject convert(const char *type_name)
+    {
+        if (every_dimension_empty()) {
+            code_ = ARG_PLAIN;
+            return nullptr;
+        }
+        descriptor_ = build_array_signature(type_name, static_cast<unsigned>(dimensions_), element_type_);
+        if (!descriptor_) throw new TavlinEx("Unable to allocate memory for array.");
+        require_matching_depth();
+        jobject result = dimension(0);
+        if (code_ == ARG_NONE) code_ = ARG_LOCAL_ARRAY;
+        return result;
+    }
+
+    ArgRelease release_code() const { return code_; }
+
+private:
+    bool every_dimension_empty() const
+    {
+        for (LONG count : counts_)
+            if (count != 0) return false;
+        return true;
+    }
+
+    // Tables are indexed by level, so the safe array must have as many dimensions as the
+    // Java type has levels. A VARIANT array may have fewer: its elements hold the inner arrays.
+    void require_matching_depth() const
+    {
+        int depth = static_cast<int>(std::strspn(descriptor_.get(), "["));
+        if (dimensions_ > depth || (dimensions_ < depth && element_type_ != VT_VARIANT))
+            TavlinEx::raise("Array has %d dimensions, expected %d", dimensions_, depth);
+    }
+
+    void set_code_once(ArgRelease code)
+    {
+        if (code_ == ARG_NONE) code_ = code;
+    }
+
+    jobject dimension(int level)
+    {
+        for (int d = level; d < dimensions_; ++d) indices_[d] = lbounds_[d];
+        if (level < dimensions_ - 1) return outer_level(level);
+        return innermost_level(level, descriptor_.get() + dimensions_);
+    }
+
+    jobject outer_level(int level)
+    {
+        CLocalRef inner_class(env_, env_->FindClass(descriptor_.get() + level + 1));
+        TavlinEx::check_exception(env_);
+        CLocalRef result(env_, env_->NewObjectArray(counts_[level], inner_class.as<jclass>(), nullptr));
+        TavlinEx::check_exception(env_);
+        for (jsize j = 0; j < counts_[level]; ++j) {
+            indices_[level] = lbounds_[level] + j;
+            CLocalRef inner(env_, dimension(level + 1));
+            env_->SetObjectArrayElement(result.as<jobjectArray>(), j, inner.get());
+            TavlinEx::check_exception(env_);
+        }
+        return result.release();
+    }
+
+    jobject innermost_level(int level, const char *element)
+    {
+        switch (element[0]) {
+        case 'B': return plain_row<jbyte>(level, VT_I1, "Expected array of type I1.");
+        case 'C': return plain_row<jchar>(level, VT_UI2, "Expected array of type UI2.");
+        case 'D': return plain_row<jdouble>(level, VT_R8, "Expected array of type R8.");
+        case 'F': return plain_row<jfloat>(level, VT_R4, "Expected array of type R4.");
+        case 'I': return plain_row<jint>(level, VT_I4, "Expected array of type I4.");
+        case 'S': return plain_row<jshort>(level, VT_I2, "Expected array of type I2.");
+        case 'J': return long_row(level);
+        case 'Z': return boolean_row(level);
+        default: return object_row(level, element);
+        }
+    }
+
+    void require_element_type(VARTYPE accepted, const char *message) const
+    {
+        if (element_type_ != accepted || SafeArrayGetElemsize(array_) != storage_size(accepted))
+            throw new TavlinEx(message);
+    }
+
+    template <class T> jobject plain_row(int level, VARTYPE accepted, const char *message)
+    {
+        require_element_type(accepted, message);
+        return primitive_row<T>(level, "Unable to access SafeArray data element", true, read_as<T>);
+    }
+
+    jobject long_row(int level)
+    {
+        require_element_type(VT_R8, "Expected array of type R8.");
+        return primitive_row<jlong>(level, "Unable to access SafeArray data element", false,
+                                    [](const BYTE *element) { return double_to_long(read_as<jdouble>(element)); });
+    }
+
+    // Any non-zero first byte of the value is true: VARIANT_TRUE, 1, and whatever a VARIANT
+    // element holds (so a VT_I4 256 in a VARIANT array is false).
+    jobject boolean_row(int level)
+    {
+        bool accepted = element_type_ == VT_BOOL || element_type_ == VT_UI1 || element_type_ == VT_VARIANT;
+        if (!accepted || SafeArrayGetElemsize(array_) != storage_size(element_type_))
+            throw new TavlinEx("Expected array of type BOOL, UI1 or VARIANT");
+        size_t value_offset = element_type_ == VT_VARIANT ? offsetof(VARIANT, lVal) : 0;
+        return primitive_row<jboolean>(level, "Unable to get safearray element.", false,
+                                       [value_offset](const BYTE *element) -> jboolean {
+                                           return element[value_offset] != 0;
+                                       });
+    }
+
+    // Fills a new Java array from the row under one lock: a contiguous row of unchanged
+    // values in a single region copy straight from the safe array's storage, any other row
+    // gathered through a buffer first.
+    template <class T, class Read>
+    jobject primitive_row(int level, const char *missing_element, bool unchanged, Read read)
+    {
+        jsize length = counts_[level];
+        CLocalRef result(env_, JniArray<T>::create(env_, length));
+        TavlinEx::check_exception(env_);
+        set_code_once(ARG_LOCAL);
+        SafeArrayLockGuard lock(array_, "Unable to access SafeArray data");
+        if (length == 0) return result.release();
+
+        Row row = row_at(level, missing_element);
+        if (unchanged && row.stride == sizeof(T)) {
+            JniArray<T>::write(env_, static_cast<jarray>(result.get()), length, reinterpret_cast<const T *>(row.first));
+        } else {
+            std::vector<T> values(static_cast<size_t>(length));
+            const BYTE *element = row.first;
+            for (T &value : values) {
+                value = read(element);
+                element += row.stride;
+            }
+            JniArray<T>::write(env_, static_cast<jarray>(result.get()), length, values.data());
+        }
+        TavlinEx::check_exception(env_);
+        return result.release();
+    }
+
+    // The leftmost index varies fastest, so consecutive elements of a row along the last
+    // dimension lie apart by the element counts of all earlier dimensions.
+    Row row_at(int level, const char *missing_element)
+    {
+        indices_[level] = lbounds_[level];
+        void *first = nullptr;
+        if (FAILED(SafeArrayPtrOfIndex(array_, indices_.data(), &first))) throw new TavlinEx(missing_element);
+        size_t stride = SafeArrayGetElemsize(array_);
+        for (int d = 0; d < level; ++d) stride *= static_cast<size_t>(counts_[d]);
+        return Row{static_cast<const BYTE *>(first), stride, counts_[level]};
+    }
+
+    jobject object_row(int level, const char *element)
+    {
+        if (element_type_ != VT_VARIANT && !fits_variant_value())
+            TavlinEx::raise("Unable to convert safearray elements of type %u.", element_type_);
+        std::string class_name = element_class_name(element);
+        SafeArrayLockGuard lock(array_, "Unable to access safearray data.");
+        CLocalRef element_class(env_, env_->FindClass(class_name.c_str()));
+        TavlinEx::check_exception(env_);
+        CLocalRef result(env_, env_->NewObjectArray(counts_[level], element_class.as<jclass>(), nullptr));
+        TavlinEx::check_exception(env_);
+
+        const JavaType element_type{class_name.c_str(), element_class.as<jclass>()};
+        PreparedArguments converted(env_, 1);
+        for (jsize i = 0; i < counts_[level]; ++i) {
+            indices_[level] = lbounds_[level] + i;
+            convert_element(converted, element_type);
+            set_code_once(converted.release_code(0) == ARG_BORROWED ? ARG_LOCAL_ARRAY_BORROWED : ARG_LOCAL_ARRAY);
+            env_->SetObjectArrayElement(result.as<jobjectArray>(), i, converted.value(0).l);
+            TavlinEx::check_exception(env_);
+            converted.release();  // the array holds the element in its own right now
+        }
+        return result.release();
+    }
+
+    // Non-VARIANT elements are read into a VARIANT's value field, which DECIMAL and record
+    // elements (and anything else wider than eight bytes) would overrun.
+    bool fits_variant_value() const
+    {
+        return element_type_ != VT_DECIMAL && element_type_ != VT_RECORD &&
+               SafeArrayGetElemsize(array_) <= sizeof(LONGLONG);
+    }
+
+    void convert_element(PreparedArguments &converted, const JavaType &type)
+    {
+        if (element_type_ == VT_VARIANT) {
+            void *stored = nullptr;
+            if (FAILED(SafeArrayPtrOfIndex(array_, indices_.data(), &stored)))
+                throw new TavlinEx("Unable to get Safearray element.");
+            convert_com_to_java(env_, static_cast<const VARIANT *>(stored), converted, 0, type, strict_);
+            return;
+        }
+        AutoVariant element;
+        if (FAILED(SafeArrayGetElement(array_, indices_.data(), &element.get()->llVal)))
+            throw new TavlinEx("Unable to get safearray element.");
+        element.get()->vt = element_type_;
+        convert_com_to_java(env_, element.get(), converted, 0, type, strict_);
+    }
+
+    JNIEnv *env_;
+    SAFEARRAY *array_;
+    VARTYPE element_type_;
+    bool strict_;
+    int dimensions_;
+    std::vector<LONG> lbounds_;
+    std::vector<LONG> counts_;
+    std::vector<LONG> indices_;
+    CMallocString descriptor_;
+    ArgRelease code_ = ARG_NONE;
+};
+
+}  // namespace
+
+void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index,
+                                     const JavaType &type, bool strict)
+{
+    arg = through_variant_reference(arg);
+    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL) {
+        args.set_object(index, nullptr, ARG_PLAIN);
+        return;
+    }
+    if (!(arg->vt & VT_ARRAY)) throw new TavlinEx("Expected array.");
+    SAFEARRAY *array = value_or_referenced(*arg, arg->parray, arg->pparray);
+    if (!array || SafeArrayGetDim(array) == 0) {
+        args.set_object(index, nullptr, ARG_PLAIN);
+        return;
+    }
+    SafeArrayToJava conversion(env, array, static_cast<VARTYPE>(arg->vt & ~(VT_ARRAY | VT_BYREF)), strict);
+    jobject result = conversion.convert(type.name);
+    args.set_object(index, result, conversion.release_code());
+}
+
+}  // namespace tavlin

@@ -1,0 +1,315 @@
+// Automation arguments to the Java value of one parameter: the scalar table under the strict
+// and the lenient rules, references, strings, dates, parameters of other classes, proxies.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bridge/proxy.h"
+#include "client.h"
+#include "convert/com_to_java.h"
+#include "convert_fixture.h"
+#include "errors.h"
+#include "test_values.h"
+
+using namespace tavlin;
+using namespace tavlin_test;
+
+namespace convert_test {
+
+namespace {
+
+constexpr bool S = true;   // strict: another overload of the name follows
+constexpr bool L = false;  // lenient: coerce as far as the platform allows
+
+struct Row {
+    const char *type;
+    const char *arg;
+    bool strict;
+    const char *expected;  // what Java receives, or "error:" and the message
+};
+
+const char kNotString[] = "error:convert_com_to_java: Expecting java/lang/String, got non-string\n";
+const char kLongMin[] = "long:-9223372036854775808";
+
+const Row kScalarRows[] = {
+    {"boolean", "BOOL:true", S, "boolean:true"},
+    {"boolean", "BOOL:false", S, "boolean:false"},
+    {"boolean", "I4:2", S, "boolean:true"},
+    {"boolean", "BSTR:abc", L, "error:Unable to coerce parameter data to boolean: 0x80020005"},
+    {"byte", "I1:-5", S, "byte:-5"},
+    {"byte", "UI1:5", S, "error:CHECK_NUMERIC_VARIANT, expecting byte, got 17\n"},
+    {"byte", "UI1:5", L, "byte:5"},
+    {"byte", "I4:300", L, "error:Unable to coerce parameter data to byte: 0x8002000A"},
+    {"char", "UI2:65", S, "char:65"},
+    {"char", "BSTR:65", L, "char:65"},
+    {"char", "BSTR:65", S, "error:CHECK_NUMERIC_VARIANT, expecting char, got 8\n"},
+    {"short", "I2:-3", S, "short:-3"},
+    {"short", "R8:2.5", L, "short:2"},
+    {"int", "I4:7", S, "int:7"},
+    {"int", "R8:2.9", S, "int:3"},
+    {"int", "BSTR:12", L, "int:12"},
+    {"int", "BSTR:12", S, "error:CHECK_NUMERIC_VARIANT, expecting int, got 8\n"},
+    {"int", "BSTR:abc", L, "error:Unable to coerce parameter data to int: 0x80020005"},
+    {"int", "DECIMAL:41", S, "int:41"},
+    {"int", "EMPTY", S, "int:0"},
+    {"int", "NULL", S, "int:0"},
+    {"long", "R8:2.9", S, "long:2"},
+    {"long", "R8:-2.9", S, "long:-2"},
+    {"long", "R8:1e300", S, kLongMin},
+    {"long", "R8:nan", S, kLongMin},
+    {"long", "I8:9007199254740993", S, "long:9007199254740993"},
+    {"long", "UI8:18446744073709551615", S, "error:Unable to coerce parameter data to long: 0x8002000A"},
+    {"long", "I4:-7", S, "long:-7"},
+    {"long", "BOOL:true", S, "long:-1"},
+    {"float", "R4:1.5", S, "float:1.500000"},
+    {"float", "I4:3", S, "float:3.000000"},
+    {"double", "R8:2.25", S, "double:2.250000"},
+    {"double", "BSTR:x", S, "error:CHECK_NUMERIC_VARIANT, expecting double, got 8\n"},
+    {"java/lang/Boolean", "BOOL:true", S, "java.lang.Boolean:true"},
+    {"java/lang/Boolean", "UI1:0", S, "java.lang.Boolean:false"},
+    {"java/lang/Byte", "I1:-1", S, "java.lang.Byte:-1"},
+    {"java/lang/Character", "UI2:65", S, "java.lang.Character:65"},
+    {"java/lang/Short", "I2:-3", S, "java.lang.Short:-3"},
+    {"java/lang/Integer", "I4:7", S, "java.lang.Integer:7"},
+    {"java/lang/Integer", "BSTR:12", S, "error:CHECK_NUMERIC_VARIANT, expecting java/lang/Integer, got 8\n"},
+    {"java/lang/Integer", "BSTR:12", L, "java.lang.Integer:12"},
+    {"java/lang/Integer", "EMPTY", S, "null"},
+    {"java/lang/Long", "R8:4294967297", S, "java.lang.Long:4294967297"},
+    {"java/lang/Long", "R8:1e300", S, "java.lang.Long:-9223372036854775808"},
+    {"java/lang/Long", "I8:9007199254740993", S, "java.lang.Long:9007199254740993"},
+    {"java/lang/Float", "R4:1.5", S, "java.lang.Float:1.5"},
+    {"java/lang/Double", "R8:2.5", S, "java.lang.Double:2.5"},
+};
+
+const Row kReferenceRows[] = {
+    {"int", "&I4:5", S, "int:5"},
+    {"int", "&VARIANT:I4:6", S, "int:6"},
+    {"int", "&VARIANT:EMPTY", S, "int:0"},
+    {"int", "&BSTR:9", S, "error:CHECK_NUMERIC_VARIANT, expecting int, got 8\n"},
+    {"long", "&I8:9007199254740993", S, "long:9007199254740993"},
+    {"double", "&R8:0.5", S, "double:0.500000"},
+    {"boolean", "&BOOL:true", S, "boolean:true"},
+    {"java/lang/Short", "&I2:12", S, "java.lang.Short:12"},
+    {"java/lang/String", "&BSTR:x", S, "java.lang.String:x"},
+    {"java/lang/String", "&VARIANT:BSTR:x", S, "java.lang.String:x"},
+    {"java/util/Date", "&DATE:36526.5", S, "java.util.Date:2000-01-01 12:00:00.000"},
+};
+
+const Row kStringRows[] = {
+    {"java/lang/String", "BSTR:abc", S, "java.lang.String:abc"},
+    {"java/lang/String", "BSTR:", S, "java.lang.String:"},
+    {"java/lang/String", "BSTR", S, "java.lang.String:"},
+    {"java/lang/String", "BSTR:caf\xc3\xa9", S, "java.lang.String:caf\\u00e9"},
+    {"java/lang/String", "BSTR:a\xf0\x9f\x98\x80" "b", S, "java.lang.String:a\\ud83d\\ude00b"},
+    {"java/lang/String", "BSTR:a\\0b", S, "java.lang.String:a\\u0000b"},
+    {"java/lang/String", "I4:1", L, kNotString},
+    {"java/lang/String", "DATE:0", L, kNotString},
+};
+
+// Automation dates count days from 30 December 1899, local time (Europe/Berlin here); a
+// negative date counts its time of day backwards; seconds round up only past one half.
+const Row kDateRows[] = {
+    {"java/util/Date", "DATE:36526.5", S, "java.util.Date:2000-01-01 12:00:00.000"},
+    {"java/util/Date", "DATE:0", S, "java.util.Date:1899-12-30 00:00:00.000"},
+    {"java/util/Date", "DATE:-1.25", S, "java.util.Date:1899-12-28 18:00:00.000"},
+    {"java/util/Date", "DATE:-18260", S, "java.util.Date:1850-01-01 00:00:00.000"},
+    {"java/util/Date", "DATE:36707.75", S, "java.util.Date:2000-06-30 18:00:00.000"},
+    {"java/util/Date", "DATE:36526.500004", S, "java.util.Date:2000-01-01 12:00:00.000"},
+    {"java/util/Date", "DATE:36526.500007", S, "java.util.Date:2000-01-01 12:00:01.000"},
+    {"java/util/Date", "R8:36526.5", S, "java.util.Date:2000-01-01 12:00:00.000"},
+    {"java/util/Date", "BSTR:x", L, "error:Unable to coerce parameter data to java/util/Date: 0x80020005"},
+    {"java/util/Date", "DATE:1e300", L, "error:Unable to coerce parameter data to java/util/Date: 0x8002000A"},
+};
+
+// For a parameter of any other class the argument's own type picks the Java class; the
+// result must be an instance of the parameter's class.
+const Row kOtherClassRows[] = {
+    {"java/lang/Object", "I2:-3", S, "java.lang.Short:-3"},
+    {"java/lang/Object", "I4:7", S, "java.lang.Integer:7"},
+    {"java/lang/Object", "R4:1.5", S, "java.lang.Float:1.5"},
+    {"java/lang/Object", "R8:2.5", S, "java.lang.Double:2.5"},
+    {"java/lang/Object", "DATE:36526.5", S, "java.util.Date:2000-01-01 12:00:00.000"},
+    {"java/lang/Object", "BSTR:s", S, "java.lang.String:s"},
+    {"java/lang/Object", "BOOL:true", S, "java.lang.Boolean:true"},
+    {"java/lang/Object", "I1:-1", S, "java.lang.Byte:-1"},
+    {"java/lang/Object", "UI1:1", S, "java.lang.Boolean:true"},
+    {"java/lang/Object", "UI2:65", S, "java.lang.Character:65"},
+    {"java/lang/Object", "EMPTY", S, "null"},
+    {"java/lang/Object", "&I4:5", S, "java.lang.Integer:5"},
+    {"java/lang/Object", "&VARIANT:&VARIANT:I2:4", S, "java.lang.Short:4"},
+    {"java/lang/Object", "CY:1", S, "error:Unable to determine how to coerce parameter data: 6"},
+    {"java/lang/Object", "&CY:1", S, "error:Unable to determine how to coerce parameter data: 16390"},
+    {"java/lang/Object", "I8:1", S, "error:Unable to determine how to coerce parameter data: 20"},
+    {"java/lang/Object", "UI4:1", S, "error:Unable to determine how to coerce parameter data: 19"},
+    {"java/lang/Object", "INT:1", S, "error:Unable to determine how to coerce parameter data: 22"},
+    {"java/lang/Object", "ERROR:0", S, "error:Unable to determine how to coerce parameter data: 10"},
+    {"java/lang/Number", "I4:7", S, "java.lang.Integer:7"},
+    {"java/lang/Number", "BSTR:x", S, "error:Argument of class java/lang/String cannot be passed as java/lang/Number"},
+    {"java/lang/CharSequence", "BSTR:x", S, "java.lang.String:x"},
+    {"java/lang/Comparable", "BOOL:false", S, "java.lang.Boolean:false"},
+    {"java/io/Serializable", "DATE:0", S, "java.util.Date:1899-12-30 00:00:00.000"},
+    {"convertfixtures/Probe$Marker", "I4:1", S,
+     "error:Argument of class java/lang/Integer cannot be passed as convertfixtures/Probe$Marker"},
+    {"convertfixtures/Probe$Marker", "NULL", S, "null"},
+};
+
+bool is_primitive(const std::string &type)
+{
+    return type.find('/') == std::string::npos && type[0] != '[';
+}
+
+class ComToJava : public ConvertTest {
+protected:
+    // Converts every row and compares what Java received; a success holds exactly what its
+    // release code says, a failure nothing, and no local reference outlives the slot.
+    void check(const Row *rows, size_t count)
+    {
+        for (size_t r = 0; r < count; ++r) {
+            const Row &row = rows[r];
+            SCOPED_TRACE(std::string(row.type) + " <- " + row.arg + (row.strict ? " (strict)" : " (lenient)"));
+            JavaType type = parameter(row.type);
+            TestVariant arg(row.arg);
+            int before = local_refs();
+            {
+                PreparedArguments args(env(), 1);
+                ThrownError error = error_of([&] { convert_com_to_java(env(), arg.get(), args, 0, type, row.strict); });
+                if (error.thrown) {
+                    EXPECT_EQ(row.expected, "error:" + error.description);
+                    EXPECT_EQ(ARG_NONE, args.release_code(0));
+                    continue;
+                }
+                std::string received = describe_slot(args, 0, row.type);
+                EXPECT_EQ(row.expected, received);
+                bool plain = is_primitive(row.type) || received == "null";
+                EXPECT_EQ(plain ? ARG_PLAIN : ARG_LOCAL, args.release_code(0));
+            }
+            EXPECT_EQ(before, local_refs()) << "local references left behind";
+        }
+    }
+};
+
+// A minimal automation object of somebody else's.
+class ForeignObject : public IDispatch {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
+    {
+        *out = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override
+    {
+        return E_NOTIMPL;
+    }
+    ULONG references = 1;
+};
+
+}  // namespace
+
+TEST_F(ComToJava, ScalarTableUnderStrictAndLenientRules) { check(kScalarRows, std::size(kScalarRows)); }
+
+TEST_F(ComToJava, ArgumentsByReference) { check(kReferenceRows, std::size(kReferenceRows)); }
+
+TEST_F(ComToJava, StringsKeepEveryCharacter) { check(kStringRows, std::size(kStringRows)); }
+
+TEST_F(ComToJava, DatesAreLocalTimeFromTheAutomationEpoch) { check(kDateRows, std::size(kDateRows)); }
+
+TEST_F(ComToJava, OtherClassesFollowTheArgumentsType) { check(kOtherClassRows, std::size(kOtherClassRows)); }
+
+TEST_F(ComToJava, StrictRuleNamesTheFullTypeOfAnArray)
+{
+    SafeArrayHolder array = vector_of(VT_I4, 0, {"I4:1"});
+    VARIANT arg;
+    arg.vt = VT_ARRAY | VT_I4;
+    arg.parray = array.get();
+    PreparedArguments args(env(), 1);
+    ThrownError error = error_of([&] { convert_com_to_java(env(), &arg, args, 0, parameter("int"), true); });
+    EXPECT_EQ("CHECK_NUMERIC_VARIANT, expecting int, got 8195\n", error.description);
+}
+
+TEST_F(ComToJava, NullArgumentFillsTheWholeSlot)
+{
+    PreparedArguments args(env(), 1);
+    convert_com_to_java(env(), nullptr, args, 0, parameter("double"), true);
+    EXPECT_EQ(0, args.value(0).j);
+    EXPECT_EQ(ARG_PLAIN, args.release_code(0));
+}
+
+class ProxiesPassedBack : public ComToJava {
+protected:
+    void SetUp() override
+    {
+        ComToJava::SetUp();
+        jobject list = sample("array list");
+        proxy_.reset(new_proxy(env(), list, "java/util/ArrayList"));
+        env()->DeleteLocalRef(list);
+        ASSERT_TRUE(proxy_);
+        java_object_ = static_cast<CProxy *>(static_cast<IProxy *>(proxy_.get()))->java_object();
+    }
+    ComPtr<IDispatch> proxy_;
+    jobject java_object_ = nullptr;
+};
+
+TEST_F(ProxiesPassedBack, JavaReceivesTheProxiedObjectItself)
+{
+    struct {
+        const char *type;
+        bool by_reference;
+    } rows[] = {{"java/lang/Object", false}, {"java/util/List", false}, {"java/util/ArrayList", true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.type);
+        IDispatch *pointer = proxy_.get();
+        VARIANT arg;
+        arg.vt = row.by_reference ? VT_DISPATCH | VT_BYREF : VT_DISPATCH;
+        if (row.by_reference)
+            arg.ppdispVal = &pointer;
+        else
+            arg.pdispVal = pointer;
+        int before = local_refs();
+        {
+            PreparedArguments args(env(), 1);
+            convert_com_to_java(env(), &arg, args, 0, parameter(row.type), true);
+            EXPECT_TRUE(env()->IsSameObject(java_object_, args.value(0).l));
+            EXPECT_EQ(ARG_BORROWED, args.release_code(0));
+        }
+        EXPECT_EQ(before, local_refs());
+    }
+    CallResult size = call(proxy_.get(), "size");
+    ASSERT_EQ(S_OK, size.hr) << size.description;
+    EXPECT_EQ("I4:0", describe_variant(*size.value.get()));
+}
+
+TEST_F(ProxiesPassedBack, ProxyOfTheWrongClassIsRefusedAndKeepsItsObject)
+{
+    ScopedVariant arg = ScopedVariant::dispatch(proxy_.get());
+    PreparedArguments args(env(), 1);
+    ThrownError error =
+        error_of([&] { convert_com_to_java(env(), arg.get(), args, 0, parameter("java/lang/Number"), true); });
+    EXPECT_EQ("Argument of class java/util/ArrayList cannot be passed as java/lang/Number", error.description);
+    EXPECT_EQ(ARG_NONE, args.release_code(0));
+    EXPECT_EQ(JNIGlobalRefType, env()->GetObjectRefType(java_object_));
+}
+
+TEST_F(ComToJava, ForeignAndNullObjects)
+{
+    ForeignObject foreign;
+    ScopedVariant arg = ScopedVariant::dispatch(&foreign);
+    PreparedArguments args(env(), 1);
+    ThrownError error =
+        error_of([&] { convert_com_to_java(env(), arg.get(), args, 0, parameter("java/lang/Object"), true); });
+    EXPECT_EQ("Unsupported object type.", error.description);
+    EXPECT_EQ(2u, foreign.references) << "the query took no reference of its own";
+
+    ScopedVariant none = ScopedVariant::dispatch(nullptr);
+    convert_com_to_java(env(), none.get(), args, 0, parameter("java/lang/Object"), true);
+    EXPECT_EQ(nullptr, args.value(0).l);
+    EXPECT_EQ(ARG_PLAIN, args.release_code(0));
+}
+
+}  // namespace convert_test
