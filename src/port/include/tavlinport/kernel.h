@@ -13,10 +13,17 @@
 
 #define CP_ACP 0
 #define CP_OEMCP 1
+#define CP_THREAD_ACP 3
 #define CP_UTF8 65001
 #define MB_PRECOMPOSED 0x00000001
+#define MB_COMPOSITE 0x00000002
+#define MB_USEGLYPHCHARS 0x00000004
 #define MB_ERR_INVALID_CHARS 0x00000008
+#define WC_DISCARDNS 0x00000010
+#define WC_SEPCHARS 0x00000020
+#define WC_DEFAULTCHAR 0x00000040
 #define WC_ERR_INVALID_CHARS 0x00000080
+#define WC_COMPOSITECHECK 0x00000200
 #define WC_NO_BEST_FIT_CHARS 0x00000400
 
 // A recursive mutex, as a Windows critical section may be re-entered by its owner.
@@ -57,4 +64,6 @@ TAVLINPORT_API int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide
 TAVLINPORT_API void OutputDebugStringA(LPCSTR text);
 
 // Case-insensitive comparison in the "C" locale: only ASCII letters fold.
+// A null argument gives _NLSCMPERROR, as the C runtime on Windows does.
+#define _NLSCMPERROR 0x7fffffff
 TAVLINPORT_API int _stricmp(const char *a, const char *b);

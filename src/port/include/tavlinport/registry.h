@@ -1,5 +1,9 @@
 // Advapi32 registry subset over a file in the registry-export text format
-// ("Windows Registry Editor Version 5.00"). The file is named by TAVLIN_REGISTRY.
+// ("Windows Registry Editor Version 5.00"). The file is named by TAVLIN_REGISTRY; without
+// it, $XDG_CONFIG_HOME/tavlin/registry.reg or else $HOME/.config/tavlin/registry.reg.
+// HKEY_CLASSES_ROOT is a view of HKEY_LOCAL_MACHINE\Software\Classes. When the file has no
+// HKEY_LOCAL_MACHINE\Software\JavaSoft\Java Runtime Environment key, a read-only one that
+// describes the machine's Java is presented in its place.
 #pragma once
 
 #include "wintypes.h"
@@ -22,6 +26,14 @@ typedef DWORD REGSAM;
 #define KEY_WRITE 0x20006
 #define KEY_EXECUTE 0x20019
 #define KEY_ALL_ACCESS 0xF003F
+#define DELETE 0x00010000
+#define WRITE_DAC 0x00040000
+#define WRITE_OWNER 0x00080000
+#define MAXIMUM_ALLOWED 0x02000000
+#define GENERIC_ALL 0x10000000
+#define GENERIC_EXECUTE 0x20000000
+#define GENERIC_WRITE 0x40000000
+#define GENERIC_READ 0x80000000
 
 #define REG_NONE 0
 #define REG_SZ 1

@@ -1,0 +1,24 @@
+// Registry key handles: the predefined ones and those that RegOpenKeyExA and
+// RegCreateKeyExA hand out.
+#pragma once
+
+#include <optional>
+
+#include "registry_tree.h"
+#include "tavlinport/registry.h"
+
+namespace tavlinport::registry {
+
+struct OpenKey {
+    KeyPath path;  // with the names' stored case
+    REGSAM access = 0;
+};
+
+// A predefined handle gives its root path with every right; null and unknown handles give
+// nothing.
+std::optional<OpenKey> find_open_key(HKEY handle);
+HKEY add_open_key(OpenKey key);
+// Closing a predefined handle succeeds and changes nothing, as on Windows.
+bool close_open_key(HKEY handle);
+
+}  // namespace tavlinport::registry
