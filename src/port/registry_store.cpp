@@ -47,12 +47,14 @@ Store &Store::instance()
 }
 
 // The search depends on JAVA_HOME and PATH only, so it is repeated only when they change.
+// TAVLIN_NO_MACHINE_JAVA hides the machine's Java, as on a machine without one.
 void Store::refresh_machine_java()
 {
     JavaSearch search{environment("JAVA_HOME"), environment("PATH")};
-    const std::string key = search.java_home + '\n' + search.path;
+    const bool hidden = !environment("TAVLIN_NO_MACHINE_JAVA").empty();
+    const std::string key = search.java_home + '\n' + search.path + (hidden ? "\nhidden" : "");
     if (!java_searched_ || key != java_search_) {
-        java_ = find_java_installation(search);
+        java_ = hidden ? std::nullopt : find_java_installation(search);
         java_search_ = key;
         java_searched_ = true;
     }
