@@ -46,7 +46,7 @@ Store &Store::instance()
     return store;
 }
 
-// The search depends on JAVA_HOME and PATH only, so it is repeated only when they change.
+// The search depends on the environment only, so it is repeated only when that changes.
 // TAVLIN_NO_MACHINE_JAVA hides the machine's Java, as on a machine without one.
 void Store::refresh_machine_java()
 {

@@ -1,80 +1,22 @@
-// Critical sections, interlocked counts, the per-thread last error and _stricmp.
+// Critical sections and interlocked counts (the rows shared with Windows), the per-thread
+// last error and _stricmp.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <clocale>
 #include <thread>
-#include <vector>
 
-#include "util/platform.h"
+#include "kernel_sync_rows.h"
 
 namespace {
 
-TEST(CriticalSection, OwnerMayEnterAgain)
-{
-    CRITICAL_SECTION cs;
-    InitializeCriticalSection(&cs);
-    EnterCriticalSection(&cs);
-    EXPECT_TRUE(TryEnterCriticalSection(&cs));
-    LeaveCriticalSection(&cs);
-    LeaveCriticalSection(&cs);
-    DeleteCriticalSection(&cs);
-}
+class Synchronisation : public testing::TestWithParam<sync_rows::Row> {};
 
-TEST(CriticalSection, OtherThreadsWait)
-{
-    CRITICAL_SECTION cs;
-    InitializeCriticalSection(&cs);
-    EnterCriticalSection(&cs);
-    BOOL entered_elsewhere = TRUE;
-    std::thread([&] { entered_elsewhere = TryEnterCriticalSection(&cs); }).join();
-    EXPECT_FALSE(entered_elsewhere);
-    LeaveCriticalSection(&cs);
-    std::thread([&] {
-        entered_elsewhere = TryEnterCriticalSection(&cs);
-        LeaveCriticalSection(&cs);
-    }).join();
-    EXPECT_TRUE(entered_elsewhere);
-    DeleteCriticalSection(&cs);
-}
+TEST_P(Synchronisation, HoldsAsOnWindows) { EXPECT_EQ(GetParam().check(), ""); }
 
-TEST(CriticalSection, GuardsAPlainCounter)
-{
-    CRITICAL_SECTION cs;
-    InitializeCriticalSection(&cs);
-    long counter = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 10000; ++i) {
-                EnterCriticalSection(&cs);
-                ++counter;
-                LeaveCriticalSection(&cs);
-            }
-        });
-    for (auto &thread : threads)
-        thread.join();
-    EXPECT_EQ(counter, 40000);
-    DeleteCriticalSection(&cs);
-}
-
-TEST(Interlocked, ReturnsTheNewValueAndLosesNoCount)
-{
-    LONG volatile count = 0;
-    EXPECT_EQ(InterlockedIncrement(&count), 1);
-    EXPECT_EQ(InterlockedDecrement(&count), 0);
-    EXPECT_EQ(InterlockedDecrement(&count), -1);
-    count = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 10000; ++i)
-                InterlockedIncrement(&count);
-        });
-    for (auto &thread : threads)
-        thread.join();
-    EXPECT_EQ(count, 40000);
-}
+INSTANTIATE_TEST_SUITE_P(SharedWithWindows, Synchronisation, testing::ValuesIn(sync_rows::rows()),
+                         [](const testing::TestParamInfo<sync_rows::Row> &info) {
+                             return "row" + std::to_string(info.index);
+                         });
 
 TEST(LastError, IsKeptPerThread)
 {

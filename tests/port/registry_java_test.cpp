@@ -148,6 +148,18 @@ TEST_F(PresentedJava, TheFilesOwnDescriptionIsUsed)
     EXPECT_EQ(presented("21", "RuntimeLib"), std::nullopt);
 }
 
+TEST_F(PresentedJava, HiddenOnRequest)
+{
+    const std::string home = make_java_home(machine.path() + "/jdk-21", "lib/server", "21");
+    EnvironmentOverride java_home("JAVA_HOME", home.c_str());
+    {
+        EnvironmentOverride hidden("TAVLIN_NO_MACHINE_JAVA", "1");
+        Key key;
+        EXPECT_EQ(open_key(HKEY_LOCAL_MACHINE, kJavaKey, key), ERROR_FILE_NOT_FOUND);
+    }
+    EXPECT_EQ(presented("", "CurrentVersion"), "21");
+}
+
 TEST_F(PresentedJava, NothingIsPresentedWithoutJava)
 {
     EnvironmentOverride java_home("JAVA_HOME", machine.path().c_str());
