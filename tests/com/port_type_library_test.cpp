@@ -1,0 +1,224 @@
+// The port's type library as oleaut32's clients read it: LoadTypeLib on the library's file,
+// its attributes, documentation and type information, and Invoke on a dual interface.
+#include <vector>
+
+#include "com_test_support.h"
+#include "recording_util.h"
+
+namespace com_test {
+namespace {
+
+using tavlin_test::ScopedBstr;
+using tavlin_test::ScopedVariant;
+
+class PortTypeLibraryTest : public ComTest {
+protected:
+    void SetUp() override
+    {
+        ComTest::SetUp();
+        std::u16string path = tavlin_test::wide(library_file());
+        ASSERT_EQ(S_OK, LoadTypeLib(path.c_str(), lib_.put()));
+        ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(tavlin::IID_ITavlinUtil, util_info_.put()));
+    }
+
+    ComPtr<ITypeLib> lib_;
+    ComPtr<ITypeInfo> util_info_;
+};
+
+TEST_F(PortTypeLibraryTest, LibraryAttributes)
+{
+    TLIBATTR *attr = nullptr;
+    ASSERT_EQ(S_OK, lib_->GetLibAttr(&attr));
+    EXPECT_TRUE(IsEqualGUID(tavlin::LIBID_Tavlin, attr->guid));
+    EXPECT_EQ(1, attr->wMajorVerNum);
+    EXPECT_EQ(0, attr->wMinorVerNum);
+    EXPECT_EQ(LOCALE_NEUTRAL, attr->lcid);
+    EXPECT_EQ(sizeof(void *) == 8 ? SYS_WIN64 : SYS_WIN32, attr->syskind);
+    lib_->ReleaseTLibAttr(attr);
+    ScopedBstr name, doc;
+    ASSERT_EQ(S_OK, lib_->GetDocumentation(-1, name.put(), doc.put(), nullptr, nullptr));
+    EXPECT_EQ("Tavlin", tavlin_test::narrow(name.get()));
+    EXPECT_EQ("tavlin 1.0 Type Library", tavlin_test::narrow(doc.get()));
+}
+
+struct TypeRow {
+    const GUID *guid;
+    TYPEKIND kind;
+    const char *name;
+    const char *doc;
+};
+
+// The coclass Proxy is spelled as the parameter proxy, as one name entry serves both.
+const TypeRow type_rows[] = {
+    {&tavlin::IID_ITavlinUtil, TKIND_DISPATCH, "ITavlinUtil", "ITavlinUtil Interface"},
+    {&tavlin::CLSID_TavlinUtil, TKIND_COCLASS, "TavlinUtil", "TavlinUtil Class"},
+    {&tavlin::IID_IProxy, TKIND_DISPATCH, "IProxy", "IProxy Interface"},
+    {&tavlin::CLSID_Proxy, TKIND_COCLASS, "proxy", "Proxy Class"},
+};
+
+TEST_F(PortTypeLibraryTest, EveryTypeIsDescribed)
+{
+    ASSERT_EQ(4u, lib_->GetTypeInfoCount());
+    for (UINT index = 0; index < 4; ++index) {
+        const TypeRow &row = type_rows[index];
+        ComPtr<ITypeInfo> info;
+        ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(*row.guid, info.put())) << row.name;
+        TYPEATTR *attr = nullptr;
+        ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
+        EXPECT_EQ(row.kind, attr->typekind) << row.name;
+        info->ReleaseTypeAttr(attr);
+        ScopedBstr name, doc;
+        ASSERT_EQ(S_OK, lib_->GetDocumentation(static_cast<INT>(index), name.put(), doc.put(), nullptr, nullptr));
+        EXPECT_EQ(row.name, tavlin_test::narrow(name.get()));
+        EXPECT_EQ(row.doc, tavlin_test::narrow(doc.get()));
+    }
+    ComPtr<ITypeInfo> none;
+    EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, lib_->GetTypeInfoOfGuid(tavlin::LIBID_Tavlin, none.put()));
+    EXPECT_FALSE(none);
+}
+
+TEST_F(PortTypeLibraryTest, UtilityInterfaceIsDual)
+{
+    TYPEATTR *attr = nullptr;
+    ASSERT_EQ(S_OK, util_info_->GetTypeAttr(&attr));
+    EXPECT_EQ(1, attr->cFuncs);
+    EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL);
+    EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
+    util_info_->ReleaseTypeAttr(attr);
+}
+
+TEST_F(PortTypeLibraryTest, NewInstanceIsTheEighthEntry)
+{
+    FUNCDESC *desc = nullptr;
+    ASSERT_EQ(S_OK, util_info_->GetFuncDesc(0, &desc));
+    EXPECT_EQ(1, desc->memid);
+    EXPECT_EQ(INVOKE_FUNC, desc->invkind);
+    EXPECT_EQ(static_cast<SHORT>(7 * sizeof(void *)), desc->oVft);
+    ASSERT_EQ(2, desc->cParams);
+    EXPECT_EQ(VT_BSTR, desc->lprgelemdescParam[0].tdesc.vt);
+    EXPECT_EQ(PARAMFLAG_FIN, desc->lprgelemdescParam[0].paramdesc.wParamFlags);
+    EXPECT_EQ(VT_PTR, desc->lprgelemdescParam[1].tdesc.vt);
+    EXPECT_EQ(VT_DISPATCH, desc->lprgelemdescParam[1].tdesc.lptdesc->vt);
+    EXPECT_EQ(PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, desc->lprgelemdescParam[1].paramdesc.wParamFlags);
+    util_info_->ReleaseFuncDesc(desc);
+    EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, util_info_->GetFuncDesc(1, &desc));
+
+    ScopedBstr name, doc;
+    ASSERT_EQ(S_OK, util_info_->GetDocumentation(1, name.put(), doc.put(), nullptr, nullptr));
+    EXPECT_EQ("newInstance", tavlin_test::narrow(name.get()));
+    EXPECT_EQ("method newInstance", tavlin_test::narrow(doc.get()));
+}
+
+struct InvokeRow {
+    const char *what;
+    MEMBERID memid;
+    WORD flags;
+    std::vector<const char16_t *> texts;  // string arguments, first parameter first
+    bool number_argument;                 // pass the number 42 instead
+    UINT named;
+    HRESULT expected;
+    const char *seen;  // the class name newInstance received, or null when not called
+};
+
+const InvokeRow invoke_rows[] = {
+    {"a class name", 1, DISPATCH_METHOD, {u"java.util.Date"}, false, 0, S_OK, "java.util.Date"},
+    {"called as a property read", 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {u"a.B"}, false, 0, S_OK, "a.B"},
+    {"a number becomes its text", 1, DISPATCH_METHOD, {}, true, 0, S_OK, "42"},
+    {"no argument", 1, DISPATCH_METHOD, {}, false, 0, DISP_E_BADPARAMCOUNT, nullptr},
+    {"two arguments", 1, DISPATCH_METHOD, {u"a", u"b"}, false, 0, DISP_E_BADPARAMCOUNT, nullptr},
+    {"a named argument", 1, DISPATCH_METHOD, {u"a"}, false, 1, DISP_E_NONAMEDARGS, nullptr},
+    {"a property write", 1, DISPATCH_PROPERTYPUT, {u"a"}, false, 0, DISP_E_MEMBERNOTFOUND, nullptr},
+    {"an unknown member", 2, DISPATCH_METHOD, {u"a"}, false, 0, DISP_E_MEMBERNOTFOUND, nullptr},
+};
+
+TEST_F(PortTypeLibraryTest, InvokeCallsThroughTheFunctionTable)
+{
+    for (const InvokeRow &row : invoke_rows) {
+        RecordingUtil target;
+        std::vector<ScopedVariant> arguments;
+        for (auto text = row.texts.rbegin(); text != row.texts.rend(); ++text)
+            arguments.push_back(ScopedVariant::string(*text));
+        if (row.number_argument) arguments.push_back(ScopedVariant::i4(42));
+        std::vector<VARIANT> values;
+        for (ScopedVariant &argument : arguments) values.push_back(*argument.get());
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params = {values.data(), row.named ? &named : nullptr, static_cast<UINT>(values.size()),
+                             row.named};
+        ScopedVariant result;
+        HRESULT hr = util_info_->Invoke(static_cast<tavlin::ITavlinUtil *>(&target), row.memid, row.flags, &params,
+                                        result.get(), nullptr, nullptr);
+        EXPECT_EQ(row.expected, hr) << row.what;
+        EXPECT_EQ(row.seen ? 1 : 0, target.calls) << row.what;
+        if (row.seen) {
+            EXPECT_EQ(row.seen, target.class_name) << row.what;
+        }
+        if (SUCCEEDED(hr)) {
+            ASSERT_EQ(VT_DISPATCH, result.type()) << row.what;
+            EXPECT_EQ(static_cast<IDispatch *>(&target), result->pdispVal) << row.what;
+        }
+    }
+}
+
+TEST_F(PortTypeLibraryTest, ArgumentThatIsNoTextIsAMismatch)
+{
+    RecordingUtil target;
+    VARIANT array;
+    VariantInit(&array);
+    array.vt = VT_ARRAY | VT_I4;
+    array.parray = SafeArrayCreateVector(VT_I4, 0, 2);
+    DISPPARAMS params = {&array, nullptr, 1, 0};
+    UINT arg_err = 99;
+    EXPECT_EQ(DISP_E_TYPEMISMATCH,
+              util_info_->Invoke(&target, 1, DISPATCH_METHOD, &params, nullptr, nullptr, &arg_err));
+    EXPECT_EQ(0u, arg_err);
+    EXPECT_EQ(0, target.calls);
+    VariantClear(&array);
+}
+
+TEST_F(PortTypeLibraryTest, FailureOfTheMethodIsAnException)
+{
+    RecordingUtil target;
+    target.result = static_cast<HRESULT>(0xFFFFFFFF);
+    ScopedVariant name = ScopedVariant::string(u"x");
+    DISPPARAMS params = {name.get(), nullptr, 1, 0};
+    EXCEPINFO excep_info{};
+    ScopedVariant result;
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              util_info_->Invoke(&target, 1, DISPATCH_METHOD, &params, result.get(), &excep_info, nullptr));
+    EXPECT_EQ(static_cast<HRESULT>(0xFFFFFFFF), excep_info.scode);
+    EXPECT_EQ(VT_EMPTY, result.type());
+}
+
+TEST_F(PortTypeLibraryTest, UnwantedResultIsReleased)
+{
+    RecordingUtil target;
+    ScopedVariant name = ScopedVariant::string(u"x");
+    DISPPARAMS params = {name.get(), nullptr, 1, 0};
+    ASSERT_EQ(S_OK, util_info_->Invoke(&target, 1, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
+    EXPECT_EQ(1u, target.references);
+}
+
+TEST_F(PortTypeLibraryTest, NamesAreFoundWithoutCase)
+{
+    LPOLESTR names[] = {const_cast<LPOLESTR>(u"NEWINSTANCE"), const_cast<LPOLESTR>(u"Proxy"),
+                        const_cast<LPOLESTR>(u"classname")};
+    MEMBERID memids[3] = {};
+    EXPECT_EQ(S_OK, util_info_->GetIDsOfNames(names, 3, memids));
+    EXPECT_EQ(1, memids[0]);
+    EXPECT_EQ(1, memids[1]);
+    EXPECT_EQ(0, memids[2]);
+    LPOLESTR unknown[] = {const_cast<LPOLESTR>(u"missing")};
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, util_info_->GetIDsOfNames(unknown, 1, memids));
+    EXPECT_EQ(DISPID_UNKNOWN, memids[0]);
+}
+
+TEST_F(PortTypeLibraryTest, FileWithoutTypeLibraryDoesNotLoad)
+{
+    ComPtr<ITypeLib> none;
+    std::u16string missing = tavlin_test::wide(fresh_folder("empty") + "/libnothing.so");
+    EXPECT_EQ(TYPE_E_CANTLOADLIBRARY, LoadTypeLib(missing.c_str(), none.put()));
+    EXPECT_FALSE(none);
+}
+
+}  // namespace
+}  // namespace com_test

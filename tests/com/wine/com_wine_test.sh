@@ -1,0 +1,151 @@
+#!/bin/sh
+# Wine tests of the real tavlin.dll: what regsvr32 writes to the registry and removes from
+# it, and late-bound script clients. Usage:
+#   com_wine_test.sh registration|client <tavlin.dll> <work folder> <32|64>
+# with WINE (the wine command) and WINEPREFIX set. The DLL is copied into a folder whose
+# name contains a quote, as the path must be registered exactly.
+set -eu
+
+mode=$1
+dll=$2
+work=$3
+bits=$4
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ "$bits" = 32 ]; then
+    tools='C:\windows\syswow64'
+    syskind=win32
+else
+    tools='C:\windows\system32'
+    syskind=win64
+fi
+export WINEDEBUG=-all
+
+install_dir="$work/it's installed"
+rm -rf "$work"
+mkdir -p "$install_dir"
+cp "$dll" "$install_dir/tavlin.dll"
+windows_dll=$($WINE winepath -w "$install_dir/tavlin.dll" | tr -d '\r')
+windows_dir=${windows_dll%\\*}\\
+
+failures=0
+fail() {
+    printf 'FAIL: %s\n' "$*"
+    failures=$((failures + 1))
+}
+
+run_tool() {
+    tool=$1
+    shift
+    $WINE "$tools\\$tool" "$@"
+}
+
+regsvr32() {
+    run_tool regsvr32.exe /s "$@" "$windows_dll" || fail "regsvr32 $* exited with $?"
+}
+
+# The data of one REG_SZ value ("" for the default), or nothing when the key or value is missing.
+value_of() {
+    if [ -z "$2" ]; then which='/ve'; else which="/v $2"; fi
+    # shellcheck disable=SC2086
+    run_tool reg.exe query "HKCR\\$1" $which 2>/dev/null | tr -d '\r' |
+        sed -n 's/^    .*    REG_SZ    \(.*\)$/\1/p'
+}
+
+key_exists() {
+    run_tool reg.exe query "HKCR\\$1" >/dev/null 2>&1
+}
+
+util='CLSID\{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}'
+proxy='CLSID\{92E97FB8-4034-4E8D-BCB3-C2F794F526C5}'
+typelib='TypeLib\{E5E89460-9F06-11D1-A07D-AAE6E1FA032C}'
+
+# key|value name (empty: default)|data
+entries() {
+    cat <<ROWS
+Tavlin.TavlinUtil.1||TavlinUtil Class
+Tavlin.TavlinUtil.1\\CLSID||{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}
+Tavlin.Util||TavlinUtil Class
+Tavlin.Util\\CLSID||{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}
+Tavlin.TavlinUtil||TavlinUtil Class
+Tavlin.TavlinUtil\\CLSID||{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}
+Tavlin.TavlinUtil\\CurVer||Tavlin.TavlinUtil.1
+$util||TavlinUtil Class
+$util\\ProgID||Tavlin.TavlinUtil.1
+$util\\VersionIndependentProgID||Tavlin.TavlinUtil
+$util\\InprocServer32||$windows_dll
+$util\\InprocServer32|ThreadingModel|Both
+$util\\TypeLib||{E5E89460-9F06-11D1-A07D-AAE6E1FA032C}
+Tavlin.Proxy.1||Proxy Class
+Tavlin.Proxy.1\\CLSID||{92E97FB8-4034-4E8D-BCB3-C2F794F526C5}
+Tavlin.Proxy||Proxy Class
+Tavlin.Proxy\\CLSID||{92E97FB8-4034-4E8D-BCB3-C2F794F526C5}
+Tavlin.Proxy\\CurVer||Tavlin.Proxy.1
+$proxy||Proxy Class
+$proxy\\ProgID||Tavlin.Proxy.1
+$proxy\\VersionIndependentProgID||Tavlin.Proxy
+$proxy\\InprocServer32||$windows_dll
+$proxy\\InprocServer32|ThreadingModel|Both
+$proxy\\TypeLib||{07E7A1AE-7AC3-4924-BBDB-8C971B1A4BA0}
+$typelib\\1.0||tavlin 1.0 Type Library
+$typelib\\1.0\\0\\$syskind||$windows_dll
+$typelib\\1.0\\HELPDIR||$windows_dir
+ROWS
+}
+
+check_registered() {
+    entries | while IFS='|' read -r key name data; do
+        actual=$(value_of "$key" "$name")
+        [ "$actual" = "$data" ] || { printf "FAIL: HKCR\\%s [%s] is '%s', expected '%s'\n" "$key" "$name" "$actual" "$data"; exit 1; }
+    done || failures=$((failures + 1))
+    for key in "$util\\Programmable" "$proxy\\Programmable"; do
+        key_exists "$key" || fail "HKCR\\$key missing"
+    done
+}
+
+check_unregistered() {
+    entries | while IFS='|' read -r key name data; do
+        if key_exists "$key"; then printf 'FAIL: HKCR\\%s left behind\n' "$key"; exit 1; fi
+    done || failures=$((failures + 1))
+    key_exists "$typelib" && fail "HKCR\\$typelib left behind"
+    key_exists 'CLSID' || fail 'HKCR\CLSID removed'
+}
+
+check_client() {
+    expected="$work/expected.txt"
+    for progid in Tavlin.Util Tavlin.TavlinUtil Tavlin.TavlinUtil.1; do
+        echo "$progid: newInstance error FFFFFFFF"
+    done >"$expected"
+    cp "$here/client.vbs" "$here/client.js" "$work/"
+    for script in client.vbs client.js; do
+        run_tool cscript.exe //nologo "$($WINE winepath -w "$work/$script" | tr -d '\r')" java.util.Date |
+            tr -d '\r' >"$work/$script.out" || fail "cscript $script exited with $?"
+        cat "$work/$script.out"
+        diff -u "$expected" "$work/$script.out" || fail "$script printed other than expected"
+    done
+}
+
+case $mode in
+registration)
+    regsvr32
+    check_registered
+    regsvr32
+    check_registered
+    regsvr32 /u
+    check_unregistered
+    regsvr32 /u
+    check_unregistered
+    ;;
+client)
+    regsvr32
+    check_client
+    regsvr32 /u
+    ;;
+*)
+    echo "unknown mode $mode" >&2
+    exit 2
+    ;;
+esac
+
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "all checks passed"
