@@ -102,6 +102,34 @@ std::string module_path(const link_map *map)
     return absolute_path(map->l_name);
 }
 
+// A loader reference to a module that is loaded already. The loader resolves symbols only
+// through handles it gave out itself (a library loaded as another's dependency has no
+// symbol scope of its own until it is opened), so lookups go through one of these.
+class OpenedModule {
+public:
+    explicit OpenedModule(const link_map *map) : handle_(open(map)) {}
+    OpenedModule(const OpenedModule &) = delete;
+    OpenedModule &operator=(const OpenedModule &) = delete;
+    ~OpenedModule()
+    {
+        if (handle_ != nullptr)
+            dlclose(handle_);
+    }
+    void *get() const { return handle_; }
+
+private:
+    static void *open(const link_map *map)
+    {
+        if (map == nullptr)
+            return nullptr;
+        if (map == main_program_map())
+            return dlopen(nullptr, RTLD_LAZY);
+        return dlopen(map->l_name, RTLD_LAZY | RTLD_NOLOAD);
+    }
+
+    void *handle_;
+};
+
 const link_map *find_by_name(std::string_view wanted)
 {
     const bool by_path = wanted.find('/') != std::string_view::npos;
@@ -133,12 +161,13 @@ TAVLINPORT_API FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name)
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
-    const void *map = module != nullptr ? find_loaded(module) : main_program_map();
-    if (map == nullptr) {
+    const link_map *map = module != nullptr ? find_loaded(module) : main_program_map();
+    const OpenedModule opened(map);
+    if (map == nullptr || opened.get() == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    void *symbol = dlsym(const_cast<void *>(map), proc_name);
+    void *symbol = dlsym(opened.get(), proc_name);
     if (symbol == nullptr)
         SetLastError(ERROR_PROC_NOT_FOUND);
     return reinterpret_cast<FARPROC>(symbol);
