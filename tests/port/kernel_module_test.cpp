@@ -50,6 +50,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, ModuleName,
                                          NameRow{"libtavlinport.so", true}, NameRow{"tavlinpor", false},
                                          NameRow{"tavlinport2", false}, NameRow{"no-such-module", false}));
 
+// The port library is loaded as the test program's dependency, never opened by name, which
+// is the case of the bridge finding its own module.
+TEST(Modules, ALibraryLoadedAsADependencyResolvesSymbols)
+{
+    EXPECT_EQ(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("tavlinport"), "GetACP")),
+              reinterpret_cast<void *>(&GetACP));
+}
+
 TEST(Modules, NullNameIsTheHostExecutable)
 {
     const HMODULE program = GetModuleHandleA(nullptr);
