@@ -21,9 +21,6 @@ constexpr USHORT kNotCopiedFeatures = kCallerOwnedMemory | FADF_FIXEDSIZE | kCre
 constexpr size_t kHiddenBytes = sizeof(GUID);
 constexpr ULONG kMaxLocks = 0xffff;
 
-constexpr GUID kIidIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-constexpr GUID kIidIDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-
 ULONG element_size(VARTYPE vt)
 {
     switch (vt) {

@@ -110,7 +110,7 @@ HRESULT VariantCopy(VARIANTARG *dest, const VARIANTARG *src)
 {
     if (!dest || !src)
         return E_INVALIDARG;
-    if (base_type(V_VT(src)) == VT_CLSID || !vartype_is_valid(V_VT(src)))
+    if (base_type(V_VT(src)) == VT_CLSID || !vartype_is_supported(V_VT(src)))
         return DISP_E_BADVARTYPE;
     if (dest == src)
         return S_OK;

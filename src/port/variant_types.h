@@ -13,21 +13,41 @@ constexpr VARTYPE kTypeModifiers = VT_VECTOR | VT_ARRAY | VT_BYREF | VT_RESERVED
 
 inline VARTYPE base_type(VARTYPE vt) { return vt & VT_TYPEMASK; }
 
-// oleaut32's rule: the plain types below VT_VOID (15 excepted) and VT_CLSID, optionally by
-// reference or as an array, and neither VT_EMPTY nor VT_NULL by reference or as an array.
-// Records are not supported by this port, so VT_RECORD is refused as well.
+// Conversions treat VT_INT and VT_UINT as the 32-bit types they are.
+inline VARTYPE sized_type(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_INT:
+        return VT_I4;
+    case VT_UINT:
+        return VT_UI4;
+    default:
+        return vt;
+    }
+}
+
+// oleaut32's rule: the plain types below VT_VOID (15 excepted), VT_RECORD and VT_CLSID,
+// optionally by reference or as an array, and neither VT_EMPTY nor VT_NULL by reference or
+// as an array.
 inline bool vartype_is_valid(VARTYPE vt)
 {
     const VARTYPE modifiers = vt & kTypeModifiers;
     const VARTYPE base = base_type(vt);
     if (modifiers & (VT_VECTOR | VT_RESERVED))
         return false;
-    if (base == 15 || (base >= VT_VOID && base != VT_CLSID))
+    if (base == 15 || (base >= VT_VOID && base != VT_RECORD && base != VT_CLSID))
         return false;
     return !((modifiers & (VT_BYREF | VT_ARRAY)) && base <= VT_NULL);
 }
 
-inline HRESULT check_vartype(VARTYPE vt) { return vartype_is_valid(vt) ? S_OK : DISP_E_BADVARTYPE; }
+// Values this port can hold: the valid types except records, which it does not support.
+inline bool vartype_is_supported(VARTYPE vt) { return vartype_is_valid(vt) && base_type(vt) != VT_RECORD; }
+
+inline HRESULT check_vartype(VARTYPE vt) { return vartype_is_supported(vt) ? S_OK : DISP_E_BADVARTYPE; }
+
+constexpr GUID kIidNull = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+constexpr GUID kIidIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kIidIDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // Size of the value that a VT_BYREF VARIANT of this base type points to; 0 for types that
 // are not copied byte for byte.
