@@ -14,6 +14,8 @@ struct ClassRow {
     const IID *other;  // the other class's interface, which this one does not answer
 };
 
+void PrintTo(const ClassRow &row, std::ostream *out) { *out << row.name; }
+
 const ClassRow class_rows[] = {
     {"TavlinUtil", &tavlin::CLSID_TavlinUtil, &tavlin::IID_ITavlinUtil, &tavlin::IID_IProxy},
     {"Proxy", &tavlin::CLSID_Proxy, &tavlin::IID_IProxy, &tavlin::IID_ITavlinUtil},

@@ -2,8 +2,9 @@
 # Wine tests of the real tavlin.dll: what regsvr32 writes to the registry and removes from
 # it, and late-bound script clients. Usage:
 #   com_wine_test.sh registration|client <tavlin.dll> <work folder> <32|64>
-# with WINE (the wine command) and WINEPREFIX set. The DLL is copied into a folder whose
-# name contains a quote, as the path must be registered exactly.
+# with TAVLIN_WINE_LOADER (the Wine loader of the DLL's architecture) and WINEPREFIX set.
+# The DLL is copied into a folder whose name contains a quote, as the path must be
+# registered exactly.
 set -eu
 
 mode=$1
@@ -12,13 +13,10 @@ work=$3
 bits=$4
 here=$(cd "$(dirname "$0")" && pwd)
 
-if [ "$bits" = 32 ]; then
-    tools='C:\windows\syswow64'
-    syskind=win32
-else
-    tools='C:\windows\system32'
-    syskind=win64
-fi
+# The loader matches the DLL, so its system folder holds the tools of the same architecture.
+tools='C:\windows\system32'
+if [ "$bits" = 32 ]; then syskind=win32; else syskind=win64; fi
+WINE=$TAVLIN_WINE_LOADER
 export WINEDEBUG=-all
 
 install_dir="$work/it's installed"
