@@ -1,0 +1,301 @@
+// ITypeInfo over one described type: attributes, function descriptions, names and
+// documentation, name look-up, and Invoke for the methods of a dual interface.
+#include <algorithm>
+#include <vector>
+
+#include "typelib.h"
+
+namespace tavlinport {
+namespace {
+
+// Invoke passes every argument as one machine word, so it calls methods of up to this many
+// parameters whose types fit a word; the descriptions the port carries stay within that.
+constexpr SHORT kMaxParams = 4;
+
+using Word = uintptr_t;
+using Slot = void (*)();
+
+// A FUNCDESC and the storage its pointers refer to, freed as one by ReleaseFuncDesc.
+struct FuncDescBlock {
+    FUNCDESC desc;
+    ELEMDESC params[kMaxParams];
+    TYPEDESC pointees[kMaxParams];
+};
+
+bool is_in_param_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_I4; }
+bool is_retval_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_I4 || vt == VT_DISPATCH; }
+
+void describe_param(const PortParamDesc &param, ELEMDESC *elem, TYPEDESC *pointee)
+{
+    elem->tdesc.vt = param.vt;
+    if (param.vt == VT_PTR) {
+        pointee->vt = param.pointee;
+        elem->tdesc.lptdesc = pointee;
+    }
+    elem->paramdesc.wParamFlags = param.flags;
+}
+
+// Calls the function-table slot with the instance first, as a method call passes it.
+HRESULT call_slot(void *instance, SHORT slot_index, const std::vector<Word> &words)
+{
+    Slot slot = (*static_cast<Slot **>(instance))[slot_index];
+    switch (words.size()) {
+    case 0:
+        return reinterpret_cast<HRESULT (*)(void *)>(slot)(instance);
+    case 1:
+        return reinterpret_cast<HRESULT (*)(void *, Word)>(slot)(instance, words[0]);
+    case 2:
+        return reinterpret_cast<HRESULT (*)(void *, Word, Word)>(slot)(instance, words[0], words[1]);
+    case 3:
+        return reinterpret_cast<HRESULT (*)(void *, Word, Word, Word)>(slot)(instance, words[0], words[1],
+                                                                                words[2]);
+    default:
+        return reinterpret_cast<HRESULT (*)(void *, Word, Word, Word, Word)>(slot)(instance, words[0], words[1],
+                                                                                      words[2], words[3]);
+    }
+}
+
+// The coerced arguments of one Invoke, cleared when it ends.
+class CoercedArguments {
+public:
+    explicit CoercedArguments(size_t count) : values_(count)
+    {
+        for (VARIANT &value : values_) VariantInit(&value);
+    }
+    ~CoercedArguments()
+    {
+        for (VARIANT &value : values_) VariantClear(&value);
+    }
+    CoercedArguments(const CoercedArguments &) = delete;
+    CoercedArguments &operator=(const CoercedArguments &) = delete;
+
+    VARIANT &operator[](size_t index) { return values_[index]; }
+
+private:
+    std::vector<VARIANT> values_;
+};
+
+Word word_of(const VARIANT &value) { return value.vt == VT_BSTR ? reinterpret_cast<Word>(value.bstrVal) : Word(value.lVal); }
+
+class TypeInfo final : public RefCounted<TypeInfo, ITypeInfo> {
+public:
+    TypeInfo(TypeLib *lib, UINT index) : lib_(lib), index_(index), desc_(lib->desc().types[index]) { lib->AddRef(); }
+
+    static bool answers(REFIID iid) { return IsEqualIID(iid, IID_ITypeInfo); }
+
+    HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR **attr) override
+    {
+        if (!attr) return E_INVALIDARG;
+        TYPEATTR *result = new TYPEATTR{};
+        result->guid = *desc_.guid;
+        result->lcid = lib_->desc().lcid;
+        result->memidConstructor = MEMBERID_NIL;
+        result->memidDestructor = MEMBERID_NIL;
+        result->typekind = desc_.kind;
+        result->cFuncs = desc_.func_count;
+        result->cbSizeVft = static_cast<WORD>(vtable_size() * sizeof(void *));
+        result->cbAlignment = sizeof(void *);
+        result->wTypeFlags = desc_.flags;
+        result->wMajorVerNum = lib_->desc().major;
+        result->wMinorVerNum = lib_->desc().minor;
+        result->tdescAlias.vt = VT_EMPTY;
+        *attr = result;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT index, FUNCDESC **desc) override
+    {
+        if (!desc) return E_INVALIDARG;
+        if (index >= desc_.func_count) return TYPE_E_ELEMENTNOTFOUND;
+        const PortFuncDesc &func = desc_.funcs[index];
+        if (func.param_count > kMaxParams) return E_NOTIMPL;
+        FuncDescBlock *block = new FuncDescBlock{};
+        block->desc.memid = func.memid;
+        block->desc.lprgelemdescParam = block->params;
+        block->desc.funckind = FUNC_DISPATCH;
+        block->desc.invkind = func.invkind;
+        block->desc.callconv = CC_STDCALL;
+        block->desc.cParams = func.param_count;
+        block->desc.oVft = static_cast<SHORT>(func.vtable_index * sizeof(void *));
+        block->desc.elemdescFunc.tdesc.vt = func.result;
+        for (SHORT i = 0; i < func.param_count; ++i) describe_param(func.params[i], &block->params[i], &block->pointees[i]);
+        *desc = &block->desc;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID memid, BSTR *names, UINT max_names, UINT *count) override
+    {
+        if (!names || !count) return E_INVALIDARG;
+        *count = 0;
+        const PortFuncDesc *func = find(memid);
+        if (!func) return TYPE_E_ELEMENTNOTFOUND;
+        if (max_names > 0) names[(*count)++] = SysAllocString(func->name);
+        for (SHORT i = 0; i < func->param_count && *count < max_names; ++i)
+            names[(*count)++] = SysAllocString(func->params[i].name);
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR *names, UINT count, MEMBERID *memids) override
+    {
+        if (!names || !memids) return E_INVALIDARG;
+        for (UINT i = 0; i < count; ++i) memids[i] = MEMBERID_NIL;
+        if (count == 0) return S_OK;
+        const PortFuncDesc *func = find_by_name(names[0]);
+        if (!func) return DISP_E_UNKNOWNNAME;
+        memids[0] = func->memid;
+        HRESULT hr = S_OK;
+        for (UINT i = 1; i < count; ++i) {
+            memids[i] = param_index(*func, names[i]);
+            if (memids[i] == MEMBERID_NIL) hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+
+    HRESULT STDMETHODCALLTYPE Invoke(PVOID instance, MEMBERID memid, WORD flags, DISPPARAMS *params,
+                                     VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err) override
+    {
+        if (!instance || !params) return E_INVALIDARG;
+        const PortFuncDesc *func = find(memid);
+        if (!func || !(flags & func->invkind)) return DISP_E_MEMBERNOTFOUND;
+        if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
+        if (func->param_count > kMaxParams) return DISP_E_BADPARAMCOUNT;
+        return invoke_method(instance, *func, *params, result, excep_info, arg_err);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID memid, BSTR *name, BSTR *doc_string, DWORD *help_context,
+                                               BSTR *help_file) override
+    {
+        if (memid == MEMBERID_NIL)
+            return store_documentation(desc_.name, desc_.doc, name, doc_string, help_context, help_file);
+        const PortFuncDesc *func = find(memid);
+        if (!func) return TYPE_E_ELEMENTNOTFOUND;
+        return store_documentation(func->name, func->doc, name, doc_string, help_context, help_file);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib **lib, UINT *index) override
+    {
+        if (!lib) return E_INVALIDARG;
+        lib_->AddRef();
+        *lib = lib_;
+        if (index) *index = index_;
+        return S_OK;
+    }
+
+    void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR *attr) override { delete attr; }
+    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC *desc) override
+    {
+        delete reinterpret_cast<FuncDescBlock *>(desc);
+    }
+    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC *) override {}
+
+    // The descriptions carry no variables, implemented interfaces, binding tables, modules
+    // or instance creation.
+    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT, VARDESC **) override { return TYPE_E_ELEMENTNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT, HREFTYPE *) override { return TYPE_E_ELEMENTNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT, INT *) override { return TYPE_E_ELEMENTNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE, ITypeInfo **) override { return TYPE_E_ELEMENTNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID, INVOKEKIND, BSTR *, BSTR *, WORD *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID, INVOKEKIND, PVOID *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *, REFIID, PVOID *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR *) override { return E_NOTIMPL; }
+
+private:
+    ~TypeInfo() { lib_->Release(); }
+    friend class RefCounted<TypeInfo, ITypeInfo>;
+
+    size_t vtable_size() const
+    {
+        if (desc_.kind == TKIND_COCLASS) return 0;
+        size_t size = 7;  // IUnknown and IDispatch
+        for (WORD i = 0; i < desc_.func_count; ++i)
+            size = std::max(size, static_cast<size_t>(desc_.funcs[i].vtable_index) + 1);
+        return size;
+    }
+
+    const PortFuncDesc *find(MEMBERID memid) const
+    {
+        for (WORD i = 0; i < desc_.func_count; ++i) {
+            if (desc_.funcs[i].memid == memid) return &desc_.funcs[i];
+        }
+        return nullptr;
+    }
+
+    const PortFuncDesc *find_by_name(const OLECHAR *name) const
+    {
+        for (WORD i = 0; i < desc_.func_count; ++i) {
+            if (name && equal_ignoring_case(desc_.funcs[i].name, name)) return &desc_.funcs[i];
+        }
+        return nullptr;
+    }
+
+    static MEMBERID param_index(const PortFuncDesc &func, const OLECHAR *name)
+    {
+        for (SHORT i = 0; i < func.param_count; ++i) {
+            if (name && equal_ignoring_case(func.params[i].name, name)) return i;
+        }
+        return MEMBERID_NIL;
+    }
+
+    // Arguments arrive last first; each in-parameter is coerced to its declared type and the
+    // return-value parameter points into the result.
+    static HRESULT invoke_method(void *instance, const PortFuncDesc &func, const DISPPARAMS &params,
+                                 VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err)
+    {
+        const PortParamDesc *retval = nullptr;
+        UINT in_count = 0;
+        for (SHORT i = 0; i < func.param_count; ++i) {
+            const PortParamDesc &param = func.params[i];
+            if (param.flags & PARAMFLAG_FRETVAL) {
+                bool last = i == func.param_count - 1;
+                if (!last || param.vt != VT_PTR || !is_retval_type(param.pointee)) return DISP_E_BADVARTYPE;
+                retval = &param;
+            } else if (!is_in_param_type(param.vt)) {
+                return DISP_E_BADVARTYPE;
+            } else {
+                ++in_count;
+            }
+        }
+        if (params.cArgs != in_count) return DISP_E_BADPARAMCOUNT;
+
+        CoercedArguments arguments(in_count);
+        std::vector<Word> words;
+        for (UINT i = 0; i < in_count; ++i) {
+            UINT position = in_count - 1 - i;
+            if (FAILED(VariantChangeType(&arguments[i], &params.rgvarg[position], 0, func.params[i].vt))) {
+                if (arg_err) *arg_err = position;
+                return DISP_E_TYPEMISMATCH;
+            }
+            words.push_back(word_of(arguments[i]));
+        }
+        VARIANT returned;
+        VariantInit(&returned);
+        if (retval) words.push_back(reinterpret_cast<Word>(&returned.llVal));
+
+        HRESULT hr = call_slot(instance, func.vtable_index, words);
+        if (FAILED(hr)) {
+            if (excep_info) {
+                *excep_info = EXCEPINFO{};
+                excep_info->scode = hr;
+            }
+            return DISP_E_EXCEPTION;
+        }
+        if (retval) returned.vt = retval->pointee;
+        if (result) {
+            *result = returned;
+        } else {
+            VariantClear(&returned);
+        }
+        return S_OK;
+    }
+
+    TypeLib *lib_;
+    UINT index_;
+    const PortTypeDesc &desc_;
+};
+
+}  // namespace
+
+ITypeInfo *new_type_info(TypeLib *lib, UINT index) { return new TypeInfo(lib, index); }
+
+}  // namespace tavlinport
