@@ -3,6 +3,7 @@
 // module base addresses do.
 #include <dlfcn.h>
 #include <link.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <climits>

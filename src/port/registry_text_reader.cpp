@@ -1,6 +1,6 @@
 // Reading the registry-export text format.
-#include <cctype>
 #include <stdexcept>
+#include <string>
 
 #include "registry_string_data.h"
 #include "registry_text.h"
