@@ -109,6 +109,16 @@ check_unregistered() {
     key_exists 'CLSID' || fail 'HKCR\CLSID removed'
 }
 
+windows_path() {
+    $WINE winepath -w "$1" | tr -d '\r'
+}
+
+check_version() {
+    cp "$here/version.vbs" "$work/"
+    version=$(run_tool cscript.exe //nologo "$(windows_path "$work/version.vbs")" "$windows_dll" | tr -d '\r')
+    [ "$version" = 2.0.3.15 ] || fail "file version is '$version', expected 2.0.3.15"
+}
+
 check_client() {
     expected="$work/expected.txt"
     for progid in Tavlin.Util Tavlin.TavlinUtil Tavlin.TavlinUtil.1; do
@@ -116,7 +126,7 @@ check_client() {
     done >"$expected"
     cp "$here/client.vbs" "$here/client.js" "$work/"
     for script in client.vbs client.js; do
-        run_tool cscript.exe //nologo "$($WINE winepath -w "$work/$script" | tr -d '\r')" java.util.Date |
+        run_tool cscript.exe //nologo "$(windows_path "$work/$script")" java.util.Date |
             tr -d '\r' >"$work/$script.out" || fail "cscript $script exited with $?"
         cat "$work/$script.out"
         diff -u "$expected" "$work/$script.out" || fail "$script printed other than expected"
@@ -135,6 +145,7 @@ registration)
     check_unregistered
     ;;
 client)
+    check_version
     regsvr32
     check_client
     regsvr32 /u
