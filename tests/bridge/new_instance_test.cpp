@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, NewInstanceFailures,
     ::testing::Values(FailureRow{"java.lang.Integer", "java.lang.NoSuchMethodError"},
                       FailureRow{"java.util.AbstractList", "java.lang.InstantiationException"},
-                      FailureRow{"java.util.List", "java.lang.InstantiationException"},
+                      FailureRow{"java.util.List", "java.lang.NoSuchMethodError"},
                       FailureRow{"fixtures.FailingConstructor", "constructor failed"},
                       FailureRow{"no.such.Clazz", "java.lang.NoClassDefFoundError"},
                       FailureRow{"no.such.Clazz", "no/such/Clazz"}));

@@ -46,8 +46,10 @@ protected:
         unsetenv("TAVLIN_NO_MACHINE_JAVA");
     }
     static void hide_machine_java() { setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1); }
+    // The machine's Java is presented read-only: a test's own installation replaces it.
     static void register_java(const char *runtime_lib)
     {
+        hide_machine_java();
         set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
         std::string version_key = std::string(kJavaKey) + "\\17";
         if (runtime_lib)
@@ -100,10 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
         LoaderMessageRow{"NoJava", [] { setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1); },
                          "No JRE is installed on this machine."},
         LoaderMessageRow{"NoCurrentVersion",
-                         [] { set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "Other", "x"); },
+                         [] {
+                             setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
+                             set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "Other", "x");
+                         },
                          "Unable to read the current JRE version from the NT Registry!"},
         LoaderMessageRow{"RegisteredLibraryMissing",
                          [] {
+                             setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
                              set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
                              set_registry_string(HKEY_LOCAL_MACHINE, "Software\\JavaSoft\\Java Runtime Environment\\17",
                                                  "RuntimeLib", "/no/such/libjvm.so");
@@ -112,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A version without RuntimeLib falls back to the search path, where no libjvm.so lies.
         LoaderMessageRow{"NoRuntimeLib",
                          [] {
+                             setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
                              set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
                              set_registry_string(HKEY_LOCAL_MACHINE, "Software\\JavaSoft\\Java Runtime Environment\\17",
                                                  "JavaHome", "/nowhere");
