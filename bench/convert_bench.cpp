@@ -111,12 +111,44 @@ template <class T> void java_to_safe_array(benchmark::State &state, const char *
     state.SetBytesProcessed(state.iterations() * kElements * static_cast<int64_t>(sizeof(T)));
 }
 
+// The least any conversion through JNI can do: a new Java array filled by one region copy
+// from the safe array's storage (the VM zeroes and places a new array each time).
+template <class T> void jni_floor_to_java(benchmark::State &state, VARTYPE type)
+{
+    JNIEnv *env = vm_env();
+    SafeArrayHolder array = numbered_vector<T>(type);
+    for (auto _ : state) {
+        CLocalRef result(env, JniArray<T>::create(env, kElements));
+        JniArray<T>::write(env, static_cast<jarray>(result.get()), kElements, static_cast<const T *>(array.get()->pvData));
+    }
+}
+
+// And the other way: a new safe array filled by one region copy out of the Java array.
+template <class T> void jni_floor_to_safe_array(benchmark::State &state, VARTYPE type)
+{
+    JNIEnv *env = vm_env();
+    CLocalRef array(env, JniArray<T>::create(env, kElements));
+    for (auto _ : state) {
+        SafeArrayHolder result(SafeArrayCreateVector(type, 0, kElements));
+        JniArray<T>::read(env, static_cast<jarray>(array.get()), kElements, static_cast<T *>(result.get()->pvData));
+    }
+}
+
 void r8_to_double_array(benchmark::State &state) { safe_array_to_java<jdouble>(state, VT_R8, "[D"); }
 void i4_to_int_array(benchmark::State &state) { safe_array_to_java<jint>(state, VT_I4, "[I"); }
 void double_array_to_r8(benchmark::State &state) { java_to_safe_array<jdouble>(state, "[D"); }
 void int_array_to_i4(benchmark::State &state) { java_to_safe_array<jint>(state, "[I"); }
 
+void r8_floor(benchmark::State &state) { jni_floor_to_java<jdouble>(state, VT_R8); }
+void i4_floor(benchmark::State &state) { jni_floor_to_java<jint>(state, VT_I4); }
+void double_array_floor(benchmark::State &state) { jni_floor_to_safe_array<jdouble>(state, VT_R8); }
+void int_array_floor(benchmark::State &state) { jni_floor_to_safe_array<jint>(state, VT_I4); }
+
 BENCHMARK_TEMPLATE(memcpy_baseline, double)->Name("r8_to_double[]/baseline")->Unit(benchmark::kMillisecond);
+BENCHMARK(r8_floor)->Name("r8_to_double[]/jni_floor")->Unit(benchmark::kMillisecond);
+BENCHMARK(i4_floor)->Name("i4_to_int[]/jni_floor")->Unit(benchmark::kMillisecond);
+BENCHMARK(double_array_floor)->Name("double[]_to_r8/jni_floor")->Unit(benchmark::kMillisecond);
+BENCHMARK(int_array_floor)->Name("int[]_to_i4/jni_floor")->Unit(benchmark::kMillisecond);
 BENCHMARK(r8_to_double_array)->Name("r8_to_double[]/convert")->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(memcpy_baseline, int)->Name("i4_to_int[]/baseline")->Unit(benchmark::kMillisecond);
 BENCHMARK(i4_to_int_array)->Name("i4_to_int[]/convert")->Unit(benchmark::kMillisecond);

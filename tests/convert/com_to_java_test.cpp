@@ -271,10 +271,11 @@ TEST_F(ProxiesPassedBack, JavaReceivesTheProxiedObjectItself)
             arg.ppdispVal = &pointer;
         else
             arg.pdispVal = pointer;
+        JavaType type = parameter(row.type);
         int before = local_refs();
         {
             PreparedArguments args(env(), 1);
-            convert_com_to_java(env(), &arg, args, 0, parameter(row.type), true);
+            convert_com_to_java(env(), &arg, args, 0, type, true);
             EXPECT_TRUE(env()->IsSameObject(java_object_, args.value(0).l));
             EXPECT_EQ(ARG_BORROWED, args.release_code(0));
         }

@@ -14,6 +14,7 @@ namespace {
 
 // Marks the test thread so that its JNI local roots can be told from other threads'.
 constexpr jlong kTestThreadTag = 0x7e57;
+constexpr jint kTestReferences = 1024;
 
 jint JNICALL count_local_root(jvmtiHeapReferenceKind kind, const jvmtiHeapReferenceInfo *info, jlong, jlong,
                               jlong, jlong *, jlong *, jint, void *user_data)
@@ -35,6 +36,9 @@ void ConvertTest::SetUp()
 
     env_ = tavlin::get_env();
     tavlin::java_reflect.init(env_);
+    // Room for the references the test itself keeps (classes, samples), so that -Xcheck:jni
+    // speaks up only about the conversions.
+    ASSERT_EQ(0, env_->PushLocalFrame(kTestReferences));
     probe_ = env_->FindClass("convertfixtures/Probe");
     ASSERT_NE(nullptr, probe_);
     describe_ = env_->GetStaticMethodID(probe_, "describe", "(Ljava/lang/Object;)Ljava/lang/String;");
@@ -52,6 +56,8 @@ void ConvertTest::SetUp()
     ASSERT_EQ(JVMTI_ERROR_NONE, jvmti_->SetTag(self, kTestThreadTag));
     env_->DeleteLocalRef(self);
 }
+
+void ConvertTest::TearDown() { env_->PopLocalFrame(nullptr); }
 
 std::string ConvertTest::describe(jobject value)
 {

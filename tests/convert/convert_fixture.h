@@ -17,6 +17,7 @@ namespace convert_test {
 class ConvertTest : public ::testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
 
     JNIEnv *env() const { return env_; }
 
