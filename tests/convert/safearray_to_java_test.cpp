@@ -49,20 +49,24 @@ SafeArrayHolder cube_2x2x3()
     return array;
 }
 
-// A one-dimensional VARIANT array whose elements hold one-dimensional I4 arrays.
-SafeArrayHolder variants_of_rows()
+// A one-dimensional VARIANT array whose elements hold one-dimensional arrays of `type`.
+SafeArrayHolder variants_of_rows(VARTYPE type, const char *const (&rows)[2][2])
 {
     SafeArrayHolder outer = make_array(VT_VARIANT, {bound(2)});
-    const char *const rows[][2] = {{"I4:1", "I4:2"}, {"I4:3", "I4:4"}};
     for (LONG i = 0; i < 2; ++i) {
-        SafeArrayHolder row = vector_of(VT_I4, 0, {rows[i][0], rows[i][1]});
+        SafeArrayHolder row = vector_of(type, 0, {rows[i][0], rows[i][1]});
         VARIANT element;
-        element.vt = VT_ARRAY | VT_I4;
+        element.vt = static_cast<VARTYPE>(VT_ARRAY | type);
         element.parray = row.get();
         SafeArrayPutElement(outer.get(), &i, &element);  // stores a copy
     }
     return outer;
 }
+
+const char *const kNumberRows[2][2] = {{"I4:1", "I4:2"}, {"I4:3", "I4:4"}};
+const char *const kTextRows[2][2] = {{"BSTR:a", "BSTR:b"}, {"BSTR:c", "BSTR"}};
+SafeArrayHolder variants_of_number_rows() { return variants_of_rows(VT_I4, kNumberRows); }
+SafeArrayHolder variants_of_text_rows() { return variants_of_rows(VT_BSTR, kTextRows); }
 
 const ArrayRow kPrimitiveRows[] = {
     {"[I", [] { return vector_of(VT_I4, 1, {"I4:10", "I4:20", "I4:30"}); }, "[I{10,20,30}", ARG_LOCAL},
@@ -95,7 +99,7 @@ const ArrayRow kShapeRows[] = {
     {"java/lang/Object", [] { return grid_2x3(0, 0); }, "[[I{[I{0,1,2},[I{10,11,12}}", ARG_LOCAL},
     {"[[[S", cube_2x2x3, "[[[S{[[S{[S{0,1,2},[S{10,11,12}},[[S{[S{100,101,102},[S{110,111,112}}}", ARG_LOCAL},
     {"[[I", [] { return make_array(VT_I4, {bound(3), bound(0)}); }, "[[I{[I{},[I{},[I{}}", ARG_LOCAL},
-    {"[[I", variants_of_rows, "[[I{[I{1,2},[I{3,4}}", ARG_LOCAL_ARRAY},
+    {"[[I", variants_of_number_rows, "[[I{[I{1,2},[I{3,4}}", ARG_LOCAL_ARRAY},
     {"[[I", [] { return vector_of(VT_I4, 0, {"I4:1"}); }, "error:Array has 1 dimensions, expected 2", ARG_NONE},
     {"[I", [] { return grid_2x3(0, 0); }, "error:Array has 2 dimensions, expected 1", ARG_NONE},
     {"[I", [] { return make_array(VT_I4, {bound(0)}); }, "null", ARG_PLAIN},
@@ -112,6 +116,13 @@ const ArrayRow kObjectRows[] = {
     {"[Ljava/lang/String;", [] { return vector_of(VT_VARIANT, 0, {"BSTR:a", "NULL"}); },
      "[Ljava.lang.String;{java.lang.String:a,null}", ARG_LOCAL_ARRAY},
     {"[Ljava/lang/String;", [] { return vector_of(VT_VARIANT, 0, {"BSTR:a", "I4:1"}); },
+     "error:convert_com_to_java: Expecting java/lang/String, got non-string\n", ARG_NONE},
+    {"[Ljava/lang/Object;", variants_of_number_rows, "[Ljava.lang.Object;{[I{1,2},[I{3,4}}", ARG_LOCAL_ARRAY},
+    {"[[Ljava/lang/String;", variants_of_text_rows,
+     "[[Ljava.lang.String;{[Ljava.lang.String;{java.lang.String:a,java.lang.String:b},"
+     "[Ljava.lang.String;{java.lang.String:c,java.lang.String:}}",
+     ARG_LOCAL_ARRAY},
+    {"[Ljava/lang/String;", variants_of_text_rows,
      "error:convert_com_to_java: Expecting java/lang/String, got non-string\n", ARG_NONE},
     {"[Ljava/lang/Integer;", [] { return vector_of(VT_I2, 0, {"I2:5"}); }, "[Ljava.lang.Integer;{java.lang.Integer:5}",
      ARG_LOCAL_ARRAY},
