@@ -1,0 +1,56 @@
+// The JNIEnv slots that do more than forward.
+#include <cstdio>
+
+#include "method_signatures.h"
+#include "slots.h"
+#include "windows_env.h"
+
+namespace winejvm::env_slots {
+namespace {
+
+jmethodID remembering_parameters(jmethodID method, const char* descriptor) {
+  if (method) remember_parameters(method, parameter_codes(descriptor));
+  return method;
+}
+
+}  // namespace
+
+jmethodID GetMethodID(JNIEnv* env, jclass clazz, const char* name, const char* sig) {
+  return remembering_parameters(env->GetMethodID(clazz, name, sig), sig);
+}
+
+jmethodID GetStaticMethodID(JNIEnv* env, jclass clazz, const char* name, const char* sig) {
+  return remembering_parameters(env->GetStaticMethodID(clazz, name, sig), sig);
+}
+
+jmethodID FromReflectedMethod(JNIEnv* env, jobject method) {
+  const jmethodID id = env->FromReflectedMethod(method);
+  if (!id || recorded_parameters(id)) return id;
+  const std::optional<std::string> codes = parameter_codes_of_reflected(env, method);
+  // Without the codes the ID is still right for the ...A calls; only varargs calls of it
+  // will then fail, with a Java error rather than with wrong arguments. The exception of
+  // the failed lookup is the forwarder's own, not the caller's.
+  if (codes) {
+    remember_parameters(id, *codes);
+  } else {
+    env->ExceptionClear();
+  }
+  return id;
+}
+
+jint GetJavaVM(JNIEnv* env, JavaVM** vm) {
+  JavaVM* real = nullptr;
+  const jint status = env->GetJavaVM(&real);
+  if (status == JNI_OK) *vm = windows_vm_for(real);
+  return status;
+}
+
+jint RegisterNatives(JNIEnv*, jclass, const JNINativeMethod*, jint nMethods) {
+  // The VM would call the natives in the Linux convention, but they are Windows code;
+  // that would take a thunk per native signature, generated at run time.
+  std::fprintf(stderr, "jvm.dll forwarder: RegisterNatives (%d methods) is not supported\n",
+               static_cast<int>(nMethods));
+  return JNI_ERR;
+}
+
+}  // namespace winejvm::env_slots

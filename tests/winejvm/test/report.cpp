@@ -1,0 +1,20 @@
+#include "report.h"
+
+#include <cstdio>
+
+namespace winejvm_test {
+
+void Report::check(const std::string& name, bool passed, const std::string& detail) {
+  std::lock_guard guard(lock_);
+  ++(passed ? passed_ : failed_);
+  std::printf("%s %s%s%s\n", passed ? "ok  " : "FAIL", name.c_str(), detail.empty() ? "" : ": ", detail.c_str());
+  std::fflush(stdout);
+}
+
+int Report::finish() {
+  std::printf("%d passed, %d failed\n", passed_, failed_);
+  std::fflush(stdout);
+  return failed_ == 0 && passed_ > 0 ? 0 : 1;
+}
+
+}  // namespace winejvm_test
