@@ -1,5 +1,6 @@
 #include "convert/com_to_java.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -51,11 +52,24 @@ bool is_integer(VARTYPE type)
     }
 }
 
+[[noreturn]] void coercion_failed(const char *type_name, HRESULT status)
+{
+    TavlinEx::raise("Unable to coerce parameter data to %s: 0x%08X", type_name, static_cast<unsigned>(status));
+}
+
 void coerce(AutoVariant &value, VARTYPE target, const char *type_name)
 {
     HRESULT status = value.change_type(target);
-    if (FAILED(status))
-        TavlinEx::raise("Unable to coerce parameter data to %s: 0x%08X", type_name, static_cast<unsigned>(status));
+    if (FAILED(status)) coercion_failed(type_name, status);
+}
+
+// The platform copies the bits of a VT_UI8 into a VT_I8, so 2^64 - 1 would reach a Java long
+// as -1; an unsigned value above the signed range is refused instead.
+void require_signed_64_bit_range(const VARIANT &arg, const char *type_name)
+{
+    if ((arg.vt & ~VT_BYREF) != VT_UI8) return;
+    ULONGLONG value = arg.vt == VT_UI8 ? arg.ullVal : (arg.pullVal ? *arg.pullVal : 0);
+    if (value > static_cast<ULONGLONG>(INT64_MAX)) coercion_failed(type_name, DISP_E_OVERFLOW);
 }
 
 // A primitive parameter type and its wrapper class, read from the same coerced value.
@@ -108,8 +122,12 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
     if (row.strict_check && strict && !is_numeric(type))
         TavlinEx::raise("CHECK_NUMERIC_VARIANT, expecting %s, got %d\n", type_name, type);
 
+    VARTYPE target = row.coerce_to;
+    if (row.exact_integers && is_integer(type)) {
+        require_signed_64_bit_range(arg, type_name);
+        target = VT_I8;
+    }
     AutoVariant copy(arg);
-    VARTYPE target = row.exact_integers && is_integer(type) ? VARTYPE{VT_I8} : row.coerce_to;
     coerce(copy, target, type_name);
     jvalue value = row.read(*copy);
     if (!wrapped) {
@@ -141,9 +159,7 @@ jobject new_java_date(JNIEnv *env, DATE date)
 {
     // Outside oleaut32's range of dates (years 100 to 9999) the day count would not fit.
     constexpr DATE kFirstDate = -657435.0, kLastDate = 2958466.0;
-    if (!(date > kFirstDate && date < kLastDate))
-        TavlinEx::raise("Unable to coerce parameter data to %s: 0x%08X", "java/util/Date",
-                        static_cast<unsigned>(DISP_E_OVERFLOW));
+    if (!(date > kFirstDate && date < kLastDate)) coercion_failed("java/util/Date", DISP_E_OVERFLOW);
     jint days = static_cast<jint>(date);
     double exact_seconds = (date - days) * 86400.0;
     jint seconds = static_cast<jint>(exact_seconds);
