@@ -11,6 +11,13 @@ namespace tavlinport {
 
 using Text = std::u16string;
 
+// oleaut32's limits for reals: a float's largest value rounded up in the last digits
+// written, and the smallest denormals rather than the smallest normal numbers.
+constexpr double kFloatMax = 3.402823567797336e38;
+constexpr double kFloatMin = 1.40129846432481707e-45;
+constexpr double kDoubleMax = 1.79769313486231470e+308;
+constexpr double kDoubleMin = 4.94065645841246544e-324;
+
 // Number to number (and empty to number): integers, reals, dates, booleans, currency and
 // decimals, with oleaut32's range checks and rounding.
 HRESULT coerce_number(VARIANT *out, const VARIANT *in, VARTYPE target);

@@ -3,7 +3,6 @@
 // places where oleaut32 copies bits instead of checking a range.
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "variant_coerce.h"
 #include "variant_types.h"
@@ -310,7 +309,7 @@ HRESULT to_float(const VARIANT *in, float *out)
     if (FAILED(hr))
         return hr;
     const bool checked = V_VT(in) == VT_R8 || V_VT(in) == VT_DATE;
-    if (checked && std::fabs(value) > std::numeric_limits<float>::max())
+    if (checked && std::fabs(value) > kFloatMax)
         return DISP_E_OVERFLOW;
     *out = static_cast<float>(value);
     return S_OK;

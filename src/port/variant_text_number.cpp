@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "variant_coerce.h"
 #include "variant_types.h"
@@ -399,8 +398,8 @@ HRESULT whole_number_to(const ParsedNumber &number, const DigitLayout &layout, V
 bool real_value(const ParsedNumber &number, DigitLayout layout, double *out)
 {
     static const double kPowers[11] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
-    constexpr double kMin = std::numeric_limits<double>::min();
-    constexpr double kMax = std::numeric_limits<double>::max();
+    constexpr double kMin = kDoubleMin;
+    constexpr double kMax = kDoubleMax;
     static const double kSmallest[11] = {kMin,        kMin * 1e1, kMin * 1e2, kMin * 1e3, kMin * 1e4, kMin * 1e5,
                                          kMin * 1e6,  kMin * 1e7, kMin * 1e8, kMin * 1e9, kMin * 1e10};
     static const double kLargest[11] = {kMax,       kMax / 1e1, kMax / 1e2, kMax / 1e3, kMax / 1e4, kMax / 1e5,
@@ -436,7 +435,7 @@ HRESULT real_number_to(const ParsedNumber &number, const DigitLayout &layout, VA
     switch (target) {
     case VT_R4: {
         const double magnitude = std::fabs(value);
-        const bool fits = magnitude <= std::numeric_limits<float>::max() && magnitude >= std::numeric_limits<float>::min();
+        const bool fits = magnitude <= kFloatMax && magnitude >= kFloatMin;
         if (!fits && value != 0.0)
             return DISP_E_OVERFLOW;
         V_R4(out) = static_cast<float>(value);
