@@ -39,6 +39,7 @@ void ConvertTest::SetUp()
     // Room for the references the test itself keeps (classes, samples), so that -Xcheck:jni
     // speaks up only about the conversions.
     ASSERT_EQ(0, env_->PushLocalFrame(kTestReferences));
+    frame_pushed_ = true;
     probe_ = env_->FindClass("convertfixtures/Probe");
     ASSERT_NE(nullptr, probe_);
     describe_ = env_->GetStaticMethodID(probe_, "describe", "(Ljava/lang/Object;)Ljava/lang/String;");
@@ -57,7 +58,10 @@ void ConvertTest::SetUp()
     env_->DeleteLocalRef(self);
 }
 
-void ConvertTest::TearDown() { env_->PopLocalFrame(nullptr); }
+void ConvertTest::TearDown()
+{
+    if (frame_pushed_) env_->PopLocalFrame(nullptr);
+}
 
 std::string ConvertTest::describe(jobject value)
 {

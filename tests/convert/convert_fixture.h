@@ -40,6 +40,7 @@ private:
     jmethodID describe_ = nullptr;
     jmethodID sample_ = nullptr;
     jvmtiEnv *jvmti_ = nullptr;
+    bool frame_pushed_ = false;
 };
 
 }  // namespace convert_test
