@@ -1,0 +1,57 @@
+// What a JScript author does with the bridge, check by check. Run by cscript with
+// harness.js prepended (see run-script.sh).
+var util, calc, list;
+try {
+    util = new ActiveXObject("Tavlin.Util");
+    check("CreateObject Tavlin.Util", typeof util, "object");
+    check("CreateObject Tavlin.TavlinUtil", typeof new ActiveXObject("Tavlin.TavlinUtil"), "object");
+    check("CreateObject Tavlin.TavlinUtil.1", typeof new ActiveXObject("Tavlin.TavlinUtil.1"), "object");
+    calc = util.newInstance("fixtures.Calculator");
+    list = util.newInstance("java.util.ArrayList");
+
+    check("numbers", calc.add(2, 3), 5);
+    check("double to long", calc.widen(2.9), 2);
+    check("string", calc.concat("js"), "<js>");
+    check("boolean argument", calc.typeOf(true), "java.lang.Boolean");
+    check("date argument", calc.typeOf(calc.epochDate()), "java.util.Date");
+    note("a JScript Date passed through getVarDate: " + errorOf(function () { calc.typeOf(new Date(2000, 0, 1).getVarDate()); }));
+    check("null argument", calc.typeOf(null), "null");
+    check("object argument", calc.typeOf(list), "java.util.ArrayList");
+    check("overload for a number", calc.describe(7), "int:7");
+    check("overload for a string", calc.describe("s"), "String:s");
+    check("static", calc.twice(21), 42);
+
+    check("boolean result", typeof calc.yes(), "boolean");
+    check("int result", typeof calc.intValue(), "number");
+    check("long result", calc.big(), 4294967297);
+    check("string result", typeof calc.concat("x"), "string");
+    note("a java.util.Date result (VT_DATE) in JScript: " +
+         errorOf(function () { WScript.Echo("typeof " + typeof calc.epochDate()); }));
+    check("void result", typeof calc.nothing(), "undefined");
+    check("object result", typeof calc.graph(), "object");
+    check("graph walk", calc.graph().get("letters").get(1), "y");
+    note("byte result typeof " + typeof calc.minusOne() + ", char result typeof " + typeof calc.letterA());
+
+    var words = new VBArray(calc.words()).toArray();
+    check("String[] through VBArray", words.length + ":" + words[0], "3:alpha");
+    note("an int[] (VT_ARRAY|VT_I4) through VBArray: " + errorOf(function () {
+        var numbers = new VBArray(calc.range(3));
+        WScript.Echo("bounds " + numbers.lbound(1) + ".." + numbers.ubound(1));
+    }));
+    note("a JScript array passed for Object: " + errorOf(function () { calc.typeOf([1, 2]); }));
+
+    check("Java exception", errorOf(function () { calc.fail("boom"); }).replace(/^error [0-9a-f]+ /, ""), "boom");
+    check("wrong argument count", errorOf(function () { calc.add(1); }).replace(/^error [0-9a-f]+ /, ""),
+          "Invalid number of arguments.");
+
+    var ok = true;
+    for (var i = 0; i < 10000; i++) {
+        var made = util.newInstance("java.lang.StringBuilder");
+        made.append("x");
+        if (made.length() !== 1) ok = false;
+    }
+    check("10000 proxies made and released", ok, true);
+} catch (e) {
+    check("no unexpected error", "error " + (e.number >>> 0).toString(16) + ": " + e.description, "none");
+}
+finish();
