@@ -2,6 +2,7 @@
 // fails), and one that is no IDispatch at all. They live as long as the program.
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "conformance.h"
@@ -13,10 +14,13 @@ constexpr GUID kIidIDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0
 
 inline bool same_guid(const GUID &a, const GUID &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-class ValueObject : public IDispatch {
+class ValueObject final : public IDispatch {
 public:
-    // An empty value means that Invoke fails with DISP_E_MEMBERNOTFOUND.
+    // Takes over the value; an empty value means that Invoke fails with DISP_E_MEMBERNOTFOUND.
     ValueObject(const std::string &name, const VARIANT &value) : value_(value) { name_object(this, name); }
+    ~ValueObject() { VariantClear(&value_); }
+    ValueObject(const ValueObject &) = delete;
+    ValueObject &operator=(const ValueObject &) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override
     {

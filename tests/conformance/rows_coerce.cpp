@@ -87,16 +87,20 @@ VARIANT object_value(VARTYPE vt, IUnknown *object)
 // Objects whose default member answers the values that sources of other types cover.
 std::vector<IUnknown *> &value_objects()
 {
-    static std::vector<IUnknown *> objects = {
-        new ValueObject("object answering VT_I4(42)", value_of(VT_I4, 42)),
-        new ValueObject("object answering VT_BSTR(\"2.5\")", text_value(u"2.5")),
-        new ValueObject("object answering VT_BOOL(-1)", value_of(VT_BOOL, 1)),
-        new ValueObject("object answering VT_R8(1e10)", value_of(VT_R8, 1e10)),
-        new ValueObject("object answering VT_DATE(36526.5)", value_of(VT_DATE, 36526.5)),
-        new ValueObject("object answering VT_NULL", variant_of(VT_NULL)),
-        new ValueObject("object without a default member", variant_of(VT_EMPTY)),
+    static ValueObject objects[] = {
+        {"object answering VT_I4(42)", value_of(VT_I4, 42)},
+        {"object answering VT_BSTR(\"2.5\")", text_value(u"2.5")},
+        {"object answering VT_BOOL(-1)", value_of(VT_BOOL, 1)},
+        {"object answering VT_R8(1e10)", value_of(VT_R8, 1e10)},
+        {"object answering VT_DATE(36526.5)", value_of(VT_DATE, 36526.5)},
+        {"object answering VT_NULL", variant_of(VT_NULL)},
+        {"object without a default member", variant_of(VT_EMPTY)},
     };
-    return objects;
+    static std::vector<IUnknown *> pointers;
+    if (pointers.empty())
+        for (ValueObject &object : objects)
+            pointers.push_back(&object);
+    return pointers;
 }
 
 IUnknown *plain_object()
@@ -195,7 +199,7 @@ std::vector<VARIANT> real_sources()
                                   -inf});
     add_values<double>(s, VT_DATE, {0.0, 1.0, 1.5, -1.25, -0.5, 0.25, 36526.5, 36526.999999, 2958465.0, 2958465.5,
                                     -657434.0, -657434.5, 2958466.0, -657435.0, 1.0 / 86400.0, 0.5 / 86400.0,
-                                    0.9999999999});
+                                    0.9999999999, nan});
     add_values<long long>(s, VT_CY, {0LL, 10000LL, -10000LL, 15000LL, -15000LL, 25000LL, -25000LL, 5000LL, -5000LL,
                                      4999LL, -5001LL, 1275000LL, 1285000LL, -1285000LL, 12345678LL,
                                      21474836475000LL, 655355000LL, INT64_MAX, INT64_MIN});
@@ -243,6 +247,21 @@ std::vector<VARIANT> text_sources()
     s.push_back(null_text);
     return s;
 }
+
+// Date texts for the branches of oleaut32's date reader: where the time is, which number is
+// the month, AM/PM and its one-letter forms, separators, two-digit and too large years.
+const char16_t *const kDateTexts[] = {
+    u"1/2/2000 3:04", u"3:04 1/2/2000", u"3:04:05 1/2/2000", u"1/2/2000 3:04:05", u"3 PM 1/2/2000",
+    u"1/2/2000 3 PM", u"3PM 1 2 2000", u"1 2 2000 3PM", u"3a 1/2/2000", u"1/2/2000 3p ", u"1/2/2000 3 p.m.",
+    u"12 AM 1/2/2000", u"12 PM", u"12:00:01 AM", u"11:59:59 PM", u"0:00", u"23:59:59", u"24:00", u"12:60",
+    u"1.2.2000", u"1-2-2000", u"2000/1/2", u"2000/13/2", u"2000-2-30", u"31/12/1999", u"12/31/1999",
+    u"Dec 31 1999", u"31 Dec 1999", u"1999 Dec 31", u"1999 31 Dec", u"December 31, 1999 11:59 PM",
+    u"Friday, December 31, 1999", u"Fri Dec 31 1999", u"Decemb 31 1999", u"Mayday", u"12/2000",
+    u"2000/12", u"Jan 2000", u"2000 Jan", u"1/2/3", u"1/2/49", u"1/2/50", u"1/2/99", u"1/2/100", u"0/2/2000",
+    u"1/0/2000", u"1/2/0", u"1/2/2000/3", u"1//2000", u"1/2/2000,", u"1,2,2000", u"/1/2/2000", u"1/2/2000 ",
+    u" 1/2/2000", u"1/2/2000	3:04", u"1:2:3:4", u"1 2 3 4 5 6", u"1 2 3 4 5 6 7", u"4294967296/1/2000",
+    u"1/2/2000 99999:00", u"1/2/2000 65536:00", u"noon", u"2000-01-01T00:00:00Z", u"20000101",
+};
 
 std::vector<VARIANT> object_sources()
 {
@@ -300,6 +319,16 @@ void add_grid(Rows &rows, const std::vector<VARIANT> &sources)
     for (const VARIANT &source : sources)
         for (VARTYPE target : kTargets)
             rows.add(change_key(source, target), convert(source, target, false, 0));
+}
+
+void add_date_text_rows(Rows &rows)
+{
+    for (const char16_t *text : kDateTexts) {
+        VARIANT source = text_value(text);
+        for (VARTYPE target : {VT_DATE, VT_R8})
+            rows.add(change_key(source, target), convert(source, target, false, 0));
+        VariantClear(&source);
+    }
 }
 
 void add_flag_rows(Rows &rows)
@@ -414,6 +443,7 @@ void add_coercion_rows(Rows &rows)
     add_grid(rows, sources);
     for (VARIANT &source : sources)
         VariantClear(&source);
+    add_date_text_rows(rows);
     add_flag_rows(rows);
     add_user_locale_rows(rows);
     add_in_place_rows(rows);

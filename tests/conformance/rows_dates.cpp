@@ -119,7 +119,8 @@ void add_from_date_rows(Rows &rows)
                             1e10,
                             -1e10,
                             std::numeric_limits<double>::infinity(),
-                            -std::numeric_limits<double>::infinity()};
+                            -std::numeric_limits<double>::infinity(),
+                            std::numeric_limits<double>::quiet_NaN()};
     for (double date : dates)
         add_from_date_row(rows, date);
     // A day in each month of a leap and a common year, and around century leap rules.
