@@ -259,6 +259,8 @@ TAVLINPORT_API void SysFreeString(BSTR bstr);
 TAVLINPORT_API UINT SysStringLen(BSTR bstr);
 TAVLINPORT_API UINT SysStringByteLen(BSTR bstr);
 
+// As oleaut32 does, with two limits: text conversions treat every locale as English (US),
+// 0x0409, and records (VT_RECORD values) are refused with DISP_E_BADVARTYPE.
 TAVLINPORT_API void VariantInit(VARIANTARG *v);
 TAVLINPORT_API HRESULT VariantClear(VARIANTARG *v);
 TAVLINPORT_API HRESULT VariantCopy(VARIANTARG *dest, const VARIANTARG *src);
