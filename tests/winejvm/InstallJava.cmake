@@ -2,7 +2,7 @@
 # installer would: the DLL under the installation's bin\server and the registry keys that
 # Windows programs read to find it. Run with cmake -P and
 #   WINE            the Wine loader of the prefix's architecture
-#   PREFIX          the Wine prefix (created when missing)
+#   PREFIX          the Wine prefix, made by the Wine rig
 #   FORWARDER       the built forwarder (jvm.dll.so)
 #   JAVA_VERSION    the registry's CurrentVersion, e.g. 17
 #   REGISTRY_VIEW   32 or 64: the registry view that the test programs read
@@ -19,7 +19,7 @@ function(run_wine)
 endfunction()
 
 if(NOT EXISTS ${PREFIX}/system.reg)
-  run_wine(wineboot --init)
+  message(FATAL_ERROR "No Wine prefix at ${PREFIX}: the Wine rig makes it first")
 endif()
 
 # Wine loads a Winelib ELF library given by path as a builtin DLL, whatever its name, so

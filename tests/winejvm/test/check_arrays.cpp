@@ -7,6 +7,7 @@
 #include <string>
 
 #include "checks.h"
+#include "jni_slots.h"
 
 namespace winejvm_test {
 namespace {
@@ -30,11 +31,11 @@ struct PrimitiveArray {
   const char* type;  // as in the slot names
   const char* descriptor;
   std::array<T, 4> values;
-  Array(JNICALL* JNINativeInterface_::*make)(JNIEnv*, jsize);
-  void(JNICALL* JNINativeInterface_::*set_region)(JNIEnv*, Array, jsize, jsize, const T*);
-  void(JNICALL* JNINativeInterface_::*get_region)(JNIEnv*, Array, jsize, jsize, T*);
-  T*(JNICALL* JNINativeInterface_::*get_elements)(JNIEnv*, Array, jboolean*);
-  void(JNICALL* JNINativeInterface_::*release_elements)(JNIEnv*, Array, T*, jint);
+  Slot<Array, jsize> make;
+  Slot<void, Array, jsize, jsize, const T*> set_region;
+  Slot<void, Array, jsize, jsize, T*> get_region;
+  Slot<T*, Array, jboolean*> get_elements;
+  Slot<void, Array, T*, jint> release_elements;
 };
 
 #define PRIMITIVE_ARRAY(Type, T, descriptor, ...)                                                       \

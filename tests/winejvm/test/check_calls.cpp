@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "checks.h"
+#include "jni_slots.h"
 
 namespace winejvm_test {
 namespace {
@@ -40,11 +41,7 @@ struct Arguments {
 };
 
 template <typename R, typename... Lead>
-using VariadicSlot = R(JNICALL* JNINativeInterface_::*)(JNIEnv*, Lead..., ...);
-template <typename R, typename... Lead>
-using VaListSlot = R(JNICALL* JNINativeInterface_::*)(JNIEnv*, Lead..., va_list);
-template <typename R, typename... Lead>
-using ArraySlot = R(JNICALL* JNINativeInterface_::*)(JNIEnv*, Lead..., const jvalue*);
+using ArraySlot = Slot<R, Lead..., const jvalue*>;
 
 // The same Arguments through a slot of each form, after the slot's leading arguments.
 template <typename Slot, typename... Lead>
