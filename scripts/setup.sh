@@ -4,11 +4,14 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ python3
+  cmake make g++ g++-multilib python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   openjdk-17-jdk-headless
-  mingw-w64 mingw-w64-tools
-  wine wine64 wine32:i386 libwine-dev wine64-tools
+  mingw-w64
+  wine wine64 wine32:i386 wine64-tools
+  # The test-only forwarding jvm.dll is a Winelib DLL for each architecture, and the i686
+  # one needs a 32-bit VM (the i386 runtime brings the amd64 JDK to the same version).
+  libwine-dev:amd64 libwine-dev:i386 openjdk-17-jre-headless:i386
 )
 
 missing=()
