@@ -35,8 +35,9 @@ function(winejvm_find_libjvm out)
       endif()
     endif()
   endforeach()
-  message(FATAL_ERROR "No ${CMAKE_SYSTEM_PROCESSOR} libjvm.so next to ${TAVLIN_JDK_HOME}; install the "
-                      "matching OpenJDK runtime or set WINEJVM_LIBJVM")
+  message(FATAL_ERROR "The ${CMAKE_SYSTEM_PROCESSOR} build's Wine tests need a ${CMAKE_SYSTEM_PROCESSOR} libjvm.so "
+                      "beside ${TAVLIN_JDK_HOME} (Debian: openjdk-17-jre-headless for x86_64, "
+                      "openjdk-17-jre-headless:i386 for i686), or WINEJVM_LIBJVM set to one")
 endfunction()
 
 if(NOT WINEJVM_LIBJVM)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "checks.h"
+#include "owned_handle.h"
 
 namespace winejvm_test {
 namespace {
@@ -13,23 +14,6 @@ namespace {
 constexpr int rounds = 20;
 constexpr int threads_per_round = 8;
 constexpr int steps_per_thread = 100;
-
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-  ~OwnedHandle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  OwnedHandle(OwnedHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(OwnedHandle&&) = delete;
-
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 // Runs `body` on a new CreateThread thread attached to the VM under `name`; the thread's
 // verdict is "" when all went well.
