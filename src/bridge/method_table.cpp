@@ -1,6 +1,7 @@
 #include "bridge/method_table.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
@@ -171,6 +172,7 @@ void MethodTable::release(JNIEnv *env)
 MethodTable::~MethodTable()
 {
     for (int i = 0; i < count_; ++i) std::free(entries_[i].name.load());
+    delete name_index_.load();
 }
 
 const char *MethodTable::method_name(JNIEnv *env, int index) const
@@ -181,9 +183,48 @@ const char *MethodTable::method_name(JNIEnv *env, int index) const
     return publish(entry.name, strdup(read.c_str()), [](char *loser) { std::free(loser); });
 }
 
+namespace {
+
+// Folds exactly what _stricmp folds: the ASCII letters.
+std::string folded(const char *name)
+{
+    std::string key(name);
+    for (char &c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+}  // namespace
+
+const MethodTable::NameIndex &MethodTable::name_index(JNIEnv *env) const
+{
+    if (const NameIndex *index = name_index_.load(std::memory_order_acquire)) return *index;
+    std::unique_ptr<NameIndex> index(new NameIndex());
+    for (int i = 0; i < count_; ++i) index->emplace(folded(method_name(env, i)), i);  // the first one stays
+    return *publish(name_index_, index.release(), [](NameIndex *loser) { delete loser; });
+}
+
 int MethodTable::get_method_info(JNIEnv *env, const char *name) const
 {
-    return find_next_method(env, name, 0);
+    const NameIndex &index = name_index(env);
+    auto found = index.find(folded(name));
+    return found == index.end() ? -1 : found->second;
+}
+
+const MethodTable &shared_method_table(JNIEnv *env, jobject object, const std::string &class_name)
+{
+    static std::mutex cache_mutex;
+    static std::unordered_map<std::string, std::vector<std::unique_ptr<MethodTable>>> cache;
+
+    CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
+    TavlinEx::check_exception(env);
+    std::lock_guard<std::mutex> lock(cache_mutex);
+    // Classes of one name from different class loaders are different classes.
+    std::vector<std::unique_ptr<MethodTable>> &tables = cache[class_name];
+    for (const auto &table : tables)
+        if (env->IsSameObject(table->object_class(), klass.get())) return *table;
+    tables.emplace_back(MethodTable::build(env, object));
+    return *tables.back();
 }
 
 int MethodTable::find_next_method(JNIEnv *env, const char *name, int start) const

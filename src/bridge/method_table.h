@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/prepared_arguments.h"
@@ -54,7 +55,8 @@ public:
 
     // The descriptor's name, read from Java on first use. Throws TavlinEx*.
     const char *method_name(JNIEnv *env, int index) const;
-    // Index of the first method whose name matches (ASCII case folded), or -1.
+    // Index of the first method whose name matches (ASCII case folded), or -1. The first
+    // lookup reads every name and indexes them; later ones are a hash lookup.
     int get_method_info(JNIEnv *env, const char *name) const;
     // Index of the first method at or after `start` whose name matches, or -1.
     int find_next_method(JNIEnv *env, const char *name, int start) const;
@@ -64,11 +66,22 @@ public:
     const MethodFacts &facts(JNIEnv *env, int index) const;
 
 private:
+    // First table position of every name, keyed by the name with ASCII letters folded.
+    using NameIndex = std::unordered_map<std::string, int>;
+    const NameIndex &name_index(JNIEnv *env) const;
+
     MethodTable() = default;
+    mutable std::atomic<NameIndex *> name_index_{nullptr};
     int count_ = 0;
     std::unique_ptr<MethodInfo[]> entries_;
     jclass object_class_ = nullptr;  // global reference; target of static calls
 };
+
+// The method table of `object`'s class. Tables are shared by every proxy of the class and
+// kept for the life of the process: what reflection says of a class never changes.
+// `class_name` (slash form) only narrows the search; the class itself decides.
+// Throws TavlinEx*.
+const MethodTable &shared_method_table(JNIEnv *env, jobject object, const std::string &class_name);
 
 // Classifies the descriptor's return type into its code ('z' 'b' 'c' 's' 'i' 'j' 'f' 'd'
 // 'v', or 'l' for every reference type), stores it in return_code and returns true.

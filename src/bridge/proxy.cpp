@@ -37,28 +37,22 @@ void *CProxy::interface_for(REFIID iid)
 
 CProxy::~CProxy()
 {
-    MethodTable *table = methods_.load();
-    if (!table && !java_object_) return;
+    if (!java_object_) return;
     try {
         CThreadAttach attach;
-        if (table) table->release(attach.env());
-        if (java_object_) attach.env()->DeleteGlobalRef(java_object_);
+        attach.env()->DeleteGlobalRef(java_object_);
         attach.detach();
     } catch (TavlinEx *error) {
-        delete error;  // no VM to give the references back to: they end with the process
+        delete error;  // no VM to give the reference back to: it ends with the process
     }
-    delete table;
 }
 
 const MethodTable &CProxy::init_methods(JNIEnv *env)
 {
     if (const MethodTable *table = methods()) return *table;
-    MethodTable *built = MethodTable::build(env, java_object_);
-    MethodTable *expected = nullptr;
-    if (methods_.compare_exchange_strong(expected, built, std::memory_order_acq_rel)) return *built;
-    built->release(env);
-    delete built;
-    return *expected;
+    const MethodTable &table = shared_method_table(env, java_object_, class_name_);
+    methods_.store(&table, std::memory_order_release);
+    return table;
 }
 
 HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfoCount(UINT *) { return E_NOTIMPL; }

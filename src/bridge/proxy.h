@@ -34,7 +34,7 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS *params,
                                      VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err) override;
 
-    // The method table, built on first need (null until then).
+    // The method table of the object's class, found on first need (null until then).
     const MethodTable *methods() const { return methods_.load(std::memory_order_acquire); }
     const MethodTable &init_methods(JNIEnv *env);
 
@@ -42,7 +42,7 @@ private:
     void invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIANT *result);
 
     jobject java_object_ = nullptr;
-    std::atomic<MethodTable *> methods_{nullptr};
+    std::atomic<const MethodTable *> methods_{nullptr};
     std::string class_name_;
 };
 

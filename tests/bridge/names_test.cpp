@@ -104,6 +104,17 @@ TEST_F(Names, TableIsBuiltOnce)
     EXPECT_EQ(built, table_of(calculator_.get()));
 }
 
+TEST_F(Names, ProxiesOfOneClassShareOneTable)
+{
+    ComPtr<IDispatch> other = make("fixtures.Calculator");
+    ComPtr<IDispatch> list = make("java.util.ArrayList");
+    dispid_of(calculator_.get(), "add");
+    dispid_of(other.get(), "add");
+    dispid_of(list.get(), "add");
+    EXPECT_EQ(table_of(calculator_.get()), table_of(other.get()));
+    EXPECT_NE(table_of(calculator_.get()), table_of(list.get()));
+}
+
 TEST_F(Names, TypeInformationIsNotOffered)
 {
     UINT count = 77;
