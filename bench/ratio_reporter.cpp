@@ -29,7 +29,11 @@ void RatioReporter::Finalize()
     for (const Measured &m : measured_) {
         auto baseline = baselines.find(m.group);
         if (m.name == "baseline" || baseline == baselines.end() || baseline->second <= 0) continue;
-        std::printf("%-28s %-28s %10.2f\n", m.group.c_str(), m.name.c_str(), m.seconds_per_item / baseline->second);
+        double ratio = m.seconds_per_item / baseline->second;
+        std::printf("%-28s %-28s %10.2f\n", m.group.c_str(), m.name.c_str(), ratio);
+        // Wall time per call over all threads: 0.5 is perfect scaling on two threads.
+        if (m.group.rfind("scaling", 0) == 0)
+            std::printf("%-28s %-28s %9.0f%%\n", "", "gain of the second thread", (1 / ratio - 1) * 100);
     }
 }
 

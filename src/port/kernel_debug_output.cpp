@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,9 @@ namespace {
 std::mutex capture_mutex;
 PortDebugOutputSink capture_sink = nullptr;
 void *capture_context = nullptr;
+// The bridge writes a line before every Java call: with no sink and no destination, a call
+// must cost next to nothing and take no lock that threads would queue on.
+std::atomic<bool> capturing{false};
 
 void write_all(int fd, const char *text, size_t length)
 {
@@ -54,6 +58,10 @@ TAVLINPORT_API void OutputDebugStringA(LPCSTR text)
 {
     if (text == nullptr)
         return;
+    if (!capturing.load(std::memory_order_acquire)) {
+        write_to_configured_destination(text);
+        return;
+    }
     std::lock_guard<std::mutex> lock(capture_mutex);
     if (capture_sink != nullptr)
         capture_sink(text, capture_context);
@@ -65,4 +73,5 @@ TAVLINPORT_API void PortSetDebugOutputCapture(PortDebugOutputSink sink, void *co
     std::lock_guard<std::mutex> lock(capture_mutex);
     capture_sink = sink;
     capture_context = context;
+    capturing.store(sink != nullptr, std::memory_order_release);
 }

@@ -1,0 +1,63 @@
+// Whether calls scale across threads (each thread on its own proxy; no lock on the call
+// path should make them queue), and what the process's first newInstance costs against a
+// plain JVM start.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "client.h"
+#include "vmhost/vm.h"
+
+using namespace tavlin;
+using namespace tavlin_test;
+
+namespace {
+
+const IID kNullIid = {};
+
+// Wall time per call with every thread calling at once: half the one-thread figure when two
+// threads scale perfectly, equal to it when they queue.
+void scaling(benchmark::State &state)
+{
+    get_env();  // an attached client thread, as in the call benchmarks
+    ComPtr<IDispatch> own = make("fixtures.Calculator");
+    DISPID add = dispid_of(own.get(), "add");
+    VARIANT args[2];
+    for (VARIANT &arg : args) {
+        VariantInit(&arg);
+        arg.vt = VT_I4;
+        arg.lVal = 7;
+    }
+    DISPPARAMS params = {args, nullptr, 2, 0};
+    VARIANT result;
+    VariantInit(&result);
+    for (auto _ : state) own->Invoke(add, kNullIid, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+    own.reset();
+    detach_thread();
+}
+BENCHMARK(scaling)->Name("scaling_time_per_call/baseline")->Threads(1)->UseRealTime();
+BENCHMARK(scaling)->Name("scaling_time_per_call/two_threads")->Threads(2)->UseRealTime();
+
+std::string self_path()
+{
+    char path[4096];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    return std::string(path, length);
+}
+
+void run(benchmark::State &state, const std::string &command)
+{
+    for (auto _ : state)
+        if (std::system((command + " > /dev/null 2>&1").c_str()) != 0) state.SkipWithError(command.c_str());
+}
+
+void cold_start_java(benchmark::State &state) { run(state, std::string(TAVLIN_JAVA) + " -version"); }
+BENCHMARK(cold_start_java)->Name("cold_start/baseline")->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A fresh process whose first newInstance creates the VM (see main.cpp).
+void cold_start_bridge(benchmark::State &state) { run(state, self_path() + " --first-new-instance"); }
+BENCHMARK(cold_start_bridge)->Name("cold_start/first_newInstance")->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
