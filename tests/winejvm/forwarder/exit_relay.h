@@ -2,11 +2,11 @@
 //
 // HotSpot carries out System.exit on its VM thread and calls the "exit" hook there; it calls
 // the "abort" hook on whichever thread hit a fatal error. Those are mostly plain Linux
-// threads: Windows code cannot run on them, and a process that ends on them ends behind
-// Wine's back, so that Wine reports exit status 0. The VM therefore always gets Linux
-// hooks that hand the ending over to a Windows thread made for this purpose, which calls
-// the program's own hook, if it gave one, and then ends the process through Wine with the
-// VM's status (3, as the C runtime's abort gives, for an abort).
+// threads without a TEB, where most Windows code crashes, and a process that ends on them
+// ends behind Wine's back, so that Wine reports exit status 0. The VM therefore always
+// gets Linux hooks that hand the ending over to a Windows thread made for this purpose,
+// which calls the program's own hook, if it gave one, and then ends the process through
+// Wine with the VM's status (3, as the C runtime's abort gives, for an abort).
 #pragma once
 
 namespace winejvm {

@@ -34,7 +34,8 @@ inline JavaVM* real_vm(JavaVM* windows_vm) {
 // After DetachCurrentThread: the calling thread's wrapper no longer leads anywhere.
 [[gnu::noinline]] void forget_windows_env();
 // Threads that entered through the invocation interface are Windows threads (they have a
-// TEB); the VM's own threads are plain Linux threads that must never run Windows code.
+// TEB); the VM's own threads are plain Linux threads without one, where most Windows code
+// crashes.
 [[gnu::noinline]] void mark_windows_thread();
 [[gnu::noinline]] bool is_windows_thread();
 

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
   check_references(*context);
   check_threads(*context);
   check_hot_loop(*context);
+  check_output_threads(*context, *settings);
   check_endings(report);
   check_checked_jni(*context);
   return report.finish();

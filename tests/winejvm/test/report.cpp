@@ -7,7 +7,9 @@ namespace winejvm_test {
 void Report::check(const std::string& name, bool passed, const std::string& detail) {
   std::lock_guard guard(lock_);
   ++(passed ? passed_ : failed_);
-  std::printf("%s %s%s%s\n", passed ? "ok  " : "FAIL", name.c_str(), detail.empty() ? "" : ": ", detail.c_str());
+  // Details explain failures; a passing check needs only its name.
+  const bool explained = !passed && !detail.empty();
+  std::printf("%s %s%s%s\n", passed ? "ok  " : "FAIL", name.c_str(), explained ? ": " : "", explained ? detail.c_str() : "");
   std::fflush(stdout);
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -17,6 +19,11 @@ const char* const printing_option = "-XX:+PrintCommandLineFlags";
 const char* const unknown_option = "-XX:MaxPermSize=64m";
 // Not a path option: its Windows-looking value must reach the VM untouched.
 const char* const verbatim_option = "-Dwinejvm.verbatim=C:\\kept\\as;is";
+
+// The GC's log, in a file: HotSpot hands every line it prints to the hook, the file's too.
+std::string gc_log_option(const Settings& settings) {
+  return "-Xlog:gc:file=" + settings.expected_tmpdir + "/winejvm-gc.log";
+}
 
 struct StartupOption {
   std::string given;  // "" for one that jvm.dll adds
@@ -37,6 +44,7 @@ std::vector<StartupOption> startup_options(const Settings& settings) {
           {"-Djava.io.tmpdir=" + settings.tmpdir, "-Djava.io.tmpdir=" + settings.expected_tmpdir},
           {verbatim_option, verbatim_option},
           {"-Xcheck:jni", "-Xcheck:jni"},
+          {gc_log_option(settings), gc_log_option(settings)},
           {"", "exit"},
           {"", "abort"}};
 }
@@ -152,6 +160,24 @@ void check_startup(Context& context, const JavaRuntime& runtime, const Settings&
   report.check("RegisterNatives is refused with a JNI error, nothing thrown", native_status < 0 && exception.empty(),
                exception);
   env->DeleteLocalRef(calls);
+}
+
+void check_output_threads(Context& context, const Settings& settings) {
+  JNIEnv* env = context.env;
+  const jclass system = env->FindClass("java/lang/System");
+  const jmethodID gc = env->GetStaticMethodID(system, "gc", "()V");
+  env->functions->CallStaticVoidMethod(env, system, gc);
+  const std::string exception = take_exception(env);
+  env->DeleteLocalRef(system);
+  const std::string hooked = captured_vm_output();
+  std::ifstream log_file(settings.tmpdir + "\\winejvm-gc.log");
+  const std::string logged{std::istreambuf_iterator<char>(log_file), std::istreambuf_iterator<char>()};
+  const auto has = [](const std::string& text, const char* part) { return text.find(part) != std::string::npos; };
+  context.report.check("the GC's start-up line, printed on the creating thread, goes to the vfprintf hook",
+                       has(hooked, "[gc] Using ") && !has(logged, "Using "), logged);
+  context.report.check("the GC's line for System.gc, printed on the VM thread, goes to the log file",
+                       exception.empty() && has(logged, "Pause Full") && !has(hooked, "Pause Full"),
+                       exception + logged);
 }
 
 void check_checked_jni(Context& context) {

@@ -27,6 +27,10 @@ std::optional<Context> start_vm(Report& report, const JavaRuntime& runtime, cons
 
 void check_startup(Context& context, const JavaRuntime& runtime, const Settings& settings);
 
+// Windows threads print through the hook; the VM's own threads, which have no TEB for
+// Windows code, print to the stream they were given, as if there were no hook.
+void check_output_threads(Context& context, const Settings& settings);
+
 // Child processes end their VMs by System.exit and by FatalError, with and without the
 // "exit" and "abort" hooks; Wine must report the status that each way gives.
 void check_endings(Report& report);
