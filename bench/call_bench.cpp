@@ -202,7 +202,13 @@ BENCHMARK(lookup_baseline)->Name("lookup/baseline");
 void lookup_get_ids_of_names(benchmark::State &state)
 {
     Calculator &c = Calculator::instance();
-    for (auto _ : state) benchmark::DoNotOptimize(dispid_of(c.proxy.get(), "describe"));
+    OleString name = wide("describe");
+    LPOLESTR names[] = {&name[0]};
+    DISPID dispid = 0;
+    for (auto _ : state) {
+        c.proxy->GetIDsOfNames(kNullIid, names, 1, 0, &dispid);
+        benchmark::DoNotOptimize(dispid);
+    }
 }
 BENCHMARK(lookup_get_ids_of_names)->Name("lookup/GetIDsOfNames");
 

@@ -21,8 +21,8 @@ const IID kNullIid = {};
 // threads scale perfectly, equal to it when they queue.
 void scaling(benchmark::State &state)
 {
-    get_env();  // an attached client thread, as in the call benchmarks
     ComPtr<IDispatch> own = make("fixtures.Calculator");
+    get_env();  // an attached client thread, as in the call benchmarks (newInstance detaches)
     DISPID add = dispid_of(own.get(), "add");
     VARIANT args[2];
     for (VARIANT &arg : args) {
@@ -39,6 +39,23 @@ void scaling(benchmark::State &state)
 }
 BENCHMARK(scaling)->Name("scaling_time_per_call/baseline")->Threads(1)->UseRealTime();
 BENCHMARK(scaling)->Name("scaling_time_per_call/two_threads")->Threads(2)->UseRealTime();
+
+// The same with the raw JNI call: how far the VM itself lets two threads scale here.
+void scaling_jni(benchmark::State &state)
+{
+    JNIEnv *env = get_env();
+    jclass klass = env->FindClass("fixtures/Calculator");
+    jobject object = env->NewObject(klass, env->GetMethodID(klass, "<init>", "()V"));
+    jmethodID add = env->GetMethodID(klass, "add", "(II)I");
+    jvalue args[2];
+    args[0].i = args[1].i = 7;
+    for (auto _ : state) benchmark::DoNotOptimize(env->CallIntMethodA(object, add, args));
+    env->DeleteLocalRef(object);
+    env->DeleteLocalRef(klass);
+    detach_thread();
+}
+BENCHMARK(scaling_jni)->Name("scaling_jni_time_per_call/baseline")->Threads(1)->UseRealTime();
+BENCHMARK(scaling_jni)->Name("scaling_jni_time_per_call/two_threads")->Threads(2)->UseRealTime();
 
 std::string self_path()
 {

@@ -58,6 +58,8 @@ public:
     // Index of the first method whose name matches (ASCII case folded), or -1. The first
     // lookup reads every name and indexes them; later ones are a hash lookup.
     int get_method_info(JNIEnv *env, const char *name) const;
+    // The same for a name already folded with fold_ascii_case.
+    int index_of_folded(JNIEnv *env, const std::string &folded_name) const;
     // Index of the first method at or after `start` whose name matches, or -1.
     int find_next_method(JNIEnv *env, const char *name, int start) const;
     // find_next_method(name of `index`, index + 1), remembered per descriptor.
@@ -76,6 +78,9 @@ private:
     std::unique_ptr<MethodInfo[]> entries_;
     jclass object_class_ = nullptr;  // global reference; target of static calls
 };
+
+// The name with exactly the letters folded that _stricmp folds: the ASCII ones.
+std::string fold_ascii_case(std::string name);
 
 // The method table of `object`'s class. Tables are shared by every proxy of the class and
 // kept for the life of the process: what reflection says of a class never changes.

@@ -19,10 +19,23 @@ size_t ole_length(const OLECHAR *text)
     return length;
 }
 
+// The lookup key of a client's name: folded straight from UTF-16 when it is ASCII (the
+// common case), through UTF-8 otherwise.
+std::string lookup_key(const OLECHAR *name)
+{
+    const size_t length = ole_length(name);
+    std::string key(length, '\0');
+    for (size_t i = 0; i < length; ++i) {
+        if (name[i] >= 0x80) return fold_ascii_case(ole_to_utf8(name, length));
+        key[i] = static_cast<char>(name[i]);
+    }
+    return fold_ascii_case(std::move(key));
+}
+
 DISPID dispid_of(JNIEnv *env, const MethodTable &table, const OLECHAR *name)
 {
     if (!name) return 0;
-    int index = table.get_method_info(env, ole_to_utf8(name, ole_length(name)).c_str());
+    int index = table.index_of_folded(env, lookup_key(name));
     return index < 0 ? 0 : index + 1;
 }
 
