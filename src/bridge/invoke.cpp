@@ -37,13 +37,34 @@ void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const D
     }
 }
 
-// Walks the overloads from `index` on; returns the first that accepts the arguments.
+// A candidate that cannot take the arguments, seen without converting any: the wrong
+// number of them, or one that the conversion refuses outright.
+bool passed_over(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params, bool strict)
+{
+    const int count = static_cast<int>(argument_count(params));
+    int32_t known = table.at(index).param_count.load(std::memory_order_relaxed);
+    if (known >= 0 && known != count) return true;
+    const MethodFacts &facts = table.facts(env, index);
+    if (static_cast<int>(facts.parameter_types.size()) != count) return true;
+    for (int i = 0; i < count; ++i)
+        if (refused_outright(&params->rgvarg[count - 1 - i], facts.parameter_types[i], strict)) return true;
+    return false;
+}
+
+// Walks the overloads from `index` on; returns the first that accepts the arguments. Only
+// the last candidate's error is reported, so earlier ones that are plainly refused are
+// passed over without one.
 int choose_method(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params,
                   PreparedArguments &args)
 {
     int next = table.next_overload(env, index);
     const bool strict = next != -1;
     for (;;) {
+        if (next != -1 && passed_over(env, table, index, params, strict)) {
+            index = next;
+            next = table.next_overload(env, index);
+            continue;
+        }
         try {
             prepare_arguments(env, table, index, params, strict, args);
             return index;

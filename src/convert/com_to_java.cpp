@@ -115,11 +115,28 @@ const ScalarRow kScalarRows[] = {
      &CJavaReflect::double_class, &CJavaReflect::double_init},
 };
 
+// The row of a primitive or wrapper type name, or null; `primitive` tells which of the two.
+const ScalarRow *scalar_row(const char *type_name, bool &primitive)
+{
+    for (const ScalarRow &row : kScalarRows) {
+        primitive = std::strcmp(type_name, row.primitive) == 0;
+        if (primitive || std::strcmp(type_name, row.wrapper) == 0) return &row;
+    }
+    return nullptr;
+}
+
+bool refused_by_strict_check(const ScalarRow &row, bool strict, VARTYPE type)
+{
+    return row.strict_check && strict && !is_numeric(type);
+}
+
+bool is_string_argument(const VARIANT &arg) { return arg.vt == VT_BSTR || arg.vt == (VT_BSTR | VT_BYREF); }
+
 void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const ScalarRow &row,
                     bool wrapped, const char *type_name, bool strict)
 {
     VARTYPE type = static_cast<VARTYPE>(arg.vt & ~VT_BYREF);
-    if (row.strict_check && strict && !is_numeric(type))
+    if (refused_by_strict_check(row, strict, type))
         TavlinEx::raise("CHECK_NUMERIC_VARIANT, expecting %s, got %d\n", type_name, type);
 
     VARTYPE target = row.coerce_to;
@@ -143,7 +160,7 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
 // client's mistake and would pick the wrong overload.
 void convert_string(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index)
 {
-    if (arg.vt != VT_BSTR && arg.vt != (VT_BSTR | VT_BYREF))
+    if (!is_string_argument(arg))
         throw new TavlinEx("convert_com_to_java: Expecting java/lang/String, got non-string\n");
     BSTR text = value_or_referenced(arg, arg.bstrVal, arg.pbstrVal);
     jstring string = new_java_string(env, text);
@@ -277,12 +294,10 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
         convert_com_array_to_java_array(env, arg, args, index, type, strict);
         return;
     }
-    for (const ScalarRow &row : kScalarRows) {
-        bool primitive = std::strcmp(type.name, row.primitive) == 0;
-        if (primitive || std::strcmp(type.name, row.wrapper) == 0) {
-            convert_scalar(env, *arg, args, index, row, !primitive, type.name, strict);
-            return;
-        }
+    bool primitive = false;
+    if (const ScalarRow *row = scalar_row(type.name, primitive)) {
+        convert_scalar(env, *arg, args, index, *row, !primitive, type.name, strict);
+        return;
     }
     if (std::strcmp(type.name, "java/lang/String") == 0)
         convert_string(env, *arg, args, index);
@@ -290,6 +305,16 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
         convert_date(env, *arg, args, index);
     else
         convert_for_other_class(env, *arg, args, index, type, strict);
+}
+
+bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict)
+{
+    arg = through_variant_reference(arg);
+    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL || type.name[0] == '[') return false;
+    bool primitive = false;
+    if (const ScalarRow *row = scalar_row(type.name, primitive))
+        return refused_by_strict_check(*row, strict, static_cast<VARTYPE>(arg->vt & ~VT_BYREF));
+    return std::strcmp(type.name, "java/lang/String") == 0 && !is_string_argument(*arg);
 }
 
 }  // namespace tavlin

@@ -14,6 +14,12 @@ namespace tavlin {
 void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index, const JavaType &type,
                          bool strict);
 
+// True when convert_com_to_java would refuse `arg` before converting anything: a
+// non-numeric automation type for a numeric parameter under strict rules, or anything but a
+// string for a String parameter. An overload walk passes over such a candidate without
+// building the error that it would discard.
+bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict);
+
 // Safe array (or empty/null) argument to a Java array of `type` (slash form; for a
 // parameter of another class the array type follows the safe array's element type).
 void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index,
