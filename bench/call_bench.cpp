@@ -249,3 +249,44 @@ void first_lookup_bridge(benchmark::State &state)
 BENCHMARK(first_lookup_bridge)->Name("new_instance/newInstance_and_first_GetIDsOfNames");
 
 }  // namespace
+
+namespace {
+
+// A 1 KB string to Java and back (Object echo(Object)) against copying it twice in UTF-16.
+const tavlin::OleString &kilobyte_text()
+{
+    static const tavlin::OleString text(512, OLECHAR(0x00E9));
+    return text;
+}
+
+void string_1k_baseline(benchmark::State &state)
+{
+    const tavlin::OleString &text = kilobyte_text();
+    for (auto _ : state) {
+        BSTR there = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        BSTR back = SysAllocStringLen(there, SysStringLen(there));
+        benchmark::DoNotOptimize(back);
+        SysFreeString(there);
+        SysFreeString(back);
+    }
+}
+BENCHMARK(string_1k_baseline)->Name("string_1k_both_ways/baseline");
+
+void string_1k_invoke(benchmark::State &state)
+{
+    Calculator &c = Calculator::instance();
+    DISPID echo = dispid_of(c.proxy.get(), "echo");
+    ScopedVariant text;
+    text->vt = VT_BSTR;
+    text->bstrVal = SysAllocStringLen(kilobyte_text().data(), static_cast<UINT>(kilobyte_text().size()));
+    std::vector<VARIANT> args = {*text.get()};
+    for (auto _ : state) {
+        VARIANT result;
+        VariantInit(&result);
+        invoke(c.proxy.get(), echo, args, &result);
+        VariantClear(&result);
+    }
+}
+BENCHMARK(string_1k_invoke)->Name("string_1k_both_ways/invoke");
+
+}  // namespace
