@@ -31,20 +31,20 @@ void store_long(jlong value, VARIANT *result)
 // A wrapper class, its unboxing method and the JNI letter of the value it gives. Only the
 // exact class matches: a subclass of a wrapper cannot exist, and a user class is an object.
 struct UnboxingRow {
-    const char *class_name;
+    jclass CJavaReflect::*klass;
     char letter;
     jmethodID CJavaReflect::*method;
 };
 
 const UnboxingRow kUnboxingRows[] = {
-    {"java/lang/Boolean", 'Z', &CJavaReflect::boolean_booleanValue},
-    {"java/lang/Byte", 'B', &CJavaReflect::byte_byteValue},
-    {"java/lang/Character", 'C', &CJavaReflect::character_charValue},
-    {"java/lang/Short", 'S', &CJavaReflect::short_shortValue},
-    {"java/lang/Integer", 'I', &CJavaReflect::integer_intValue},
-    {"java/lang/Long", 'J', &CJavaReflect::long_longValue},
-    {"java/lang/Float", 'F', &CJavaReflect::float_floatValue},
-    {"java/lang/Double", 'D', &CJavaReflect::double_doubleValue},
+    {&CJavaReflect::boolean_class, 'Z', &CJavaReflect::boolean_booleanValue},
+    {&CJavaReflect::byte_class, 'B', &CJavaReflect::byte_byteValue},
+    {&CJavaReflect::character_class, 'C', &CJavaReflect::character_charValue},
+    {&CJavaReflect::short_class, 'S', &CJavaReflect::short_shortValue},
+    {&CJavaReflect::integer_class, 'I', &CJavaReflect::integer_intValue},
+    {&CJavaReflect::long_class, 'J', &CJavaReflect::long_longValue},
+    {&CJavaReflect::float_class, 'F', &CJavaReflect::float_floatValue},
+    {&CJavaReflect::double_class, 'D', &CJavaReflect::double_doubleValue},
 };
 
 void unbox(JNIEnv *env, jobject boxed, const UnboxingRow &row, VARIANT *result)
@@ -119,27 +119,39 @@ DATE automation_date(JNIEnv *env, jobject date)
     return result;
 }
 
+// The classes of the conversion table are matched exactly, never a subclass: for these
+// final classes of the boot class path, the class object itself is as good as its name, and
+// far cheaper to compare.
+bool converted_by_class(JNIEnv *env, jobject object, VARIANT *result)
+{
+    CLocalRef klass(env, env->GetObjectClass(object));
+    if (env->IsSameObject(klass.get(), java_reflect.string_class)) {
+        result->bstrVal = new_bstr(env, static_cast<jstring>(object));
+        result->vt = VT_BSTR;
+        return true;
+    }
+    for (const UnboxingRow &row : kUnboxingRows) {
+        if (env->IsSameObject(klass.get(), java_reflect.*row.klass)) {
+            unbox(env, object, row, result);
+            TavlinEx::check_exception(env);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 void convert_java_to_com(JNIEnv *env, jobject object, VARIANT *result)
 {
     CLocalRef held(env, object);
+    if (converted_by_class(env, object, result)) return;
     std::string name = java_class_name(env, object);
     if (name[0] == '[') {
         convert_java_array_to_com_array(env, object, result, name.c_str());
         return;
     }
-    for (const UnboxingRow &row : kUnboxingRows) {
-        if (name == row.class_name) {
-            unbox(env, object, row, result);
-            TavlinEx::check_exception(env);
-            return;
-        }
-    }
-    if (name == "java/lang/String") {
-        result->bstrVal = new_bstr(env, static_cast<jstring>(object));
-        result->vt = VT_BSTR;
-    } else if (name == "java/util/Date") {
+    if (name == "java/util/Date") {
         result->date = automation_date(env, object);
         result->vt = VT_DATE;
     } else {

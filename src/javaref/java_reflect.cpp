@@ -72,6 +72,7 @@ const Row core_rows[] = {
     METHOD_ROW(calendar_add, "add", "(II)V"),
     METHOD_ROW(calendar_get, "get", "(I)I"),
     METHOD_ROW(calendar_setTime, "setTime", "(Ljava/util/Date;)V"),
+    CLASS_ROW(string_class, "java/lang/String"),
 };
 
 // Walks rows in order; every lookup is checked before the next.

@@ -63,6 +63,8 @@ public:
     jmethodID calendar_add = nullptr;
     jmethodID calendar_get = nullptr;
     jmethodID calendar_setTime = nullptr;
+    // Beyond the rows above: the class of the most common result, recognised by identity.
+    jclass string_class = nullptr;
     // The product's exception class; optional (null when its archive is not on the class path).
     jclass qzexception_class = nullptr;
     jmethodID qzexception_getKey = nullptr;
