@@ -33,8 +33,8 @@ JNIEnv *get_env();
 void detach_thread();
 
 // Attaches the calling thread unless it is attached already, and detaches only what it
-// attached. Never starts the VM. Construction throws TavlinEx*; the destructor never throws
-// (a failed detach is reported through detach_failed()).
+// attached. Never starts the VM. Construction throws TavlinEx*; the destructor never throws:
+// callers that must hear of a failed detach end the holder with detach() instead.
 class CThreadAttach {
 public:
     CThreadAttach();
