@@ -19,15 +19,21 @@ namespace {
 
 UINT argument_count(const DISPPARAMS *params) { return params ? params->cArgs : 0; }
 
+// Whether the method takes `count` arguments; once its count is known, without asking Java.
+bool takes(JNIEnv *env, const MethodTable &table, int index, int count)
+{
+    int32_t known = table.at(index).param_count.load(std::memory_order_relaxed);
+    if (known >= 0) return known == count;
+    return static_cast<int>(table.facts(env, index).parameter_types.size()) == count;
+}
+
 // Converts the client's arguments (which arrive last-first) for one candidate method.
 void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params, bool strict,
                        PreparedArguments &args)
 {
     const int count = static_cast<int>(argument_count(params));
-    int32_t known = table.at(index).param_count.load(std::memory_order_relaxed);
-    if (known >= 0 && known != count) throw new TavlinEx("Invalid number of arguments.");
+    if (!takes(env, table, index, count)) throw new TavlinEx("Invalid number of arguments.");
     const MethodFacts &facts = table.facts(env, index);
-    if (static_cast<int>(facts.parameter_types.size()) != count) throw new TavlinEx("Invalid number of arguments.");
     try {
         for (int i = 0; i < count; ++i)
             convert_com_to_java(env, &params->rgvarg[count - 1 - i], args, i, facts.parameter_types[i], strict);
@@ -42,10 +48,8 @@ void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const D
 bool passed_over(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params, bool strict)
 {
     const int count = static_cast<int>(argument_count(params));
-    int32_t known = table.at(index).param_count.load(std::memory_order_relaxed);
-    if (known >= 0 && known != count) return true;
+    if (!takes(env, table, index, count)) return true;
     const MethodFacts &facts = table.facts(env, index);
-    if (static_cast<int>(facts.parameter_types.size()) != count) return true;
     for (int i = 0; i < count; ++i)
         if (refused_outright(&params->rgvarg[count - 1 - i], facts.parameter_types[i], strict)) return true;
     return false;
