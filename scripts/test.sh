@@ -26,5 +26,5 @@ for target in ${TAVLIN_TARGETS:-linux win32 win64}; do
 done
 
 echo
-echo "all targets: $passed passed, $failed failed"
+echo "total: $passed passed, $failed failed"
 exit $status
