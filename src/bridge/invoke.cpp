@@ -10,6 +10,7 @@
 #include "convert/com_to_java.h"
 #include "convert/java_to_com.h"
 #include "javaref/tavlin_ex.h"
+#include "util/text.h"
 #include "vmhost/se_exception.h"
 #include "vmhost/vm.h"
 
@@ -24,7 +25,7 @@ bool takes(JNIEnv *env, const MethodTable &table, int index, int count)
 {
     int32_t known = table.at(index).param_count.load(std::memory_order_relaxed);
     if (known >= 0) return known == count;
-    return static_cast<int>(table.facts(env, index).parameter_types.size()) == count;
+    return static_cast<int>(table.facts(env, index).parameters.size()) == count;
 }
 
 // Converts the client's arguments (which arrive last-first) for one candidate method.
@@ -36,7 +37,7 @@ void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const D
     const MethodFacts &facts = table.facts(env, index);
     try {
         for (int i = 0; i < count; ++i)
-            convert_com_to_java(env, &params->rgvarg[count - 1 - i], args, i, facts.parameter_types[i], strict);
+            convert_com_to_java(env, &params->rgvarg[count - 1 - i], args, i, facts.parameter_type(i), strict);
     } catch (TavlinEx *) {
         args.release();
         throw;
@@ -51,7 +52,7 @@ bool passed_over(JNIEnv *env, const MethodTable &table, int index, const DISPPAR
     if (!takes(env, table, index, count)) return true;
     const MethodFacts &facts = table.facts(env, index);
     for (int i = 0; i < count; ++i)
-        if (refused_outright(&params->rgvarg[count - 1 - i], facts.parameter_types[i], strict)) return true;
+        if (refused_outright(&params->rgvarg[count - 1 - i], facts.parameter_type(i), strict)) return true;
     return false;
 }
 
@@ -81,7 +82,7 @@ int choose_method(JNIEnv *env, const MethodTable &table, int index, const DISPPA
     }
 }
 
-void store_null_result(JNIEnv *, const MethodFacts &facts, VARIANT *result)
+void store_null_result(const MethodFacts &facts, VARIANT *result)
 {
     if (!compatibility_mode() || !facts.returns_array) return;
     SAFEARRAYBOUND bound = {0, 0};
@@ -98,7 +99,7 @@ void store_object_result(JNIEnv *env, jobject object, const MethodFacts &facts, 
     } else if (object) {
         convert_java_to_com(env, object, result);
     } else {
-        store_null_result(env, facts, result);
+        store_null_result(facts, result);
     }
 }
 
@@ -169,12 +170,10 @@ HRESULT report(SE_Exception *error, EXCEPINFO *info)
 {
     std::unique_ptr<SE_Exception> owned(error);
     char text[64];
-    int length = std::snprintf(text, sizeof text, "Win32 exception encounter: %" PRId32,
-                               static_cast<int32_t>(owned->code));
-    OLECHAR wide[64];
-    for (int i = 0; i <= length; ++i) wide[i] = static_cast<OLECHAR>(text[i]);
-    static const OLECHAR win32[] = {'W', 'i', 'n', '3', '2', 0};
-    fill_exception_info(info, static_cast<WORD>(owned->code & 0xFFFF), win32, 5, wide, static_cast<size_t>(length));
+    std::snprintf(text, sizeof text, "Win32 exception encounter: %" PRId32, static_cast<int32_t>(owned->code));
+    const OleString description = utf8_to_ole(text), source = utf8_to_ole("Win32");
+    fill_exception_info(info, static_cast<WORD>(owned->code & 0xFFFF), source.data(), source.size(),
+                        description.data(), description.size());
     return DISP_E_EXCEPTION;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "convert/java_class_name.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
@@ -18,24 +19,6 @@ template <class T, class Discard> T *publish(std::atomic<T *> &slot, T *value, D
     if (slot.compare_exchange_strong(expected, value, std::memory_order_acq_rel)) return value;
     discard(value);
     return expected;
-}
-
-std::string slash_form(const char *dotted)
-{
-    std::string name(dotted);
-    for (char &c : name)
-        if (c == '.') c = '/';
-    return name;
-}
-
-// getName of a java.lang.Class, in slash form. Throws TavlinEx*.
-std::string class_name_of(JNIEnv *env, jobject klass)
-{
-    CLocalRef name(env, env->CallObjectMethod(klass, java_reflect.class_getName));
-    TavlinEx::check_exception(env);
-    const char *chars = name.utf_chars();
-    TavlinEx::check_exception(env);
-    return slash_form(chars ? chars : "");
 }
 
 std::string utf8_of(JNIEnv *env, jobject object, jmethodID string_method)
@@ -55,23 +38,20 @@ void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts)
     TavlinEx::check_exception(env);
     int32_t unknown = -1;
     method.param_count.compare_exchange_strong(unknown, count);
-    facts.parameter_names.reserve(count);
-    facts.parameter_classes.reserve(count);
+    facts.parameters.reserve(count);
     for (jsize i = 0; i < count; ++i) {
         CLocalRef type(env, env->GetObjectArrayElement(types.as<jobjectArray>(), i));
         TavlinEx::check_exception(env);
-        facts.parameter_names.push_back(class_name_of(env, type.get()));
-        facts.parameter_classes.push_back(static_cast<jclass>(env->NewGlobalRef(type.get())));
+        std::string name = slash_class_name(env, type.get());
+        facts.parameters.push_back({std::move(name), static_cast<jclass>(env->NewGlobalRef(type.get()))});
     }
-    for (jsize i = 0; i < count; ++i)
-        facts.parameter_types.push_back(JavaType{facts.parameter_names[i].c_str(), facts.parameter_classes[i]});
 }
 
 std::string return_type_name(JNIEnv *env, const MethodInfo &method)
 {
     CLocalRef return_type(env, env->CallObjectMethod(method.method, java_reflect.method_getReturnType));
     TavlinEx::check_exception(env);
-    return class_name_of(env, return_type.get());
+    return slash_class_name(env, return_type.get());
 }
 
 MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method)
@@ -103,10 +83,9 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method)
 
 void MethodFacts::release(JNIEnv *env)
 {
-    for (jclass klass : parameter_classes)
-        if (klass) env->DeleteGlobalRef(klass);
-    parameter_classes.clear();
-    parameter_types.clear();
+    for (const Parameter &parameter : parameters)
+        if (parameter.klass) env->DeleteGlobalRef(parameter.klass);
+    parameters.clear();
 }
 
 char return_type_code(const char *type_name)

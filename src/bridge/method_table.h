@@ -22,10 +22,16 @@ struct MethodFacts {
     bool is_static = false;
     bool returns_array = false;  // declared return type is an array type
     std::string text;            // Method.toString(), traced before every call
-    std::vector<std::string> parameter_names;  // slash form
-    std::vector<jclass> parameter_classes;     // global references
-    std::vector<JavaType> parameter_types;     // views of the two above
+    struct Parameter {
+        std::string name;  // slash form
+        jclass klass;      // global reference
+    };
+    std::vector<Parameter> parameters;
 
+    JavaType parameter_type(size_t index) const
+    {
+        return JavaType{parameters[index].name.c_str(), parameters[index].klass};
+    }
     void release(JNIEnv *env);
 };
 

@@ -1,10 +1,10 @@
 // newInstance: constructs a Java object by class name and hands back a proxy for it.
-#include <cstring>
 #include <memory>
 #include <new>
 
 #include "bridge/proxy.h"
 #include "bridge/tavlin_util.h"
+#include "convert/java_class_name.h"
 #include "convert/type_names.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
@@ -19,24 +19,19 @@ namespace {
 // Every failure of newInstance reports this code; it is not E_FAIL.
 const HRESULT kNewInstanceFailed = static_cast<HRESULT>(0xFFFFFFFF);
 
-void dots_to_slashes(char *name)
-{
-    for (char *dot = std::strchr(name, '.'); dot; dot = std::strchr(dot, '.')) *dot = '/';
-}
-
 IDispatch *construct(JNIEnv *env, BSTR classname)
 {
     java_reflect.init(env);
-    CMallocString name = bstr_to_multibyte(classname, CP_ACP);
-    if (!name) throw new TavlinEx("Invalid Java class name");
-    dots_to_slashes(name.get());
-    CLocalRef klass(env, env->FindClass(name.get()));
+    CMallocString narrow = bstr_to_multibyte(classname, CP_ACP);
+    if (!narrow) throw new TavlinEx("Invalid Java class name");
+    const std::string name = slash_form(narrow.get());
+    CLocalRef klass(env, env->FindClass(name.c_str()));
     TavlinEx::check_exception(env);
     jmethodID constructor = env->GetMethodID(klass.as<jclass>(), "<init>", "()V");
     TavlinEx::check_exception(env);
     CLocalRef object(env, env->NewObject(klass.as<jclass>(), constructor));
     TavlinEx::check_exception(env);
-    return new_proxy(env, object.get(), name.get());
+    return new_proxy(env, object.get(), name.c_str());
 }
 
 // Detaches the thread; a refusal is a failure of the call, never an exception leaving it.

@@ -8,17 +8,26 @@
 
 namespace tavlin {
 
+std::string slash_form(std::string dotted)
+{
+    std::replace(dotted.begin(), dotted.end(), '.', '/');
+    return dotted;
+}
+
+std::string slash_class_name(JNIEnv *env, jobject klass)
+{
+    CLocalRef name(env, env->CallObjectMethod(klass, java_reflect.class_getName));
+    TavlinEx::check_exception(env);
+    const char *chars = name.utf_chars();
+    TavlinEx::check_exception(env);
+    return slash_form(chars ? chars : "");
+}
+
 std::string java_class_name(JNIEnv *env, jobject object)
 {
     CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
     TavlinEx::check_exception(env);
-    CLocalRef name(env, env->CallObjectMethod(klass.get(), java_reflect.class_getName));
-    TavlinEx::check_exception(env);
-    const char *chars = name.utf_chars();
-    TavlinEx::check_exception(env);
-    std::string slash_name(chars ? chars : "");
-    std::replace(slash_name.begin(), slash_name.end(), '.', '/');
-    return slash_name;
+    return slash_class_name(env, klass.get());
 }
 
 }  // namespace tavlin

@@ -41,6 +41,13 @@ template <class Fn> Fn resolve(HMODULE module, const char *name)
     return reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(module, name)));
 }
 
+// Calls an entry point, or reports the text of the one that the library lacks.
+template <class Fn, class... Args> auto forward(Fn entry_point, const char *missing, Args... args)
+{
+    if (!entry_point) throw new JVMDLL_Exception(missing);
+    return entry_point(args...);
+}
+
 }  // namespace
 
 CJvmLibrary::CJvmLibrary()
@@ -73,33 +80,29 @@ void CJvmLibrary::resolve_entry_points()
 
 jint CJvmLibrary::JNI_GetDefaultJavaVMInitArgs(void *args) const
 {
-    if (!get_default_java_vm_init_args_)
-        throw new JVMDLL_Exception("JVM:JNI_GetDefaultJavaVMInitArgs - function pointer not found");
-    return get_default_java_vm_init_args_(args);
+    return forward(get_default_java_vm_init_args_, "JVM:JNI_GetDefaultJavaVMInitArgs - function pointer not found",
+                   args);
 }
 
 jint CJvmLibrary::JNI_CreateJavaVM(JavaVM **vm, void **env, void *args) const
 {
-    if (!create_java_vm_) throw new JVMDLL_Exception("JVM:JNI_CreateJavaVM - function pointer not found");
-    return create_java_vm_(vm, env, args);
+    return forward(create_java_vm_, "JVM:JNI_CreateJavaVM - function pointer not found", vm, env, args);
 }
 
 jint CJvmLibrary::JNI_GetCreatedJavaVMs(JavaVM **vms, jsize capacity, jsize *count) const
 {
-    if (!get_created_java_vms_) throw new JVMDLL_Exception("JVM:JNI_GetCreateJavVMs - function pointer not found");
-    return get_created_java_vms_(vms, capacity, count);
+    return forward(get_created_java_vms_, "JVM:JNI_GetCreateJavVMs - function pointer not found", vms, capacity,
+                   count);
 }
 
 jint CJvmLibrary::JNI_OnLoad(JavaVM *vm, void *reserved) const
 {
-    if (!on_load_) throw new JVMDLL_Exception("JVM:JNI_OnLoad - function pointer not found");
-    return on_load_(vm, reserved);
+    return forward(on_load_, "JVM:JNI_OnLoad - function pointer not found", vm, reserved);
 }
 
 void CJvmLibrary::JNI_OnUnload(JavaVM *vm, void *reserved) const
 {
-    if (!on_unload_) throw new JVMDLL_Exception("JVM:JNI_OnUnload - function pointer not found");
-    on_unload_(vm, reserved);
+    forward(on_unload_, "JVM:JNI_OnUnload - function pointer not found", vm, reserved);
 }
 
 }  // namespace tavlin

@@ -35,16 +35,10 @@ bool read_compatibility_switch()
     return value && _stricmp(value, "TRUE") == 0;
 }
 
+// Stored only once it loaded: a failed load is searched again by the next start-up.
 const CJvmLibrary &runtime()
 {
-    if (!runtime_library) {
-        try {
-            runtime_library = new CJvmLibrary();
-        } catch (JVMDLL_Exception *failure) {
-            std::unique_ptr<JVMDLL_Exception> owned(failure);
-            throw new TavlinEx(owned->message);
-        }
-    }
+    if (!runtime_library) runtime_library = new CJvmLibrary();
     return *runtime_library;
 }
 
@@ -123,7 +117,8 @@ void start_vm()
         }
         create_vm(library);
     } catch (JVMDLL_Exception *failure) {
-        // A runtime library without its entry points fails like any other start-up.
+        // The loader's failures, when it loads or when an entry point is missing, reach the
+        // caller like any other failure of start-up.
         std::unique_ptr<JVMDLL_Exception> owned(failure);
         throw new TavlinEx(owned->message);
     }
