@@ -144,9 +144,14 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
         require_signed_64_bit_range(arg, type_name);
         target = VT_I8;
     }
-    AutoVariant copy(arg);
-    coerce(copy, target, type_name);
-    jvalue value = row.read(*copy);
+    jvalue value;
+    if (arg.vt == target) {
+        value = row.read(arg);  // already of the type: a coercion would only copy it
+    } else {
+        AutoVariant copy(arg);
+        coerce(copy, target, type_name);
+        value = row.read(*copy);
+    }
     if (!wrapped) {
         args.set(index, value, ARG_PLAIN);
         return;
