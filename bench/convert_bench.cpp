@@ -1,10 +1,7 @@
 // What the array conversions cost over copying the same bytes: safe arrays of a million
 // doubles or ints to Java arrays and back, and ten thousand strings to a VARIANT array.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,30 +31,6 @@ JNIEnv *vm_env()
     }();
     return env;
 }
-
-// Each conversion to a safe array writes its "ARRAY len" line; the benchmark's own report
-// must stay readable, so the lines go to the null device while the loop runs.
-class QuietStandardOutput {
-public:
-    QuietStandardOutput() : saved_(dup(STDOUT_FILENO))
-    {
-        std::fflush(stdout);
-        int null_device = open("/dev/null", O_WRONLY);
-        dup2(null_device, STDOUT_FILENO);
-        close(null_device);
-    }
-    ~QuietStandardOutput()
-    {
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-    QuietStandardOutput(const QuietStandardOutput &) = delete;
-    QuietStandardOutput &operator=(const QuietStandardOutput &) = delete;
-
-private:
-    int saved_;
-};
 
 template <class T> SafeArrayHolder numbered_vector(VARTYPE type)
 {
@@ -101,7 +74,6 @@ template <class T> void java_to_safe_array(benchmark::State &state, const char *
     CLocalRef array(env, JniArray<T>::create(env, kElements));
     std::vector<T> values(kElements, T(3));
     JniArray<T>::write(env, static_cast<jarray>(array.get()), kElements, values.data());
-    QuietStandardOutput quiet;
     for (auto _ : state) {
         VARIANT result;
         VariantInit(&result);
@@ -188,7 +160,6 @@ void strings_convert(benchmark::State &state)
         CLocalRef string(env, env->NewString(reinterpret_cast<const jchar *>(text.data()), kStringLength));
         env->SetObjectArrayElement(array.as<jobjectArray>(), i, string.get());
     }
-    QuietStandardOutput quiet;
     for (auto _ : state) {
         VARIANT result;
         VariantInit(&result);

@@ -1,12 +1,15 @@
 // CProxy::Invoke: an automation call becomes a Java call. The overloads of the DISPID's
 // name are tried in table order until one accepts the arguments; the chosen method is
 // called with its return type's own call family, and its result converted back.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "bridge/proxy.h"
+#include "convert/argument_fit.h"
 #include "convert/com_to_java.h"
 #include "convert/java_to_com.h"
 #include "javaref/tavlin_ex.h"
@@ -56,30 +59,102 @@ bool passed_over(JNIEnv *env, const MethodTable &table, int index, const DISPPAR
     return false;
 }
 
-// Walks the overloads from `index` on; returns the first that accepts the arguments. Only
-// the last candidate's error is reported, so earlier ones that are plainly refused are
-// passed over without one.
+// Prepares the arguments for one candidate of a walk. Anything that fails for it, reading
+// its reflection facts included, is that candidate's refusal, kept in `refusal`. Only the
+// last candidate is always converted, so that its error is the one reported.
+bool accepted(JNIEnv *env, const MethodTable &table, int index, bool last, bool strict, const DISPPARAMS *params,
+              PreparedArguments &args, TavlinExPtr &refusal)
+{
+    try {
+        if (!last && passed_over(env, table, index, params, strict)) return false;
+        prepare_arguments(env, table, index, params, strict, args);
+        return true;
+    } catch (TavlinEx *error) {
+        refusal.reset(error);
+        return false;
+    }
+}
+
+// A candidate of an overloaded name and how closely the call's arguments fit it: the worst
+// single fit first, then their sum; ties go to table order.
+struct Candidate {
+    int index;
+    int worst;
+    int total;
+    // The fits already vouch for every scalar, so they are converted as a lone method's
+    // would be (a currency into a double); the elements of an array were not looked at.
+    bool strict;
+    bool operator<(const Candidate &other) const
+    {
+        if (worst != other.worst) return worst < other.worst;
+        if (total != other.total) return total < other.total;
+        return index < other.index;
+    }
+};
+
+// Whether every argument fits the candidate without loss or a change of kind, and how closely.
+bool fits(JNIEnv *env, const MethodTable &table, int index, const std::vector<ArgumentProfile> &arguments,
+          Candidate &candidate)
+{
+    const int count = static_cast<int>(arguments.size());
+    if (!takes(env, table, index, count)) return false;
+    const MethodFacts &facts = table.facts(env, index);
+    candidate = Candidate{index, 0, 0, false};
+    for (int i = 0; i < count; ++i) {
+        int fit = argument_fit(env, arguments[i], facts.parameters[i].shape, facts.parameter_type(i));
+        if (fit == kRefused) return false;
+        if (arguments[i].kind == ArgumentProfile::Kind::Array) candidate.strict = true;
+        candidate.worst = std::max(candidate.worst, fit);
+        candidate.total += fit;
+    }
+    return true;
+}
+
+// The overloads from `index` on that take every argument as it is, closest first.
+std::vector<Candidate> closest_candidates(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params)
+{
+    const int count = static_cast<int>(argument_count(params));
+    std::vector<ArgumentProfile> arguments;
+    arguments.reserve(count);
+    for (int i = count - 1; i >= 0; --i) arguments.push_back(profile_argument(&params->rgvarg[i]));
+    std::vector<Candidate> candidates;
+    for (; index != -1; index = table.next_overload(env, index)) {
+        Candidate candidate{};
+        try {
+            if (fits(env, table, index, arguments, candidate)) candidates.push_back(candidate);
+        } catch (TavlinEx *error) {
+            delete error;  // this candidate could not be looked at: it is not among the closest
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    return candidates;
+}
+
+// An overloaded name is resolved by closeness first: the candidate that takes every
+// argument without loss and without changing its kind, the closest of them (so Math.max(2.5,
+// 1.5) is max(double, double) whatever the table order). Only when none qualifies are the
+// overloads walked in table order, each converted under the strict rule, and the first that
+// accepts is taken; then only the last candidate's error is reported.
+int choose_overload(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params,
+                    PreparedArguments &args)
+{
+    TavlinExPtr refusal;
+    for (const Candidate &candidate : closest_candidates(env, table, index, params))
+        if (accepted(env, table, candidate.index, false, candidate.strict, params, args, refusal))
+            return candidate.index;
+    for (int next = table.next_overload(env, index);; index = next, next = table.next_overload(env, index)) {
+        if (accepted(env, table, index, next == -1, true, params, args, refusal)) return index;
+        if (next == -1) throw refusal.release();
+    }
+}
+
+// A name with a single method converts as far as the platform's coercion allows.
 int choose_method(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params,
                   PreparedArguments &args)
 {
-    int next = table.next_overload(env, index);
-    const bool strict = next != -1;
-    for (;;) {
-        if (next != -1 && passed_over(env, table, index, params, strict)) {
-            index = next;
-            next = table.next_overload(env, index);
-            continue;
-        }
-        try {
-            prepare_arguments(env, table, index, params, strict, args);
-            return index;
-        } catch (TavlinEx *error) {
-            if (next == -1) throw;
-            delete error;
-            index = next;
-            next = table.next_overload(env, index);
-        }
-    }
+    if (table.next_overload(env, index) != -1) return choose_overload(env, table, index, params, args);
+    prepare_arguments(env, table, index, params, false, args);
+    return index;
 }
 
 void store_null_result(const MethodFacts &facts, VARIANT *result)
@@ -177,10 +252,11 @@ HRESULT report(SE_Exception *error, EXCEPINFO *info)
     return DISP_E_EXCEPTION;
 }
 
-// After a failure the result holds nothing the client would have to free.
+// After a failure the result holds nothing: whatever was stored before the failure (a
+// string, a safe array, a proxy with its Java reference) is released, not dropped.
 HRESULT failed(HRESULT hr, VARIANT *result)
 {
-    if (result) VariantInit(result);
+    if (result) VariantClear(result);
     return hr;
 }
 

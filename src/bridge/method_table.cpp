@@ -43,7 +43,8 @@ void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts)
         CLocalRef type(env, env->GetObjectArrayElement(types.as<jobjectArray>(), i));
         TavlinEx::check_exception(env);
         std::string name = slash_class_name(env, type.get());
-        facts.parameters.push_back({std::move(name), static_cast<jclass>(env->NewGlobalRef(type.get()))});
+        ParameterShape shape = parameter_shape(name.c_str());
+        facts.parameters.push_back({std::move(name), static_cast<jclass>(env->NewGlobalRef(type.get())), shape});
     }
 }
 

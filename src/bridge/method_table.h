@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "convert/argument_fit.h"
 #include "convert/prepared_arguments.h"
 
 namespace tavlin {
@@ -25,6 +26,7 @@ struct MethodFacts {
     struct Parameter {
         std::string name;  // slash form
         jclass klass;      // global reference
+        ParameterShape shape;
     };
     std::vector<Parameter> parameters;
 

@@ -39,13 +39,29 @@ DISPID dispid_of(JNIEnv *env, const MethodTable &table, const OLECHAR *name)
     return index < 0 ? 0 : index + 1;
 }
 
+// Asked only by this library, of objects that clients hand back. No type library describes
+// it and no proxy/stub marshals it, so only a proxy of this very module in this very
+// apartment answers, and the answer is the CProxy itself rather than an interface.
+const IID kOwnProxyIdentity = {0x43EC9544, 0x7892, 0x4DDA, {0x96, 0x8B, 0x8F, 0xBE, 0x51, 0xCC, 0x01, 0xEC}};
+
 }  // namespace
 
 void *CProxy::interface_for(REFIID iid)
 {
     if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IProxy))
         return static_cast<IProxy *>(this);
+    if (IsEqualGUID(iid, kOwnProxyIdentity)) return this;
     return nullptr;
+}
+
+bool is_own_proxy(IDispatch *object, jobject &java_object)
+{
+    void *found = nullptr;
+    if (!object || FAILED(object->QueryInterface(kOwnProxyIdentity, &found)) || !found) return false;
+    CProxy *proxy = static_cast<CProxy *>(found);
+    java_object = proxy->java_object();
+    proxy->Release();
+    return true;
 }
 
 CProxy::~CProxy()

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "bridge/proxy.h"
-#include "com/interfaces.h"
 #include "convert/auto_variant.h"
 #include "convert/java_class_name.h"
 #include "convert/java_text.h"
@@ -211,17 +210,21 @@ void convert_date(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int 
 void lend_proxied_object(const VARIANT &arg, PreparedArguments &args, int index)
 {
     IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
-    if (!dispatch) {
-        args.set(index, zero_value(), ARG_PLAIN);
-        return;
-    }
-    void *found = nullptr;
-    if (FAILED(dispatch->QueryInterface(IID_IProxy, &found)) || !found)
-        throw new TavlinEx("Unsupported object type.");
-    IProxy *proxy = static_cast<IProxy *>(found);
-    jobject object = static_cast<CProxy *>(proxy)->java_object();
-    proxy->Release();
+    jobject object = nullptr;
+    if (dispatch && !is_own_proxy(dispatch, object)) throw new TavlinEx("Unsupported object type.");
+    args.set_object(index, object, object ? ARG_BORROWED : ARG_PLAIN);
+}
+
+// A proxy whose object already is of the parameter's type is passed as that object before
+// any row coerces it: a java.sql.Date from a result set is a java.util.Date as it stands.
+bool lent_as_instance(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type)
+{
+    if ((arg.vt & ~VT_BYREF) != VT_DISPATCH || !type.klass) return false;
+    jobject object = nullptr;
+    if (!is_own_proxy(value_or_referenced(arg, arg.pdispVal, arg.ppdispVal), object) || !object) return false;
+    if (!env->IsInstanceOf(object, type.klass)) return false;
     args.set_object(index, object, ARG_BORROWED);
+    return true;
 }
 
 // The wrapper (or String, Date) class an automation type becomes when the parameter leaves
@@ -295,6 +298,7 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
         args.set(index, zero_value(), ARG_PLAIN);
         return;
     }
+    if (lent_as_instance(env, *arg, args, index, type)) return;
     if (type.name[0] == '[') {
         convert_com_array_to_java_array(env, arg, args, index, type, strict);
         return;

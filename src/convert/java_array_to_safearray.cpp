@@ -38,6 +38,16 @@ VARTYPE safe_array_element_type(char letter)
 
 template <class T> T unchanged(T value) { return value; }
 
+// Every array visited, outer and inner, is traced with its length. The line goes to the
+// debugger output with the bridge's other traces: the process's standard output is the
+// client's own (a script writing a CSV, a program piping binary data).
+void trace_length(jsize length)
+{
+    char line[32];
+    std::snprintf(line, sizeof line, "ARRAY len = %ld\r\n", static_cast<long>(length));
+    OutputDebugStringA(line);
+}
+
 // One conversion of one Java array. Dimension d of the safe array is depth d of the Java
 // array (the outermost index first); every lower bound is 0.
 class JavaArrayToSafeArray {
@@ -86,7 +96,7 @@ private:
     void fill(jarray array, int depth)
     {
         jsize length = env_->GetArrayLength(array);
-        std::printf("ARRAY len = %ld\r\n", static_cast<long>(length));
+        trace_length(length);
         for (int d = depth; d < dimensions_; ++d) indices_[d] = 0;
         if (depth < dimensions_ - 1)
             fill_outer(static_cast<jobjectArray>(array), depth, length);

@@ -13,6 +13,7 @@
 #include "convert/variant_refs.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/unaligned.h"
 
 namespace tavlin {
 
@@ -26,24 +27,49 @@ struct Row {
     jsize length;
 };
 
-template <class T> T read_as(const BYTE *element)
+// How a safe array that really holds elements of `type` describes itself: the bytes per
+// element, and the feature bit that tells the platform how to free them.
+struct ElementDescription {
+    VARTYPE type;
+    ULONG size;  // 0: varies (records)
+    USHORT kind;
+};
+
+const ElementDescription kElementDescriptions[] = {
+    {VT_I1, 1, 0},           {VT_UI1, 1, 0},          {VT_I2, 2, 0},
+    {VT_UI2, 2, 0},          {VT_BOOL, 2, 0},         {VT_I4, 4, 0},
+    {VT_UI4, 4, 0},          {VT_INT, 4, 0},          {VT_UINT, 4, 0},
+    {VT_R4, 4, 0},           {VT_ERROR, 4, 0},        {VT_I8, 8, 0},
+    {VT_UI8, 8, 0},          {VT_R8, 8, 0},           {VT_CY, 8, 0},
+    {VT_DATE, 8, 0},         {VT_DECIMAL, sizeof(DECIMAL), 0},
+    {VT_BSTR, sizeof(BSTR), FADF_BSTR},
+    {VT_DISPATCH, sizeof(IDispatch *), FADF_DISPATCH},
+    {VT_UNKNOWN, sizeof(IUnknown *), FADF_UNKNOWN},
+    {VT_VARIANT, sizeof(VARIANT), FADF_VARIANT},
+    {VT_RECORD, 0, FADF_RECORD},
+};
+
+const ElementDescription *element_description(VARTYPE type)
 {
-    T value;
-    std::memcpy(&value, element, sizeof value);
-    return value;
+    for (const ElementDescription &row : kElementDescriptions)
+        if (row.type == type) return &row;
+    return nullptr;
 }
 
-// The bytes a safe array of `type` keeps per element; 0 for types no primitive row reads.
-ULONG storage_size(VARTYPE type)
+// The tag of a client's VARIANT says what the array holds; the array's own description says
+// what it really holds. Reading by a tag the array contradicts would take integers for
+// string pointers (and free them) or read VARIANTs past the storage, so the two must agree
+// before any element is read.
+void require_described_as(SAFEARRAY *array, VARTYPE tag)
 {
-    switch (type) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_R4: return 4;
-    case VT_R8: return 8;
-    case VT_VARIANT: return sizeof(VARIANT);
-    default: return 0;
-    }
+    constexpr USHORT kKinds = FADF_BSTR | FADF_UNKNOWN | FADF_DISPATCH | FADF_VARIANT | FADF_RECORD;
+    const ElementDescription *expected = element_description(tag);
+    bool agrees = expected && (array->fFeatures & kKinds) == expected->kind &&
+                  (expected->size == 0 || SafeArrayGetElemsize(array) == expected->size);
+    VARTYPE stored = VT_EMPTY;
+    if (agrees && (array->fFeatures & (FADF_HAVEVARTYPE | FADF_HAVEIID | FADF_RECORD)))
+        agrees = SUCCEEDED(SafeArrayGetVartype(array, &stored)) && stored == tag;
+    if (!agrees) TavlinEx::raise("The safearray does not hold elements of type %u.", tag);
 }
 
 // "Ljava/lang/String;" names java/lang/String; an inner array's descriptor ("[I") is
@@ -72,13 +98,10 @@ public:
         }
     }
 
-    // The new Java array (a local reference), or null for an array without elements.
+    // The new Java array (a local reference). An array without elements becomes an empty
+    // Java array of the type, never null: the method sees what the client passed.
     jobject convert(const char *type_name)
     {
-        if (every_dimension_empty()) {
-            code_ = ARG_PLAIN;
-            return nullptr;
-        }
         descriptor_ = build_array_signature(type_name, static_cast<unsigned>(dimensions_), element_type_);
         if (!descriptor_) throw new TavlinEx("Unable to allocate memory for array.");
         require_matching_depth();
@@ -90,13 +113,6 @@ public:
     ArgRelease release_code() const { return code_; }
 
 private:
-    bool every_dimension_empty() const
-    {
-        for (LONG count : counts_)
-            if (count != 0) return false;
-        return true;
-    }
-
     // Tables are indexed by level, so the safe array must have as many dimensions as the
     // Java type has levels. A VARIANT array may have fewer: its elements hold the inner arrays.
     void require_matching_depth() const
@@ -148,37 +164,48 @@ private:
         }
     }
 
-    void require_element_type(VARTYPE accepted, const char *message) const
+    // A row without elements reads none, so it takes any element type: an empty array of
+    // Variants is as good an empty int[] as any.
+    bool has_elements(int level) const { return counts_[level] != 0; }
+
+    void require_element_type(int level, VARTYPE accepted, const char *message) const
     {
-        if (element_type_ != accepted || SafeArrayGetElemsize(array_) != storage_size(accepted))
-            throw new TavlinEx(message);
+        if (has_elements(level) && element_type_ != accepted) throw new TavlinEx(message);
     }
 
     template <class T> jobject plain_row(int level, VARTYPE accepted, const char *message)
     {
-        require_element_type(accepted, message);
-        return primitive_row<T>(level, "Unable to access SafeArray data element", true, read_as<T>);
+        require_element_type(level, accepted, message);
+        return primitive_row<T>(level, "Unable to access SafeArray data element", true, read_unaligned<T>);
     }
 
     jobject long_row(int level)
     {
-        require_element_type(VT_R8, "Expected array of type R8.");
+        require_element_type(level, VT_R8, "Expected array of type R8.");
         return primitive_row<jlong>(level, "Unable to access SafeArray data element", false,
-                                    [](const BYTE *element) { return double_to_long(read_as<jdouble>(element)); });
+                                    [](const BYTE *element) { return double_to_long(read_unaligned<jdouble>(element)); });
     }
 
-    // Any non-zero first byte of the value is true: VARIANT_TRUE, 1, and whatever a VARIANT
-    // element holds (so a VT_I4 256 in a VARIANT array is false).
+    // Typed rows hold a boolean in every non-zero byte pattern (VARIANT_TRUE, 1); a VARIANT
+    // element is converted as a boolean argument would be, so 1.5 is true, "False" false, and
+    // an element that is no boolean at all is refused.
     jobject boolean_row(int level)
     {
-        bool accepted = element_type_ == VT_BOOL || element_type_ == VT_UI1 || element_type_ == VT_VARIANT;
-        if (!accepted || SafeArrayGetElemsize(array_) != storage_size(element_type_))
+        if (element_type_ == VT_VARIANT)
+            return primitive_row<jboolean>(level, "Unable to get safearray element.", false,
+                                           [this](const BYTE *element) { return variant_as_boolean(element); });
+        if (has_elements(level) && element_type_ != VT_BOOL && element_type_ != VT_UI1)
             throw new TavlinEx("Expected array of type BOOL, UI1 or VARIANT");
-        size_t value_offset = element_type_ == VT_VARIANT ? offsetof(VARIANT, lVal) : 0;
         return primitive_row<jboolean>(level, "Unable to get safearray element.", false,
-                                       [value_offset](const BYTE *element) -> jboolean {
-                                           return element[value_offset] != 0;
-                                       });
+                                       [](const BYTE *element) -> jboolean { return element[0] != 0; });
+    }
+
+    jboolean variant_as_boolean(const BYTE *element)
+    {
+        static const JavaType kBoolean{"boolean", nullptr};
+        PreparedArguments converted(env_, 1);
+        convert_com_to_java(env_, reinterpret_cast<const VARIANT *>(element), converted, 0, kBoolean, strict_);
+        return converted.value(0).z;
     }
 
     // Fills a new Java array from the row under one lock: a contiguous row of unchanged
@@ -224,7 +251,7 @@ private:
 
     jobject object_row(int level, const char *element)
     {
-        if (element_type_ != VT_VARIANT && !fits_variant_value())
+        if (has_elements(level) && element_type_ != VT_VARIANT && !fits_variant_value())
             TavlinEx::raise("Unable to convert safearray elements of type %u.", element_type_);
         std::string class_name = element_class_name(element);
         SafeArrayLockGuard lock(array_, "Unable to access safearray data.");
@@ -298,6 +325,7 @@ void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedAr
         args.set_object(index, nullptr, ARG_PLAIN);
         return;
     }
+    require_described_as(array, static_cast<VARTYPE>(arg->vt & ~(VT_ARRAY | VT_BYREF)));
     SafeArrayToJava conversion(env, array, static_cast<VARTYPE>(arg->vt & ~(VT_ARRAY | VT_BYREF)), strict);
     jobject result = conversion.convert(type.name);
     args.set_object(index, result, conversion.release_code());

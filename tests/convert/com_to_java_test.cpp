@@ -9,6 +9,7 @@
 #include "convert/com_to_java.h"
 #include "convert_fixture.h"
 #include "errors.h"
+#include "foreign_dispatch.h"
 #include "test_values.h"
 
 using namespace tavlin;
@@ -198,28 +199,6 @@ protected:
     }
 };
 
-// A minimal automation object of somebody else's.
-class ForeignObject : public IDispatch {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
-    {
-        *out = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
-        if (!*out) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override
-    {
-        return E_NOTIMPL;
-    }
-    ULONG references = 1;
-};
-
 }  // namespace
 
 TEST_F(ComToJava, ScalarTableUnderStrictAndLenientRules) { check(kScalarRows, std::size(kScalarRows)); }
@@ -309,7 +288,7 @@ TEST_F(ProxiesPassedBack, ProxyOfTheWrongClassIsRefusedAndKeepsItsObject)
 
 TEST_F(ComToJava, ForeignAndNullObjects)
 {
-    ForeignObject foreign;
+    ForeignDispatch foreign;
     ScopedVariant arg = ScopedVariant::dispatch(&foreign);
     PreparedArguments args(env(), 1);
     ThrownError error =

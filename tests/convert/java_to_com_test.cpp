@@ -9,6 +9,7 @@
 #include "com_holders.h"
 #include "convert/java_to_com.h"
 #include "convert_fixture.h"
+#include "debug_output.h"
 #include "errors.h"
 #include "test_values.h"
 
@@ -108,7 +109,7 @@ TEST_F(JavaToCom, WrappersStringsDatesAndObjects) { check(kValueRows, std::size(
 
 TEST_F(JavaToCom, ArraysOfEveryElementTypeAndDepth) { check(kArrayRows, std::size(kArrayRows)); }
 
-TEST_F(JavaToCom, AnArrayLineGoesToStandardOutputForEveryArrayVisited)
+TEST_F(JavaToCom, AnArrayLineGoesToTheDebuggerOutputForEveryArrayVisited)
 {
     const struct {
         const char *sample;
@@ -124,9 +125,13 @@ TEST_F(JavaToCom, AnArrayLineGoesToStandardOutputForEveryArrayVisited)
         SCOPED_TRACE(row.sample);
         jobject value = sample(row.sample);
         ScopedVariant result;
+        DebugOutput traces;
         ::testing::internal::CaptureStdout();
         convert_java_to_com(env(), value, result.get());
-        EXPECT_EQ(row.lines, ::testing::internal::GetCapturedStdout());
+        EXPECT_EQ("", ::testing::internal::GetCapturedStdout()) << "standard output belongs to the client";
+        std::string traced;
+        for (const std::string &line : traces.lines()) traced += line;
+        EXPECT_EQ(row.lines, traced);
     }
 }
 

@@ -80,7 +80,11 @@ const ArrayRow kPrimitiveRows[] = {
     {"[Z", [] { return vector_of(VT_UI1, 0, {"UI1:0", "UI1:1", "UI1:2"}); }, "[Z{false,true,true}", ARG_LOCAL},
     {"[Z", [] { return vector_of(VT_BOOL, 0, {"BOOL:true", "BOOL:false"}); }, "[Z{true,false}", ARG_LOCAL},
     {"[Z", [] { return vector_of(VT_VARIANT, 0, {"BOOL:true", "BOOL:false", "I4:256", "I4:1"}); },
-     "[Z{true,false,false,true}", ARG_LOCAL},
+     "[Z{true,false,true,true}", ARG_LOCAL},
+    {"[Z", [] { return vector_of(VT_VARIANT, 0, {"R8:1.5", "R8:0", "BSTR:True", "BSTR:false", "EMPTY"}); },
+     "[Z{true,false,true,false,false}", ARG_LOCAL},
+    {"[Z", [] { return vector_of(VT_VARIANT, 0, {"BOOL:true", "BSTR:maybe"}); },
+     "error:Unable to coerce parameter data to boolean: 0x80020005", ARG_NONE},
     {"[I", [] { return vector_of(VT_VARIANT, 0, {"I4:1"}); }, "error:Expected array of type I4.", ARG_NONE},
     {"[I", [] { return vector_of(VT_I2, 0, {"I2:1"}); }, "error:Expected array of type I4.", ARG_NONE},
     {"[S", [] { return vector_of(VT_I4, 0, {"I4:1"}); }, "error:Expected array of type I2.", ARG_NONE},
@@ -102,8 +106,18 @@ const ArrayRow kShapeRows[] = {
     {"[[I", variants_of_number_rows, "[[I{[I{1,2},[I{3,4}}", ARG_LOCAL_ARRAY},
     {"[[I", [] { return vector_of(VT_I4, 0, {"I4:1"}); }, "error:Array has 1 dimensions, expected 2", ARG_NONE},
     {"[I", [] { return grid_2x3(0, 0); }, "error:Array has 2 dimensions, expected 1", ARG_NONE},
-    {"[I", [] { return make_array(VT_I4, {bound(0)}); }, "null", ARG_PLAIN},
-    {"[Ljava/lang/String;", [] { return make_array(VT_BSTR, {bound(0, 3), bound(0)}); }, "null", ARG_PLAIN},
+    {"[I", [] { return make_array(VT_I4, {bound(0)}); }, "[I{}", ARG_LOCAL},
+    {"[I", [] { return make_array(VT_VARIANT, {bound(0)}); }, "[I{}", ARG_LOCAL},
+    {"[Z", [] { return make_array(VT_I4, {bound(0)}); }, "[Z{}", ARG_LOCAL},
+    {"[[D", [] { return make_array(VT_R8, {bound(2), bound(0)}); }, "[[D{[D{},[D{}}", ARG_LOCAL},
+    {"[[D", [] { return make_array(VT_R8, {bound(0), bound(2)}); }, "[[D{}", ARG_LOCAL_ARRAY},
+    {"[Ljava/lang/String;", [] { return make_array(VT_VARIANT, {bound(0)}); }, "[Ljava.lang.String;{}",
+     ARG_LOCAL_ARRAY},
+    {"java/lang/Object", [] { return make_array(VT_VARIANT, {bound(0)}); }, "[Ljava.lang.Object;{}",
+     ARG_LOCAL_ARRAY},
+    {"java/lang/Object", [] { return make_array(VT_I4, {bound(0)}); }, "[I{}", ARG_LOCAL},
+    {"[Ljava/lang/String;", [] { return make_array(VT_BSTR, {bound(0, 3), bound(0)}); },
+     "error:Array has 2 dimensions, expected 1", ARG_NONE},
 };
 
 const ArrayRow kObjectRows[] = {
@@ -186,6 +200,47 @@ TEST_F(SafeArrayToJava, EveryPrimitiveElementTypeAndItsRefusal) { check(kPrimiti
 TEST_F(SafeArrayToJava, DimensionsBoundsAndEmptyArrays) { check(kShapeRows, std::size(kShapeRows)); }
 
 TEST_F(SafeArrayToJava, ObjectRowsConvertElementByElement) { check(kObjectRows, std::size(kObjectRows)); }
+
+// A client's tag that the array's own description contradicts is refused before any
+// element is read (read by the tag, integers would be freed as strings, or VARIANTs read past
+// the storage).
+TEST_F(SafeArrayToJava, TagsThatTheArrayContradictsAreRefused)
+{
+    struct TagRow {
+        VARTYPE tag;
+        const char *type;
+        std::function<SafeArrayHolder()> make;
+        const char *expected;
+    };
+    const TagRow rows[] = {
+        {VT_VARIANT, "java/lang/Object", [] { return vector_of(VT_I4, 0, {"I4:1", "I4:2"}); },
+         "error:The safearray does not hold elements of type 12."},
+        {VT_VARIANT, "[I", [] { return vector_of(VT_I4, 0, {"I4:1"}); },
+         "error:The safearray does not hold elements of type 12."},
+        {VT_BSTR, "[Ljava/lang/String;", [] { return vector_of(VT_I4, 0, {"I4:1", "I4:2"}); },
+         "error:The safearray does not hold elements of type 8."},
+        {VT_BSTR, "java/lang/Object", [] { return vector_of(VT_VARIANT, 0, {"BSTR:a"}); },
+         "error:The safearray does not hold elements of type 8."},
+        {VT_I4, "[I", [] { return vector_of(VT_R4, 0, {"R4:1.5"}); },
+         "error:The safearray does not hold elements of type 3."},
+        {VT_I4, "[I", [] { return vector_of(VT_BSTR, 0, {"BSTR:a"}); },
+         "error:The safearray does not hold elements of type 3."},
+        {VT_UI1, "[Z", [] { return vector_of(VT_I1, 0, {"I1:1"}); },
+         "error:The safearray does not hold elements of type 17."},
+        {VT_DISPATCH, "java/lang/Object", [] { return vector_of(VT_R8, 0, {"R8:1"}); },
+         "error:The safearray does not hold elements of type 9."},
+        {VT_I4, "[I", [] { return make_array(VT_VARIANT, {bound(0)}); },
+         "error:The safearray does not hold elements of type 3."},
+    };
+    for (const TagRow &row : rows) {
+        SCOPED_TRACE(std::string(row.type) + " tagged " + std::to_string(row.tag));
+        SafeArrayHolder array = row.make();
+        VARIANT arg;
+        arg.vt = static_cast<VARTYPE>(VT_ARRAY | row.tag);
+        arg.parray = array.get();
+        check_one({row.type, nullptr, row.expected, ARG_NONE}, parameter(row.type), &arg);
+    }
+}
 
 TEST_F(SafeArrayToJava, ByReferenceEmptyAndNonArrayArguments)
 {

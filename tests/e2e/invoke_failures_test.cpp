@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "bridge/proxy.h"
 #include "client.h"
+#include "com/module_lock.h"
 #include "debug_output.h"
+#include "foreign_dispatch.h"
+#include "jvm_probe.h"
 #include "test_process.h"
+#include "vmhost/vm.h"
 
 using namespace tavlin;
 using namespace tavlin_test;
@@ -98,6 +103,58 @@ TEST_F(InvokeFailures, ForeignObjectsAreRefused)
     CallResult result = call(calc_.get(), "echo", {foreign.get()});
     EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
     EXPECT_EQ("Unsupported object type.", result.description);
+}
+
+TEST_F(InvokeFailures, ObjectsAnsweringTheProxyInterfaceAreNotTakenForProxies)
+{
+    ForeignDispatch pretender(true);
+    ScopedVariant argument = ScopedVariant::dispatch(&pretender);
+    for (const char *method : {"echo", "typeOf"}) {
+        CallResult result = call(calc_.get(), method, {argument.get()});
+        EXPECT_EQ(DISP_E_EXCEPTION, result.hr) << method;
+        EXPECT_EQ("Unsupported object type.", result.description) << method;
+    }
+    EXPECT_EQ(2u, pretender.references) << "every reference taken was given back";
+}
+
+// A VM that refuses to let a thread go: the call's own failure comes after its result was
+// stored, and the result must be released with it.
+class RefusedDetach {
+public:
+    RefusedDetach() : vm_(java_vm()), original_(vm_->functions), refusing_(*original_)
+    {
+        refusing_.DetachCurrentThread = [](JavaVM *) -> jint { return JNI_ERR; };
+        vm_->functions = &refusing_;
+    }
+    ~RefusedDetach() { vm_->functions = original_; }
+    RefusedDetach(const RefusedDetach &) = delete;
+    RefusedDetach &operator=(const RefusedDetach &) = delete;
+
+private:
+    JavaVM *vm_;
+    const JNIInvokeInterface_ *original_;
+    JNIInvokeInterface_ refusing_;
+};
+
+TEST_F(InvokeFailures, AFailureAfterTheResultWasStoredReleasesIt)
+{
+    get_env();                   // the counts below ask the VM from this thread
+    call(calc_.get(), "graph");  // the method's facts and classes are cached before counting
+    const DISPID graph = dispid_of(calc_.get(), "graph");
+    const long references = jni_global_reference_count();
+    const LONG locks = module_lock_count();
+    std::thread([&] {
+        {
+            RefusedDetach refusal;
+            CallResult result = call(calc_.get(), graph);
+            EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
+            EXPECT_EQ("DetachCurrentThread failed.", result.description);
+            EXPECT_EQ(VT_EMPTY, result.value.type());
+        }
+        java_vm()->DetachCurrentThread();  // what the refusal kept attached
+    }).join();
+    EXPECT_EQ(locks, module_lock_count()) << "the result's proxy was released";
+    EXPECT_EQ(references, jni_global_reference_count()) << "and its Java object with it";
 }
 
 TEST_F(InvokeFailures, DispidsThatDesignateNoMethod)

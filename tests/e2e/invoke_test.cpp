@@ -147,6 +147,59 @@ TEST_F(Invoke, ProxyArgumentPassesTheJavaObjectItself)
     EXPECT_EQ(S_OK, call(calc_.get(), "counter").hr) << "the proxy still works after being passed";
 }
 
+// A proxy whose object already is of the parameter's type goes as that object, before any
+// coercion: a Timestamp (from a JDBC result set, say) for a java.util.Date parameter.
+TEST_F(Invoke, ProxyOfASubclassPassesForItsParameterType)
+{
+    ScopedVariant millis = ScopedVariant::r8(86400000.0);
+    CallResult stamp = call(calc_.get(), "stamp", {millis.get()});
+    ASSERT_EQ(VT_DISPATCH, stamp.value.type()) << "only java.util.Date itself comes back as a date";
+    ScopedVariant timestamp = ScopedVariant::dispatch(stamp.value->pdispVal);
+    CallResult picked = call(calc_.get(), "pick", {timestamp.get()});
+    ASSERT_EQ(S_OK, picked.hr) << picked.description;
+    EXPECT_EQ("Date", text_of(picked));
+
+    ComPtr<IDispatch> now = make("java.util.Date");
+    CallResult after = call(now.get(), "after", {timestamp.get()});
+    ASSERT_EQ(S_OK, after.hr) << after.description;
+    EXPECT_EQ(VARIANT_TRUE, after.value->boolVal);
+}
+
+// An array without elements reaches Java as an empty array of the parameter's type, never
+// as null, whichever way it was made.
+TEST_F(Invoke, EmptyArraysArriveEmpty)
+{
+    SAFEARRAYBOUND none = {0, 0};
+    ScopedVariant ints, variants;
+    ints->parray = SafeArrayCreate(VT_I4, 1, &none);
+    ints->vt = VT_ARRAY | VT_I4;
+    variants->parray = SafeArrayCreate(VT_VARIANT, 1, &none);
+    variants->vt = VT_ARRAY | VT_VARIANT;
+
+    CallResult sum = call(calc_.get(), "sum", {ints.get()});
+    ASSERT_EQ(S_OK, sum.hr) << sum.description;
+    EXPECT_EQ(0, sum.value->lVal);
+
+    ScopedVariant zero = ScopedVariant::i4(0);
+    CallResult empty = call(calc_.get(), "range", {zero.get()});
+    ASSERT_EQ(VT_ARRAY | VT_I4, empty.value.type());
+    CallResult back = call(calc_.get(), "sum", {empty.value.get()});
+    ASSERT_EQ(S_OK, back.hr) << "an empty int[] from Java goes back in: " << back.description;
+
+    ComPtr<IDispatch> arrays = make("java.util.Arrays");
+    EXPECT_EQ("[]", text_of(call(arrays.get(), "toString", {variants.get()})));
+
+    ComPtr<IDispatch> list = make("java.util.ArrayList");
+    ScopedVariant word = ScopedVariant::string("w");
+    call(list.get(), "add", {word.get()});
+    CallResult copied = call(list.get(), "toArray", {variants.get()});
+    ASSERT_EQ(S_OK, copied.hr) << copied.description;
+    ASSERT_EQ(VT_ARRAY | VT_VARIANT, copied.value.type());
+    LONG upper = -1;
+    SafeArrayGetUBound(copied.value->parray, 1, &upper);
+    EXPECT_EQ(0, upper) << "toArray filled a new array with the one element";
+}
+
 TEST_F(Invoke, ByReferenceArgumentsAreRead)
 {
     ScopedVariant five = ScopedVariant::i4(5), six = ScopedVariant::i4(6);

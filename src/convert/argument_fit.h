@@ -1,0 +1,63 @@
+// How closely one automation argument fits one Java parameter type: what an overload choice
+// asks before it converts anything. A fit is a cost: 0 for an exact match (VT_R8 for double,
+// VT_BSTR for String, a proxy for its own class), more for a lossless widening, more again
+// for an exact narrowing, and kRefused where the argument would lose its value or change its
+// kind (a boolean as a number, 2.5 as an int, a number as a boolean).
+#pragma once
+
+#include <jni.h>
+
+#include <cstdint>
+
+#include "convert/prepared_arguments.h"
+#include "util/platform.h"
+
+namespace tavlin {
+
+// What a parameter type is, as far as fitting goes; worked out once per parameter.
+enum class ParameterKind : uint8_t {
+    Boolean,
+    Byte,
+    Short,
+    Char,
+    Int,
+    Long,
+    Float,
+    Double,
+    String,
+    Date,
+    Array,
+    Reference,  // any other class: java.lang.Object, interfaces, user classes
+};
+
+struct ParameterShape {
+    ParameterKind kind;
+    bool boxed;  // java.lang.Integer rather than int, and so on
+};
+
+ParameterShape parameter_shape(const char *type_name);
+
+// One automation argument as the choice sees it; read once per call.
+struct ArgumentProfile {
+    enum class Kind : uint8_t { Null, Boolean, Number, String, Date, Object, Array, Other };
+    Kind kind = Kind::Other;
+    // Numbers: the automation type's row (see argument_fit.cpp) and the value's facts.
+    int number_row = -1;
+    bool integral = false;
+    bool fits_int64 = false;
+    int64_t integer = 0;
+    double real = 0;
+    bool real_exact = false;
+    // Objects: the Java object of one of this bridge's proxies (null for any other object).
+    jobject object = nullptr;
+};
+
+ArgumentProfile profile_argument(const VARIANT *arg);
+
+constexpr int kRefused = -1;
+
+// The cost of passing `arg` for a parameter of `shape` whose class is `type.klass`; kRefused
+// when it would not pass without loss or a change of kind.
+int argument_fit(JNIEnv *env, const ArgumentProfile &arg, ParameterShape shape, const JavaType &type);
+
+}  // namespace tavlin

@@ -1,0 +1,172 @@
+// Which overload a call reaches: the one that takes every argument as it is, the closest of
+// them, whatever the order in which the class lists its methods; the table-order walk only
+// where none qualifies. A candidate that cannot even be looked at is passed over.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bridge/proxy.h"
+#include "client.h"
+#include "javaref/java_reflect.h"
+#include "jni_fault.h"
+#include "test_process.h"
+#include "vmhost/vm.h"
+
+using namespace tavlin;
+using namespace tavlin_test;
+
+namespace {
+
+// One argument as a client sends it.
+struct Arg {
+    VARTYPE type;
+    double number;
+    const char *text;
+};
+
+Arg R8(double v) { return {VT_R8, v, nullptr}; }
+Arg R4(double v) { return {VT_R4, v, nullptr}; }
+Arg I4(double v) { return {VT_I4, v, nullptr}; }
+Arg I2(double v) { return {VT_I2, v, nullptr}; }
+Arg I8(double v) { return {VT_I8, v, nullptr}; }
+Arg UI1(double v) { return {VT_UI1, v, nullptr}; }
+Arg CY(double v) { return {VT_CY, v, nullptr}; }
+Arg BOOL(bool v) { return {VT_BOOL, v ? 1.0 : 0.0, nullptr}; }
+Arg DATE_(double v) { return {VT_DATE, v, nullptr}; }
+Arg BSTR_(const char *text) { return {VT_BSTR, 0, text}; }
+
+ScopedVariant variant_of(const Arg &arg)
+{
+    if (arg.type == VT_BSTR) return ScopedVariant::string(arg.text);
+    ScopedVariant value;
+    switch (arg.type) {
+    case VT_R8: value->dblVal = arg.number; break;
+    case VT_R4: value->fltVal = static_cast<float>(arg.number); break;
+    case VT_I4: value->lVal = static_cast<LONG>(arg.number); break;
+    case VT_I2: value->iVal = static_cast<SHORT>(arg.number); break;
+    case VT_I8: value->llVal = static_cast<LONGLONG>(arg.number); break;
+    case VT_UI1: value->bVal = static_cast<BYTE>(arg.number); break;
+    case VT_CY: value->cyVal.int64 = static_cast<LONGLONG>(arg.number * 10000); break;
+    case VT_BOOL: value->boolVal = arg.number != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
+    case VT_DATE: value->date = arg.number; break;
+    }
+    value->vt = arg.type;
+    return value;
+}
+
+// A result as text: a proxy by its toString, anything else coerced to a string.
+std::string text_of_result(CallResult &result)
+{
+    if (result.value.type() == VT_DISPATCH) return text_of(call(result.value->pdispVal, "toString"));
+    ScopedVariant text;
+    if (FAILED(VariantChangeType(text.get(), result.value.get(), 0, VT_BSTR))) return "<no text>";
+    return narrow(text->bstrVal);
+}
+
+struct ChoiceRow {
+    const char *name;
+    const char *class_name;
+    const char *method;
+    std::vector<Arg> args;
+    const char *expected;
+};
+
+class OverloadChoice : public ::testing::TestWithParam<ChoiceRow> {
+protected:
+    void SetUp() override { use_standard_vm_setup(); }
+};
+
+TEST_P(OverloadChoice, TheClosestOverloadIsCalled)
+{
+    const ChoiceRow &row = GetParam();
+    ComPtr<IDispatch> object = make(row.class_name);
+    ASSERT_TRUE(object);
+    std::vector<ScopedVariant> values;
+    for (const Arg &arg : row.args) values.push_back(variant_of(arg));
+    std::vector<const VARIANT *> pointers;
+    for (const ScopedVariant &value : values) pointers.push_back(value.get());
+    ASSERT_TRUE(pointers.size() == 1 || pointers.size() == 2) << "rows take one or two arguments";
+    CallResult result = pointers.size() == 1 ? call(object.get(), row.method, {pointers[0]})
+                                             : call(object.get(), row.method, {pointers[0], pointers[1]});
+    ASSERT_EQ(S_OK, result.hr) << result.description;
+    EXPECT_EQ(row.expected, text_of_result(result));
+}
+
+// Calls that lost the value or the kind of an argument when the first overload in table
+// order took it, and calls whose choice was right already and must stay so.
+const ChoiceRow kChoiceRows[] = {
+    {"MaxOfDoubles", "java.lang.Math", "max", {R8(2.5), R8(1.5)}, "2.5"},
+    {"AbsOfADouble", "java.lang.Math", "abs", {R8(-2.5)}, "2.5"},
+    {"ValueOfADouble", "java.lang.String", "valueOf", {R8(2.5)}, "2.5"},
+    {"ValueOfABoolean", "java.lang.String", "valueOf", {BOOL(true)}, "true"},
+    {"AppendCurrency", "java.lang.StringBuilder", "append", {CY(1.5)}, "1.5"},
+    {"AppendAByte", "java.lang.StringBuilder", "append", {UI1(7)}, "7"},
+    {"AppendAFloat", "java.lang.StringBuilder", "append", {R4(1.5)}, "1.5"},
+    {"AppendAWideInteger", "java.lang.StringBuilder", "append", {I8(1099511627776.0)}, "1099511627776"},
+    {"AppendAShortAsAnInt", "java.lang.StringBuilder", "append", {I2(5)}, "5"},
+    {"AppendAString", "java.lang.StringBuilder", "append", {BSTR_("s")}, "s"},
+    {"MaxOfInts", "java.lang.Math", "max", {I4(3), I4(7)}, "7"},
+    {"MaxOfAnIntAndADouble", "java.lang.Math", "max", {I4(3), R8(7.5)}, "7.5"},
+    {"MaxOfWholeDoubles", "java.lang.Math", "max", {R8(5), R8(3)}, "5"},
+    {"AbsOfAnInt", "java.lang.Math", "abs", {I4(-3)}, "3"},
+    {"ValueOfAnInt", "java.lang.String", "valueOf", {I4(42)}, "42"},
+    {"ValueOfAString", "java.lang.String", "valueOf", {BSTR_("x")}, "x"},
+    {"DescribeAnInt", "fixtures.Calculator", "describe", {I4(7)}, "int:7"},
+    {"DescribeAString", "fixtures.Calculator", "describe", {BSTR_("s")}, "String:s"},
+    {"PickAnIntOverADate", "fixtures.Calculator", "pick", {I4(5)}, "int:5"},
+    {"PickADate", "fixtures.Calculator", "pick", {DATE_(36526)}, "Date"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calls, OverloadChoice, ::testing::ValuesIn(kChoiceRows),
+                         [](const ::testing::TestParamInfo<ChoiceRow> &info) { return info.param.name; });
+
+std::string java_text_of(JNIEnv *env, jobject object)
+{
+    auto text = static_cast<jstring>(env->CallObjectMethod(object, java_reflect.method_toString));
+    const char *chars = env->GetStringUTFChars(text, nullptr);
+    std::string copy = chars;
+    env->ReleaseStringUTFChars(text, chars);
+    env->DeleteLocalRef(text);
+    return copy;
+}
+
+class OverloadWalk : public ::testing::Test {
+protected:
+    void SetUp() override { use_standard_vm_setup(); }
+};
+
+// Only when no overload takes the arguments as they are does the walk coerce: a string
+// into a Date parameter (no candidate takes text without a change of kind).
+TEST_F(OverloadWalk, CoercesWhereNoCandidateQualifies)
+{
+    ComPtr<IDispatch> calc = make("fixtures.Calculator");
+    ScopedVariant text = ScopedVariant::string("1/1/2000");
+    CallResult result = call(calc.get(), "pick", {text.get()});
+    ASSERT_EQ(S_OK, result.hr) << result.description;
+    EXPECT_EQ("Date", text_of(result));
+}
+
+// Reading a candidate's reflection facts is part of trying it: a Java failure there refuses
+// that candidate, and the walk goes on to the next.
+TEST_F(OverloadWalk, ACandidateThatCannotBeReadIsPassedOver)
+{
+    ComPtr<IDispatch> calc = make("fixtures.Calculator");
+    DISPID first = dispid_of(calc.get(), "describe");
+    ComPtr<IProxy> proxy;
+    calc->QueryInterface(IID_IProxy, proxy.put_void());
+    const MethodTable &table = *static_cast<CProxy *>(proxy.get())->methods();
+    JNIEnv *env = get_env();
+    jobject method = table.at(first - 1).method;
+    // The argument that only the second candidate in table order takes.
+    const bool first_takes_int = java_text_of(env, method) == "public java.lang.String fixtures.Calculator.describe(int)";
+    ScopedVariant arg = first_takes_int ? ScopedVariant::string("s") : ScopedVariant::i4(7);
+
+    JniFault fault(env, method, java_reflect.method_getParameterTypes);
+    CallResult result = call(calc.get(), "describe", {arg.get()});
+    EXPECT_EQ(S_OK, result.hr) << result.description;
+    EXPECT_EQ(first_takes_int ? "String:s" : "int:7", text_of(result));
+    EXPECT_GE(fault.failures(), 1) << "the first candidate's facts were never asked for";
+}
+
+}  // namespace
