@@ -1,5 +1,9 @@
-// Shared by the JScript client tests: one line per check, then "N passed, M failed".
-var passed = 0, failed = 0;
+// Shared by the JScript client tests: the script declares its number of checks first
+// (plan(n)), prints one line per check, then "P passed, F failed, N planned". An uncaught
+// exception ends the checks early; the plan makes the checks it skipped visible.
+var planned = 0, passed = 0, failed = 0;
+
+function plan(count) { planned = count; }
 
 function check(name, actual, expected) {
     if (actual === expected) {
@@ -11,13 +15,17 @@ function check(name, actual, expected) {
     }
 }
 
+// Prints what a script observes without asserting it: behaviour that is the engine's, not the bridge's.
 function note(text) { WScript.Echo("note: " + text); }
 
 function errorOf(action) {
     try { action(); return "no error"; } catch (e) { return "error " + (e.number >>> 0).toString(16) + " " + e.description; }
 }
 
+// The description of the error an action raises, or "no error".
+function errorDescriptionOf(action) { return errorOf(action).replace(/^error [0-9a-f]+ /, ""); }
+
 function finish() {
-    WScript.Echo(passed + " passed, " + failed + " failed");
-    WScript.Quit(failed > 0 ? 1 : 0);
+    WScript.Echo(passed + " passed, " + failed + " failed, " + planned + " planned");
+    WScript.Quit(failed > 0 || passed + failed !== planned ? 1 : 0);
 }

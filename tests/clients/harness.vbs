@@ -1,24 +1,101 @@
-' Shared by the VBScript client tests: one line per check, then "N passed, M failed".
-Dim passed, failed
+' Shared by the VBScript client tests. A script declares its number of checks first (Plan n);
+' each check then opens with Expect and closes with Check (or CheckError for statements that
+' must raise), usually on one line:
+'     Expect "name": <statements>: Check actual, expected
+' Under On Error Resume Next a statement whose call raises is skipped whole, arguments and all,
+' so a check whose call raises never reaches its Check: the next Expect (or Finish) finds it
+' still open and fails it with the error that skipped it, and an error raised between checks
+' fails too. The closing line, "P passed, F failed, N planned", lets the runner see failures and
+' checks that never ran alike. The harness's own procedures read Err before anything else and
+' never turn error handling on themselves, which would clear it.
+On Error Resume Next
+Dim planned, passed, failed, openCheck
+planned = 0
 passed = 0
 failed = 0
+openCheck = ""
 
-Sub Check(name, actual, expected)
-    If actual = expected Then
-        passed = passed + 1
-        WScript.Echo "ok: " & name
+Sub Plan(count)
+    planned = count
+End Sub
+
+Sub Expect(name)
+    SettleOpenCheck
+    openCheck = name
+End Sub
+
+' Closes the open check: an error raised since Expect fails it, otherwise actual must equal expected.
+Sub Check(actual, expected)
+    If Raised() Then
+        Conclude False, "raised " & ErrorText()
+    ElseIf actual = expected Then
+        Conclude True, ""
     Else
-        failed = failed + 1
-        WScript.Echo "FAILED: " & name & " (got " & actual & ", expected " & expected & ")"
+        Conclude False, "got " & actual & ", expected " & expected
     End If
 End Sub
 
+' Closes an open check whose statements must raise; actual is read from Err by the caller.
+Sub CheckError(actual, expected)
+    If Not Raised() Then
+        Conclude False, "raised no error, expected " & expected
+    ElseIf actual = expected Then
+        Conclude True, ""
+    Else
+        Conclude False, "raised " & ErrorText() & ", expected " & expected
+    End If
+End Sub
+
+' Prints what a script observes without asserting it: behaviour that is the engine's, not the bridge's.
 Sub Note(text)
     WScript.Echo "note: " & text
 End Sub
 
 Sub Finish()
-    WScript.Echo passed & " passed, " & failed & " failed"
-    If failed > 0 Then WScript.Quit 1
+    SettleOpenCheck
+    WScript.Echo passed & " passed, " & failed & " failed, " & planned & " planned"
+    If failed > 0 Or passed + failed <> planned Then WScript.Quit 1
     WScript.Quit 0
+End Sub
+
+' A check still open here was cut short by an error (a skipped statement, or a comparison that
+' raised) or never closed; an error with no check open was raised between checks. Each fails.
+Sub SettleOpenCheck()
+    If openCheck <> "" Then
+        If Raised() Then
+            Conclude False, "raised " & ErrorText() & " before its Check concluded"
+        Else
+            Conclude False, "was never closed by a Check"
+        End If
+    ElseIf Raised() Then
+        openCheck = "a statement between checks"
+        Conclude False, "raised " & ErrorText()
+    End If
+End Sub
+
+' A Java exception reaches the script as an EXCEPINFO with wCode 1001 and no scode, which
+' Wine's engines read as Err.Number 0: only its description shows that something raised.
+Function Raised()
+    Raised = Err.Number <> 0 Or Err.Description <> ""
+End Function
+
+Function ErrorText()
+    ErrorText = "error " & Err.Number & " (0x" & Hex(Err.Number) & "): " & Err.Description
+End Function
+
+Sub Conclude(succeeded, why)
+    If openCheck = "" Then
+        openCheck = "a Check with no Expect before it"
+        succeeded = False
+        why = "every check opens with Expect"
+    End If
+    If succeeded Then
+        passed = passed + 1
+        WScript.Echo "ok: " & openCheck
+    Else
+        failed = failed + 1
+        WScript.Echo "FAILED: " & openCheck & " (" & why & ")"
+    End If
+    openCheck = ""
+    Err.Clear
 End Sub

@@ -2,7 +2,8 @@
 # Registers tavlin.dll in the Wine prefix and runs one script client through cscript.
 #   run-client.sh <tavlin.dll> <fixtures.jar> <harness> <script> <work folder>
 # with TAVLIN_WINE_LOADER and WINEPREFIX set (the rig's environment). The script prints one
-# line per check and "N passed, M failed"; its exit code is the result.
+# line per check and closes with "P passed, F failed, N planned"; the run passes only when the
+# script exits with 0 and that line shows no failure and every planned check counted.
 set -eu
 dll=$1
 fixtures=$2
@@ -29,9 +30,22 @@ trap '$WINE regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true' EXIT
 CLASSPATH=$(windows "$fixtures")
 export CLASSPATH
 status=0
-$WINE cscript //nologo "$(windows "$work/client.$extension")" > "$work/output.txt" || status=$?
-tr -d '\r' < "$work/output.txt"
-# Wine's cscript says nothing about a script that does not compile: no closing line is a failure.
-grep -q ' passed, 0 failed' "$work/output.txt" || status=${status:-1}
-[ "$status" -ne 0 ] || grep -q ' passed, 0 failed' "$work/output.txt" || status=1
-exit "$status"
+$WINE cscript //nologo "$(windows "$work/client.$extension")" > "$work/raw-output.txt" || status=$?
+tr -d '\r' < "$work/raw-output.txt" > "$work/output.txt"
+cat "$work/output.txt"
+[ "$status" -eq 0 ] || exit "$status"
+
+# Wine's cscript says nothing about a script that does not compile or stops on an uncaught
+# error, and exits with 0: a missing closing line is a failure.
+closing=$(sed -n 's/^\([0-9][0-9]*\) passed, \([0-9][0-9]*\) failed, \([0-9][0-9]*\) planned$/\1 \2 \3/p' "$work/output.txt")
+if [ -z "$closing" ]; then
+  echo "run-client.sh: the script stopped before its closing line" >&2
+  exit 1
+fi
+read -r passed failed planned <<EOF_CLOSING
+$closing
+EOF_CLOSING
+if [ "$failed" -ne 0 ] || [ $((passed + failed)) -ne "$planned" ]; then
+  echo "run-client.sh: $failed failed and $((passed + failed)) of $planned planned checks counted" >&2
+  exit 1
+fi
