@@ -6,6 +6,7 @@
 
 #include "bridge/proxy.h"
 #include "convert/auto_variant.h"
+#include "convert/java_date.h"
 #include "convert/java_class_name.h"
 #include "convert/java_text.h"
 #include "convert/jni_arrays.h"
@@ -13,7 +14,6 @@
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
-#include "vmhost/vm.h"
 
 namespace tavlin {
 
@@ -172,37 +172,13 @@ void convert_string(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
     args.set_object(index, string, ARG_LOCAL);
 }
 
-// The days and the seconds of an automation date (counted from 30 December 1899, local
-// time) are added to a calendar set to that instant, so that the VM's own zone rules decide
-// what the local time means. The integer part is truncated toward zero and the fraction keeps
-// its sign, so a negative date counts its time of day backwards, as clients of old expect.
-jobject new_java_date(JNIEnv *env, DATE date)
-{
-    // Outside oleaut32's range of dates (years 100 to 9999) the day count would not fit.
-    constexpr DATE kFirstDate = -657435.0, kLastDate = 2958466.0;
-    if (!(date > kFirstDate && date < kLastDate)) coercion_failed("java/util/Date", DISP_E_OVERFLOW);
-    jint days = static_cast<jint>(date);
-    double exact_seconds = (date - days) * 86400.0;
-    jint seconds = static_cast<jint>(exact_seconds);
-    if (exact_seconds - seconds > 0.5) ++seconds;
-
-    CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init_fields, 1899,
-                                           11, 30, 0, 0, 0));
-    TavlinEx::check_exception(env);
-    env->CallVoidMethod(calendar.get(), java_reflect.calendar_add, date_fields().date, days);
-    TavlinEx::check_exception(env);
-    env->CallVoidMethod(calendar.get(), java_reflect.calendar_add, date_fields().second, seconds);
-    TavlinEx::check_exception(env);
-    jobject java_date = env->CallObjectMethod(calendar.get(), java_reflect.calendar_getTime);
-    TavlinEx::check_exception(env);
-    return java_date;
-}
-
 void convert_date(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index)
 {
     AutoVariant copy(arg);
     coerce(copy, VT_DATE, "java/util/Date");
-    args.set_object(index, new_java_date(env, copy->date), ARG_LOCAL);
+    jobject date = new_java_date(env, copy->date);
+    if (!date) coercion_failed("java/util/Date", DISP_E_OVERFLOW);
+    args.set_object(index, date, ARG_LOCAL);
 }
 
 // A client can hand back only objects this bridge gave out: the Java method receives the

@@ -5,11 +5,11 @@
 
 #include "bridge/proxy.h"
 #include "convert/java_class_name.h"
+#include "convert/java_date.h"
 #include "convert/java_text.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
-#include "vmhost/vm.h"
 
 namespace tavlin {
 
@@ -81,42 +81,6 @@ void unbox(JNIEnv *env, jobject boxed, const UnboxingRow &row, VARIANT *result)
         result->vt = VT_R8;
         break;
     }
-}
-
-// One calendar field and where it goes in a SYSTEMTIME.
-struct CalendarField {
-    jint DateFieldNumbers::*field;
-    WORD SYSTEMTIME::*part;
-    int offset;  // Java counts months from 0
-};
-
-const CalendarField kCalendarFields[] = {
-    {&DateFieldNumbers::year, &SYSTEMTIME::wYear, 0},
-    {&DateFieldNumbers::month, &SYSTEMTIME::wMonth, 1},
-    {&DateFieldNumbers::day_of_month, &SYSTEMTIME::wDay, 0},
-    {&DateFieldNumbers::hour_of_day, &SYSTEMTIME::wHour, 0},
-    {&DateFieldNumbers::minute, &SYSTEMTIME::wMinute, 0},
-    {&DateFieldNumbers::second, &SYSTEMTIME::wSecond, 0},
-    {&DateFieldNumbers::millisecond, &SYSTEMTIME::wMilliseconds, 0},
-};
-
-// The date's local calendar fields in the VM's default time zone, which is what an
-// automation date (local time, no zone) means.
-DATE automation_date(JNIEnv *env, jobject date)
-{
-    CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init));
-    TavlinEx::check_exception(env);
-    env->CallVoidMethod(calendar.get(), java_reflect.calendar_setTime, date);
-    TavlinEx::check_exception(env);
-    SYSTEMTIME time = {};
-    for (const CalendarField &field : kCalendarFields) {
-        jint value = env->CallIntMethod(calendar.get(), java_reflect.calendar_get, date_fields().*field.field);
-        TavlinEx::check_exception(env);
-        time.*field.part = static_cast<WORD>(value + field.offset);
-    }
-    DATE result = 0;
-    SystemTimeToVariantTime(&time, &result);
-    return result;
 }
 
 // The classes of the conversion table are matched exactly, never a subclass: for these

@@ -14,18 +14,20 @@ namespace {
 
 std::mutex fill_mutex;
 
-// One row of the table: a class (looked up by name) or a method of the nearest class row
-// above it.
+// One row of the table: a class (looked up by name), or a method or an int constant of the
+// nearest class row above it.
 struct Row {
-    enum Kind { Class, Method, StaticMethod } kind;
+    enum Kind { Class, Method, StaticMethod, Constant } kind;
     const char *name;
     const char *signature;
     jclass CJavaReflect::*klass;
     jmethodID CJavaReflect::*method;
+    jint CJavaReflect::*constant;
 };
 
-#define CLASS_ROW(field, name) {Row::Class, name, nullptr, &CJavaReflect::field, nullptr}
-#define METHOD_ROW(field, name, sig) {Row::Method, name, sig, nullptr, &CJavaReflect::field}
+#define CLASS_ROW(field, name) {Row::Class, name, nullptr, &CJavaReflect::field, nullptr, nullptr}
+#define METHOD_ROW(field, name, sig) {Row::Method, name, sig, nullptr, &CJavaReflect::field, nullptr}
+#define CONSTANT_ROW(name) {Row::Constant, #name, "I", nullptr, nullptr, &CJavaReflect::calendar_##name}
 
 const Row core_rows[] = {
     CLASS_ROW(method_class, "java/lang/reflect/Method"),
@@ -38,7 +40,7 @@ const Row core_rows[] = {
     METHOD_ROW(class_getName, "getName", "()Ljava/lang/String;"),
     METHOD_ROW(class_getMethods, "getMethods", "()[Ljava/lang/reflect/Method;"),
     CLASS_ROW(modifier_class, "java/lang/reflect/Modifier"),
-    {Row::StaticMethod, "isStatic", "(I)Z", nullptr, &CJavaReflect::modifier_isStatic},
+    {Row::StaticMethod, "isStatic", "(I)Z", nullptr, &CJavaReflect::modifier_isStatic, nullptr},
     CLASS_ROW(object_class, "java/lang/Object"),
     METHOD_ROW(object_getClass, "getClass", "()Ljava/lang/Class;"),
     CLASS_ROW(boolean_class, "java/lang/Boolean"),
@@ -67,13 +69,34 @@ const Row core_rows[] = {
     METHOD_ROW(double_doubleValue, "doubleValue", "()D"),
     CLASS_ROW(calendar_class, "java/util/GregorianCalendar"),
     METHOD_ROW(calendar_init, "<init>", "()V"),
-    METHOD_ROW(calendar_init_fields, "<init>", "(IIIIII)V"),
+    METHOD_ROW(calendar_setGregorianChange, "setGregorianChange", "(Ljava/util/Date;)V"),
+    METHOD_ROW(calendar_clear, "clear", "()V"),
+    METHOD_ROW(calendar_set, "set", "(IIIIII)V"),
     METHOD_ROW(calendar_getTime, "getTime", "()Ljava/util/Date;"),
-    METHOD_ROW(calendar_add, "add", "(II)V"),
     METHOD_ROW(calendar_get, "get", "(I)I"),
     METHOD_ROW(calendar_setTime, "setTime", "(Ljava/util/Date;)V"),
+    CONSTANT_ROW(ERA),
+    CONSTANT_ROW(YEAR),
+    CONSTANT_ROW(MONTH),
+    CONSTANT_ROW(DAY_OF_MONTH),
+    CONSTANT_ROW(HOUR_OF_DAY),
+    CONSTANT_ROW(MINUTE),
+    CONSTANT_ROW(SECOND),
+    CONSTANT_ROW(AD),
+    CLASS_ROW(date_class, "java/util/Date"),
+    METHOD_ROW(date_init, "<init>", "(J)V"),
     CLASS_ROW(string_class, "java/lang/String"),
 };
+
+// A static final int of `klass`, such as a calendar's field number.
+jint read_constant(JNIEnv *env, jclass klass, const Row &row)
+{
+    jfieldID field = env->GetStaticFieldID(klass, row.name, row.signature);
+    TavlinEx::check_exception(env);
+    jint value = env->GetStaticIntField(klass, field);
+    TavlinEx::check_exception(env);
+    return value;
+}
 
 // Walks rows in order; every lookup is checked before the next.
 void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *end)
@@ -85,6 +108,8 @@ void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *en
             TavlinEx::check_exception(env);
             current = static_cast<jclass>(env->NewGlobalRef(local.get()));
             table.*(row->klass) = current;
+        } else if (row->kind == Row::Constant) {
+            table.*(row->constant) = read_constant(env, current, *row);
         } else {
             table.*(row->method) = row->kind == Row::StaticMethod
                                        ? env->GetStaticMethodID(current, row->name, row->signature)
@@ -100,6 +125,8 @@ void clear_rows(JNIEnv *env, CJavaReflect &table)
         if (row.kind == Row::Class) {
             if (table.*(row.klass)) env->DeleteGlobalRef(table.*(row.klass));
             table.*(row.klass) = nullptr;
+        } else if (row.kind == Row::Constant) {
+            table.*(row.constant) = 0;
         } else {
             table.*(row.method) = nullptr;
         }

@@ -1,6 +1,7 @@
-// CJavaReflect: the process-wide table of Java classes (global references) and method
-// identifiers that reflection, boxing and dates need on every call. Filled once per process
-// by init(); every reader comes after a successful newInstance and so finds it complete.
+// CJavaReflect: the process-wide table of Java classes (global references), method
+// identifiers and calendar constants that reflection, boxing and dates need on every call.
+// Filled once per process by init(), whether this library created the VM or adopted it;
+// every reader comes after a successful newInstance and so finds it complete.
 #pragma once
 
 #include <jni.h>
@@ -58,11 +59,23 @@ public:
     jmethodID double_doubleValue = nullptr;
     jclass calendar_class = nullptr;         // java/util/GregorianCalendar
     jmethodID calendar_init = nullptr;       // ()V
-    jmethodID calendar_init_fields = nullptr;  // (IIIIII)V
+    jmethodID calendar_setGregorianChange = nullptr;
+    jmethodID calendar_clear = nullptr;
+    jmethodID calendar_set = nullptr;        // (IIIIII)V: year to second
     jmethodID calendar_getTime = nullptr;
-    jmethodID calendar_add = nullptr;
     jmethodID calendar_get = nullptr;
     jmethodID calendar_setTime = nullptr;
+    // The calendar's field numbers and its era of the years after Christ.
+    jint calendar_ERA = 0;
+    jint calendar_YEAR = 0;
+    jint calendar_MONTH = 0;
+    jint calendar_DAY_OF_MONTH = 0;
+    jint calendar_HOUR_OF_DAY = 0;
+    jint calendar_MINUTE = 0;
+    jint calendar_SECOND = 0;
+    jint calendar_AD = 0;
+    jclass date_class = nullptr;             // java/util/Date
+    jmethodID date_init = nullptr;           // (J)V
     // Beyond the rows above: the class of the most common result, recognised by identity.
     jclass string_class = nullptr;
     // The product's exception class; optional (null when its archive is not on the class path).

@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
 #include "util/platform.h"
 #include "vmhost/jvm_library.h"
@@ -18,7 +17,6 @@ namespace {
 std::atomic<JavaVM *> the_vm{nullptr};
 CJvmLibrary *runtime_library = nullptr;  // created once, never destroyed
 std::atomic<bool> compatible{false};
-DateFieldNumbers calendar_fields{};
 CRITICAL_SECTION startup_lock;
 
 class StartupLockHolder {
@@ -50,31 +48,6 @@ JavaVMOption make_option(const char *text)
     return option;
 }
 
-void read_calendar_fields(JNIEnv *env)
-{
-    static const struct {
-        const char *name;
-        jint DateFieldNumbers::*field;
-    } fields[] = {
-        {"YEAR", &DateFieldNumbers::year},
-        {"MONTH", &DateFieldNumbers::month},
-        {"DAY_OF_MONTH", &DateFieldNumbers::day_of_month},
-        {"HOUR_OF_DAY", &DateFieldNumbers::hour_of_day},
-        {"MINUTE", &DateFieldNumbers::minute},
-        {"SECOND", &DateFieldNumbers::second},
-        {"MILLISECOND", &DateFieldNumbers::millisecond},
-        {"DATE", &DateFieldNumbers::date},
-    };
-    CLocalRef calendar(env, env->FindClass("java/util/Calendar"));
-    TavlinEx::check_exception(env);
-    for (const auto &field : fields) {
-        jfieldID id = env->GetStaticFieldID(calendar.as<jclass>(), field.name, "I");
-        TavlinEx::check_exception(env);
-        calendar_fields.*(field.field) = env->GetStaticIntField(calendar.as<jclass>(), id);
-        TavlinEx::check_exception(env);
-    }
-}
-
 void create_vm(const CJvmLibrary &library)
 {
     CMallocString max_memory = get_max_memory();
@@ -98,7 +71,6 @@ void create_vm(const CJvmLibrary &library)
     if (library.JNI_CreateJavaVM(&vm, reinterpret_cast<void **>(&env), &args) < 0) return;
     the_vm.store(vm, std::memory_order_release);
     TavlinEx::check_exception(env);
-    read_calendar_fields(env);
 }
 
 // Runs under the start-up lock.
@@ -135,7 +107,6 @@ JNIEnv *attach_current_thread(JavaVM *vm)
 
 }  // namespace
 
-const DateFieldNumbers &date_fields() { return calendar_fields; }
 bool compatibility_mode() { return compatible.load(); }
 JavaVM *java_vm() { return the_vm.load(std::memory_order_acquire); }
 

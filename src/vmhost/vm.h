@@ -9,13 +9,6 @@
 
 namespace tavlin {
 
-// java.util.Calendar field numbers, read once when this library creates the VM (zero when
-// it adopted one).
-struct DateFieldNumbers {
-    jint year, month, day_of_month, hour_of_day, minute, second, millisecond, date;
-};
-const DateFieldNumbers &date_fields();
-
 // TAVLIN1_COMPATIBLE, read at each start-up attempt.
 bool compatibility_mode();
 

@@ -28,8 +28,9 @@ std::vector<const void *> core_entries()
             r.short_shortValue, r.integer_class, r.integer_init, r.integer_intValue,
             r.long_class, r.long_init, r.long_longValue, r.float_class,
             r.float_init, r.float_floatValue, r.double_class, r.double_init,
-            r.double_doubleValue, r.calendar_class, r.calendar_init, r.calendar_init_fields,
-            r.calendar_getTime, r.calendar_add, r.calendar_get, r.calendar_setTime};
+            r.double_doubleValue, r.calendar_class, r.calendar_init, r.calendar_setGregorianChange,
+            r.calendar_clear, r.calendar_set, r.calendar_getTime, r.calendar_get,
+            r.calendar_setTime, r.date_class, r.date_init};
 }
 
 }  // namespace
@@ -40,8 +41,13 @@ TEST(JavaReflect, FillsEveryRowOnceAndSecondInitMakesNoLookup)
     JNIEnv *env = get_env();
     java_reflect.init(env);
     std::vector<const void *> entries = core_entries();
-    EXPECT_EQ(44u, entries.size());
+    EXPECT_EQ(47u, entries.size());
     for (size_t row = 0; row < entries.size(); ++row) EXPECT_NE(nullptr, entries[row]) << "row " << row + 1;
+    const CJavaReflect &r = java_reflect;
+    EXPECT_EQ((std::vector<jint>{0, 1, 2, 5, 11, 12, 13, 1}),
+              (std::vector<jint>{r.calendar_ERA, r.calendar_YEAR, r.calendar_MONTH, r.calendar_DAY_OF_MONTH,
+                                 r.calendar_HOUR_OF_DAY, r.calendar_MINUTE, r.calendar_SECOND, r.calendar_AD}))
+        << "Calendar's field numbers and GregorianCalendar.AD";
     EXPECT_NE(nullptr, java_reflect.qzexception_class);
     EXPECT_NE(nullptr, java_reflect.qzexception_getKey);
     java_reflect.init(env);

@@ -1,0 +1,188 @@
+#include "convert/java_date.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "javaref/java_reflect.h"
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+
+namespace tavlin {
+
+namespace {
+
+constexpr int64_t kSecondsPerDay = 86400;
+
+// The seconds an automation date counts from 30 December 1899 00:00. The integer part is
+// truncated toward zero and the fraction keeps its sign, so a negative date counts its time
+// of day backwards from the day after (-1.25 is 28 December 18:00), as clients of old expect;
+// seconds round up only past one half. Milliseconds are not carried.
+int64_t seconds_from_epoch(DATE date)
+{
+    int64_t days = static_cast<int64_t>(date);
+    double exact_seconds = (date - static_cast<double>(days)) * kSecondsPerDay;
+    int64_t seconds = static_cast<int64_t>(exact_seconds);
+    if (exact_seconds - static_cast<double>(seconds) > 0.5) ++seconds;
+    return days * kSecondsPerDay + seconds;
+}
+
+// The number that seconds_from_epoch reads as `seconds`, for a time before the epoch. The
+// nearest double to the exact value may lie a hair toward zero, which the reading (it
+// truncates a negative time of day toward zero) would take for one second less; such a
+// number steps away from zero until it reads back.
+DATE date_before_epoch(int64_t seconds)
+{
+    DATE date = static_cast<DATE>(seconds / kSecondsPerDay) +
+                static_cast<DATE>(seconds % kSecondsPerDay) / static_cast<DATE>(kSecondsPerDay);
+    while (seconds_from_epoch(date) != seconds) date = std::nextafter(date, -HUGE_VAL);
+    return date;
+}
+
+int64_t second_of_day(const SYSTEMTIME &fields)
+{
+    return fields.wHour * int64_t{3600} + fields.wMinute * int64_t{60} + fields.wSecond;
+}
+
+// A GregorianCalendar of the VM's default zone that is Gregorian for all time, as automation
+// dates are. The default one counts Julian before 15 October 1582, which would move every
+// earlier date by days on its way back.
+jobject new_gregorian_calendar(JNIEnv *env)
+{
+    CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init));
+    TavlinEx::check_exception(env);
+    CLocalRef first_instant(env, env->NewObject(java_reflect.date_class, java_reflect.date_init, INT64_MIN));
+    TavlinEx::check_exception(env);
+    env->CallVoidMethod(calendar.get(), java_reflect.calendar_setGregorianChange, first_instant.get());
+    TavlinEx::check_exception(env);
+    return calendar.release();
+}
+
+// A Java date's local time in the VM's default zone, as the calendar's fields.
+struct LocalTime {
+    jint era, year, month, day, hour, minute, second;
+};
+
+const struct {
+    jint CJavaReflect::*number;
+    jint LocalTime::*value;
+} kLocalTimeFields[] = {
+    {&CJavaReflect::calendar_ERA, &LocalTime::era},
+    {&CJavaReflect::calendar_YEAR, &LocalTime::year},
+    {&CJavaReflect::calendar_MONTH, &LocalTime::month},
+    {&CJavaReflect::calendar_DAY_OF_MONTH, &LocalTime::day},
+    {&CJavaReflect::calendar_HOUR_OF_DAY, &LocalTime::hour},
+    {&CJavaReflect::calendar_MINUTE, &LocalTime::minute},
+    {&CJavaReflect::calendar_SECOND, &LocalTime::second},
+};
+
+LocalTime local_time_of(JNIEnv *env, jobject date)
+{
+    CLocalRef calendar(env, new_gregorian_calendar(env));
+    env->CallVoidMethod(calendar.get(), java_reflect.calendar_setTime, date);
+    TavlinEx::check_exception(env);
+    LocalTime local = {};
+    for (const auto &field : kLocalTimeFields) {
+        local.*field.value = env->CallIntMethod(calendar.get(), java_reflect.calendar_get, java_reflect.*field.number);
+        TavlinEx::check_exception(env);
+    }
+    return local;
+}
+
+// Years outside 100 to 9999 are refused before they reach a SYSTEMTIME: oleaut32 reads
+// years below 100 as two-digit years of the 1900s and 2000s.
+bool within_automation_years(const LocalTime &local)
+{
+    return local.era == java_reflect.calendar_AD && local.year >= 100 && local.year <= 9999;
+}
+
+SYSTEMTIME system_time_of(const LocalTime &local)
+{
+    SYSTEMTIME fields = {};
+    fields.wYear = static_cast<WORD>(local.year);
+    fields.wMonth = static_cast<WORD>(local.month + 1);  // Java counts months from 0
+    fields.wDay = static_cast<WORD>(local.day);
+    fields.wHour = static_cast<WORD>(local.hour);
+    fields.wMinute = static_cast<WORD>(local.minute);
+    fields.wSecond = static_cast<WORD>(local.second);
+    return fields;
+}
+
+[[noreturn]] void refuse_out_of_range(const LocalTime &local)
+{
+    TavlinEx::raise("Date out of range for an automation date (years 100 to 9999): %04d-%02d-%02d %02d:%02d:%02d%s",
+                    static_cast<int>(local.year), static_cast<int>(local.month + 1), static_cast<int>(local.day),
+                    static_cast<int>(local.hour), static_cast<int>(local.minute), static_cast<int>(local.second),
+                    local.era == java_reflect.calendar_AD ? "" : " BC");
+}
+
+}  // namespace
+
+bool wall_clock_of(DATE date, SYSTEMTIME *fields)
+{
+    // oleaut32's bounds keep the arithmetic in range; its own calendar then refuses the day
+    // before its first, where a negative time of day on 1 January 100 lands.
+    constexpr DATE kBeforeFirstDay = -657435.0, kAfterLastDay = 2958466.0;
+    if (!(date > kBeforeFirstDay && date < kAfterLastDay)) return false;
+    int64_t seconds = seconds_from_epoch(date);
+    int64_t day = seconds / kSecondsPerDay, time_of_day = seconds % kSecondsPerDay;
+    if (time_of_day < 0) {
+        time_of_day += kSecondsPerDay;
+        --day;
+    }
+    if (!VariantTimeToSystemTime(static_cast<DATE>(day), fields)) return false;
+    fields->wHour = static_cast<WORD>(time_of_day / 3600);
+    fields->wMinute = static_cast<WORD>(time_of_day / 60 % 60);
+    fields->wSecond = static_cast<WORD>(time_of_day % 60);
+    fields->wMilliseconds = 0;
+    return true;
+}
+
+// On and after the epoch the bridge's reading and oleaut32's agree, so the date is oleaut32's
+// own number, the one a client makes for the same fields. Before it oleaut32 counts the time
+// of day forwards (28 December 18:00 is -2.75) where the reading counts it backwards from the
+// day after (-1.25): the date is made again in the reading's terms.
+bool automation_date_of(const SYSTEMTIME &fields, DATE *date)
+{
+    SYSTEMTIME copy = fields;
+    DATE counted_forwards = 0;
+    if (!SystemTimeToVariantTime(&copy, &counted_forwards)) return false;
+    if (counted_forwards >= 0) {
+        *date = counted_forwards;
+        return true;
+    }
+    int64_t day = static_cast<int64_t>(counted_forwards);  // the whole days, exactly
+    *date = date_before_epoch(day * kSecondsPerDay + second_of_day(fields));
+    return true;
+}
+
+jobject new_java_date(JNIEnv *env, DATE date)
+{
+    SYSTEMTIME fields;
+    if (!wall_clock_of(date, &fields)) return nullptr;
+    // Set from its fields, the calendar resolves them by the zone's rules of that very time:
+    // a time that exists arrives as itself; one in an hour that summer time skips is read
+    // with the offset before the change (lenient); one of an hour that repeats, as its
+    // second occurrence (standard time).
+    CLocalRef calendar(env, new_gregorian_calendar(env));
+    env->CallVoidMethod(calendar.get(), java_reflect.calendar_clear);  // milliseconds 0
+    TavlinEx::check_exception(env);
+    env->CallVoidMethod(calendar.get(), java_reflect.calendar_set, static_cast<jint>(fields.wYear),
+                        static_cast<jint>(fields.wMonth - 1), static_cast<jint>(fields.wDay),
+                        static_cast<jint>(fields.wHour), static_cast<jint>(fields.wMinute),
+                        static_cast<jint>(fields.wSecond));
+    TavlinEx::check_exception(env);
+    jobject java_date = env->CallObjectMethod(calendar.get(), java_reflect.calendar_getTime);
+    TavlinEx::check_exception(env);
+    return java_date;
+}
+
+DATE automation_date(JNIEnv *env, jobject date)
+{
+    LocalTime local = local_time_of(env, date);
+    DATE result = 0;
+    if (!within_automation_years(local) || !automation_date_of(system_time_of(local), &result))
+        refuse_out_of_range(local);
+    return result;
+}
+
+}  // namespace tavlin
