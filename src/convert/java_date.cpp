@@ -13,36 +13,6 @@ namespace {
 
 constexpr int64_t kSecondsPerDay = 86400;
 
-// The seconds an automation date counts from 30 December 1899 00:00. The integer part is
-// truncated toward zero and the fraction keeps its sign, so a negative date counts its time
-// of day backwards from the day after (-1.25 is 28 December 18:00), as clients of old expect;
-// seconds round up only past one half. Milliseconds are not carried.
-int64_t seconds_from_epoch(DATE date)
-{
-    int64_t days = static_cast<int64_t>(date);
-    double exact_seconds = (date - static_cast<double>(days)) * kSecondsPerDay;
-    int64_t seconds = static_cast<int64_t>(exact_seconds);
-    if (exact_seconds - static_cast<double>(seconds) > 0.5) ++seconds;
-    return days * kSecondsPerDay + seconds;
-}
-
-// The number that seconds_from_epoch reads as `seconds`, for a time before the epoch. The
-// nearest double to the exact value may lie a hair toward zero, which the reading (it
-// truncates a negative time of day toward zero) would take for one second less; such a
-// number steps away from zero until it reads back.
-DATE date_before_epoch(int64_t seconds)
-{
-    DATE date = static_cast<DATE>(seconds / kSecondsPerDay) +
-                static_cast<DATE>(seconds % kSecondsPerDay) / static_cast<DATE>(kSecondsPerDay);
-    while (seconds_from_epoch(date) != seconds) date = std::nextafter(date, -HUGE_VAL);
-    return date;
-}
-
-int64_t second_of_day(const SYSTEMTIME &fields)
-{
-    return fields.wHour * int64_t{3600} + fields.wMinute * int64_t{60} + fields.wSecond;
-}
-
 // A GregorianCalendar of the VM's default zone that is Gregorian for all time, as automation
 // dates are. The default one counts Julian before 15 October 1582, which would move every
 // earlier date by days on its way back.
@@ -117,19 +87,24 @@ SYSTEMTIME system_time_of(const LocalTime &local)
 
 }  // namespace
 
+// A client's date is read as oleaut32 reads it: the whole part, truncated toward zero,
+// counts days from 30 December 1899, and the fraction, whatever its sign, is the time of that
+// day (-1.25 is 29 December 06:00). Seconds round up only past one half, and a rounding that
+// reaches midnight moves to the next day; milliseconds are not carried.
 bool wall_clock_of(DATE date, SYSTEMTIME *fields)
 {
-    // oleaut32's bounds keep the arithmetic in range; its own calendar then refuses the day
-    // before its first, where a negative time of day on 1 January 100 lands.
+    // oleaut32's bounds: the first day is 1 January 100, the last 31 December 9999.
     constexpr DATE kBeforeFirstDay = -657435.0, kAfterLastDay = 2958466.0;
     if (!(date > kBeforeFirstDay && date < kAfterLastDay)) return false;
-    int64_t seconds = seconds_from_epoch(date);
-    int64_t day = seconds / kSecondsPerDay, time_of_day = seconds % kSecondsPerDay;
-    if (time_of_day < 0) {
-        time_of_day += kSecondsPerDay;
-        --day;
+    DATE day = std::trunc(date);
+    double exact_seconds = std::fabs(date - day) * kSecondsPerDay;
+    int64_t time_of_day = static_cast<int64_t>(exact_seconds);
+    if (exact_seconds - static_cast<double>(time_of_day) > 0.5) ++time_of_day;
+    if (time_of_day == kSecondsPerDay) {
+        time_of_day = 0;
+        day += 1;
     }
-    if (!VariantTimeToSystemTime(static_cast<DATE>(day), fields)) return false;
+    if (!VariantTimeToSystemTime(day, fields)) return false;
     fields->wHour = static_cast<WORD>(time_of_day / 3600);
     fields->wMinute = static_cast<WORD>(time_of_day / 60 % 60);
     fields->wSecond = static_cast<WORD>(time_of_day % 60);
@@ -137,22 +112,12 @@ bool wall_clock_of(DATE date, SYSTEMTIME *fields)
     return true;
 }
 
-// On and after the epoch the bridge's reading and oleaut32's agree, so the date is oleaut32's
-// own number, the one a client makes for the same fields. Before it oleaut32 counts the time
-// of day forwards (28 December 18:00 is -2.75) where the reading counts it backwards from the
-// day after (-1.25): the date is made again in the reading's terms.
+// oleaut32's own number for the fields: the one a client makes for the same wall clock, and
+// the one wall_clock_of reads back as it.
 bool automation_date_of(const SYSTEMTIME &fields, DATE *date)
 {
     SYSTEMTIME copy = fields;
-    DATE counted_forwards = 0;
-    if (!SystemTimeToVariantTime(&copy, &counted_forwards)) return false;
-    if (counted_forwards >= 0) {
-        *date = counted_forwards;
-        return true;
-    }
-    int64_t day = static_cast<int64_t>(counted_forwards);  // the whole days, exactly
-    *date = date_before_epoch(day * kSecondsPerDay + second_of_day(fields));
-    return true;
+    return SystemTimeToVariantTime(&copy, date) != 0;
 }
 
 jobject new_java_date(JNIEnv *env, DATE date)

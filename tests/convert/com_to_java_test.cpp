@@ -112,11 +112,12 @@ const Row kStringRows[] = {
 };
 
 // Automation dates count days from 30 December 1899, local time (Europe/Berlin here); a
-// negative date counts its time of day backwards; seconds round up only past one half.
+// negative date counts whole days backwards and the time of day forwards, as oleaut32 reads
+// it; seconds round up only past one half.
 const Row kDateRows[] = {
     {"java/util/Date", "DATE:36526.5", B, "java.util.Date:2000-01-01 12:00:00.000"},
     {"java/util/Date", "DATE:0", B, "java.util.Date:1899-12-30 00:00:00.000"},
-    {"java/util/Date", "DATE:-1.25", B, "java.util.Date:1899-12-28 18:00:00.000"},
+    {"java/util/Date", "DATE:-1.25", B, "java.util.Date:1899-12-29 06:00:00.000"},
     {"java/util/Date", "DATE:-18260", B, "java.util.Date:1850-01-01 00:00:00.000"},
     {"java/util/Date", "DATE:36707.75", B, "java.util.Date:2000-06-30 18:00:00.000"},
     {"java/util/Date", "DATE:36526.500004", B, "java.util.Date:2000-01-01 12:00:00.000"},

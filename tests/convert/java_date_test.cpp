@@ -30,20 +30,23 @@ struct WallClockRow {
     const char *wall_clock;
 };
 
-// Whole days truncated toward zero, the fraction with its sign; seconds round up only past
-// one half, and a rounding that reaches midnight moves to the next day.
+// Whole days truncated toward zero, the fraction the time of that day whatever its sign (as
+// oleaut32 reads dates); seconds round up only past one half, and a rounding that reaches
+// midnight moves to the next day.
 const WallClockRow kWallClockRows[] = {
     {0.0, "1899-12-30 00:00:00.000"},
     {36526.5, "2000-01-01 12:00:00.000"},
     {36526.500004, "2000-01-01 12:00:00.000"},
     {36526.500007, "2000-01-01 12:00:01.000"},
     {36526.99999999, "2000-01-02 00:00:00.000"},
-    {-0.25, "1899-12-29 18:00:00.000"},
+    {-0.25, "1899-12-30 06:00:00.000"},
     {-1.0, "1899-12-29 00:00:00.000"},
-    {-1.25, "1899-12-28 18:00:00.000"},
+    {-1.25, "1899-12-29 06:00:00.000"},
+    {-1.99999999, "1899-12-30 00:00:00.000"},
     {-657434.0, "0100-01-01 00:00:00.000"},
-    {-657433.5, "0100-01-01 12:00:00.000"},
-    {-657434.5, "refused"},  // 31 December 99
+    {-657433.5, "0100-01-02 12:00:00.000"},
+    {-657434.5, "0100-01-01 12:00:00.000"},
+    {-657435.0, "refused"},  // 31 December 99
     {2958465.99998, "9999-12-31 23:59:58.000"},
     {2958466.0, "refused"},
     {-1e300, "refused"},
@@ -55,8 +58,8 @@ TEST(DateArithmetic, WallClockOfAClientsDate)
     for (const WallClockRow &row : kWallClockRows) EXPECT_EQ(row.wall_clock, wall_clock_text(row.date)) << row.date;
 }
 
-// Every second of days across the range, on both sides of the epoch, goes to a date and
-// back to the same wall clock; on and after the epoch the date is oleaut32's own number.
+// Every second of days across the range, on both sides of the epoch, goes to oleaut32's own
+// number for it and back to the same wall clock.
 TEST(DateArithmetic, EverySecondComesBackAsItself)
 {
     const DATE days[] = {-657434, -657433, -500001, -146097, -115870, -18260, -1000, -2, -1, 0, 1, 36526, 2958465};
@@ -72,30 +75,28 @@ TEST(DateArithmetic, EverySecondComesBackAsItself)
             DATE date = 0;
             ASSERT_TRUE(automation_date_of(fields, &date)) << text_of(fields);
             SYSTEMTIME back = {};
-            bool same = wall_clock_of(date, &back) && text_of(back) == text_of(fields);
-            if (day >= 0) {
-                DATE oleaut_date = 0;
-                SystemTimeToVariantTime(&fields, &oleaut_date);
-                same = same && date == oleaut_date;
-            }
+            DATE oleaut_date = 0;
+            SystemTimeToVariantTime(&fields, &oleaut_date);
+            bool same = date == oleaut_date && wall_clock_of(date, &back) && text_of(back) == text_of(fields);
             if (!same && ++mismatches <= 5) ADD_FAILURE() << text_of(fields) << " gave " << date;
         }
     }
     EXPECT_EQ(0, mismatches);
 }
 
-// The way back counts the time of day the way the bridge reads it: 28 December 1899 18:00 is
-// -1.25, where oleaut32 writes -2.75.
-TEST(DateArithmetic, BeforeTheEpochTheTimeOfDayCountsBackwards)
+// Before the epoch the time of day still counts forwards from the day's midnight, both ways:
+// 29 December 1899 06:00 is -1.25, not the -0.75 of a fraction taken with its sign.
+TEST(DateArithmetic, BeforeTheEpochTheTimeOfDayCountsForwards)
 {
     SYSTEMTIME fields = {};
     fields.wYear = 1899;
     fields.wMonth = 12;
-    fields.wDay = 28;
-    fields.wHour = 18;
+    fields.wDay = 29;
+    fields.wHour = 6;
     DATE date = 0;
     ASSERT_TRUE(automation_date_of(fields, &date));
     EXPECT_EQ(-1.25, date);
+    EXPECT_EQ("1899-12-29 06:00:00.000", wall_clock_text(-1.25));
 }
 
 TEST(DateArithmetic, FieldsThatOleaut32RefusesAreRefused)

@@ -43,11 +43,10 @@ const Row kValueRows[] = {
     {"non-BMP", "BSTR:a\\ud83d\\ude00b"},
     {"embedded NUL", "BSTR:a\\u0000b"},
     // Local time (Europe/Berlin here), whole seconds: automation dates ignore milliseconds.
-    // Before 30 December 1899 the time of day counts backwards from the day after, as the
-    // bridge reads a client's date, so that the date goes back into Java as the same time.
+    // Before 30 December 1899 the whole days count backwards and the time of day forwards.
     {"1999-12-31 23:59:58", "DATE:36525.999977"},
-    {"1850-01-01 06:00:00", "DATE:-18259.750000"},
-    {"1899-12-29 06:00:00", "DATE:-0.750000"},
+    {"1850-01-01 06:00:00", "DATE:-18260.250000"},
+    {"1899-12-29 06:00:00", "DATE:-1.250000"},
     {"2000-01-01 12:00:00.750", "DATE:36526.500000"},
     {"timestamp", "DISPATCH:java/sql/Timestamp"},
     {"object", "DISPATCH:java/lang/Object"},

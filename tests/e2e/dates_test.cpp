@@ -88,8 +88,9 @@ private:
 };
 
 // A date sent by a client in UTC, the Java date it arrives as, and the same date made in
-// Java coming back. Before 30 December 1899 the time of day counts backwards from the day
-// after (-1.25 is 28 December 18:00), and the way back gives the same number.
+// Java coming back. Before 30 December 1899 the whole days count backwards and the time of day
+// forwards, as oleaut32 reads dates (-1.25 is 29 December 06:00); the way back gives the same
+// number.
 struct UtcRow {
     DATE client;
     const char *java;
@@ -101,9 +102,10 @@ const std::vector<UtcRow> &utc_rows()
         {0.0, "1899-12-30T00:00:00+00:00"},
         {client_date("2000-01-01 12:00:00"), "2000-01-01T12:00:00+00:00"},
         {client_date("2024-02-29 23:59:59"), "2024-02-29T23:59:59+00:00"},
-        {-0.25, "1899-12-29T18:00:00+00:00"},
-        {-1.25, "1899-12-28T18:00:00+00:00"},
-        {-18259.75, "1850-01-01T06:00:00+00:00"},
+        {0.25, "1899-12-30T06:00:00+00:00"},
+        {-657434.5, "0100-01-01T12:00:00+00:00"},
+        {-1.25, "1899-12-29T06:00:00+00:00"},
+        {-18260.25, "1850-01-01T06:00:00+00:00"},
         // Before the reform of 15 October 1582 the client's calendar is still Gregorian.
         {client_date("1582-10-04 00:00:00"), "1582-10-04T00:00:00+00:00"},
         {client_date("1500-02-28 00:00:00"), "1500-02-28T00:00:00+00:00"},
@@ -189,11 +191,10 @@ TEST_F(DatesInACreatedVm, OutOfRangeJavaDatesAreRefusedWithTheReason)
     }
 }
 
-// The first and last seconds a client can send; the day before the first cannot be sent (in
-// the bridge's reading -657434.5 is noon on 31 December 99).
+// The days before 1 January 100 and after 31 December 9999 cannot be sent.
 TEST_F(DatesInACreatedVm, ClientDatesOutsideTheYears100To9999AreRefused)
 {
-    for (DATE date : {-657434.5, 2958466.0}) {
+    for (DATE date : {-657435.0, -657435.5, 2958466.0}) {
         SCOPED_TRACE(date);
         CallResult result = round_trip(date);
         EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
