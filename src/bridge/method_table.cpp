@@ -1,12 +1,16 @@
 #include "bridge/method_table.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "convert/java_class_name.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "vmhost/vm.h"
 
 namespace tavlin {
 
@@ -78,6 +82,108 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method)
         throw;
     }
     return facts.release();
+}
+
+// The tables that proxies hold, by class. An entry holds no reference to its class, so that
+// it never keeps the class loaded: it is recognised by its table's own class reference,
+// which stays valid while the entry exists, because a table leaves the cache before it gives
+// its references back.
+class TableCache {
+public:
+    MethodTableShare share(JNIEnv *env, jobject object, jclass klass, const std::string &class_name);
+    void forget(const std::string &class_name, const MethodTable *table);
+    size_t size();
+
+private:
+    struct Entry {
+        const MethodTable *table;
+        std::weak_ptr<const MethodTable> share;
+    };
+    // The live table of `klass`, or null. The caller holds mutex_.
+    MethodTableShare find(JNIEnv *env, jclass klass, const std::string &class_name) const;
+
+    std::mutex mutex_;
+    // Classes of one name from different class loaders are different classes.
+    std::unordered_map<std::string, std::vector<Entry>> by_name_;
+    // The tables built last, kept with no proxy: objects of one class that are made and
+    // dropped in turn (a collection's elements, a method's results) would otherwise build
+    // their class's table each time. They are few, so no discarded class stays for long.
+    std::array<MethodTableShare, kRecentTablesKept> recent_;
+    size_t next_recent_ = 0;
+};
+
+// Never destroyed: a proxy released while the process exits may still drop its table.
+TableCache &table_cache()
+{
+    static TableCache *cache = new TableCache();
+    return *cache;
+}
+
+// Ends a shared table when its last share goes: out of the cache first, then its references
+// back on the releasing thread's attachment (the releasing proxy's, when it has one).
+struct DropTable {
+    std::string class_name;
+
+    void operator()(MethodTable *table) const
+    {
+        table_cache().forget(class_name, table);
+        try {
+            CThreadAttach attach;
+            table->release(attach.env());
+            attach.detach();
+        } catch (TavlinEx *error) {
+            delete error;  // no VM to give the references back to: they end with the process
+        }
+        delete table;
+    }
+};
+
+MethodTableShare TableCache::find(JNIEnv *env, jclass klass, const std::string &class_name) const
+{
+    auto bucket = by_name_.find(class_name);
+    if (bucket == by_name_.end()) return nullptr;
+    for (const Entry &entry : bucket->second)
+        if (env->IsSameObject(entry.table->object_class(), klass))
+            if (MethodTableShare live = entry.share.lock()) return live;  // else its end is under way
+    return nullptr;
+}
+
+// No share is dropped while the mutex is held: the last one would take it again to leave.
+MethodTableShare TableCache::share(JNIEnv *env, jobject object, jclass klass, const std::string &class_name)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (MethodTableShare found = find(env, klass, class_name)) return found;
+    }
+    // Built outside the lock; when another thread's table got in first, this one ends
+    // after the lock is released.
+    MethodTableShare built(MethodTable::build(env, object), DropTable{class_name});
+    MethodTableShare evicted;  // the oldest recent table, dropped after the lock is released
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (MethodTableShare found = find(env, klass, class_name)) return found;
+    by_name_[class_name].push_back({built.get(), built});
+    evicted = std::exchange(recent_[next_recent_++ % recent_.size()], built);
+    return built;
+}
+
+void TableCache::forget(const std::string &class_name, const MethodTable *table)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto bucket = by_name_.find(class_name);
+    if (bucket == by_name_.end()) return;
+    std::vector<Entry> &entries = bucket->second;
+    auto found =
+        std::find_if(entries.begin(), entries.end(), [table](const Entry &entry) { return entry.table == table; });
+    if (found != entries.end()) entries.erase(found);
+    if (entries.empty()) by_name_.erase(bucket);
+}
+
+size_t TableCache::size()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    size_t count = 0;
+    for (const auto &bucket : by_name_) count += bucket.second.size();
+    return count;
 }
 
 }  // namespace
@@ -190,21 +296,14 @@ int MethodTable::index_of_folded(JNIEnv *env, const std::string &folded_name) co
     return found == index.end() ? -1 : found->second;
 }
 
-const MethodTable &shared_method_table(JNIEnv *env, jobject object, const std::string &class_name)
+MethodTableShare shared_method_table(JNIEnv *env, jobject object, const std::string &class_name)
 {
-    static std::mutex cache_mutex;
-    static std::unordered_map<std::string, std::vector<std::unique_ptr<MethodTable>>> cache;
-
     CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
     TavlinEx::check_exception(env);
-    std::lock_guard<std::mutex> lock(cache_mutex);
-    // Classes of one name from different class loaders are different classes.
-    std::vector<std::unique_ptr<MethodTable>> &tables = cache[class_name];
-    for (const auto &table : tables)
-        if (env->IsSameObject(table->object_class(), klass.get())) return *table;
-    tables.emplace_back(MethodTable::build(env, object));
-    return *tables.back();
+    return table_cache().share(env, object, static_cast<jclass>(klass.get()), class_name);
 }
+
+size_t method_table_cache_size() { return table_cache().size(); }
 
 int MethodTable::find_next_method(JNIEnv *env, const char *name, int start) const
 {

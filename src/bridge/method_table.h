@@ -90,11 +90,21 @@ private:
 // The name with exactly the letters folded that _stricmp folds: the ASCII ones.
 std::string fold_ascii_case(std::string name);
 
-// The method table of `object`'s class. Tables are shared by every proxy of the class and
-// kept for the life of the process: what reflection says of a class never changes.
+// A hold on a shared table: the table lives as long as some share of it does.
+using MethodTableShare = std::shared_ptr<const MethodTable>;
+
+// How many of the tables built last the cache keeps when no proxy holds them.
+constexpr size_t kRecentTablesKept = 16;
+
+// The method table of `object`'s class, shared by every proxy of the class: what reflection
+// says of a class never changes. Beyond the proxies' shares the cache keeps only the
+// kRecentTablesKept tables built last, so that once no proxy of a class lives its table
+// soon gives its references back and a discarded class loader's classes can be unloaded.
 // `class_name` (slash form) only narrows the search; the class itself decides.
 // Throws TavlinEx*.
-const MethodTable &shared_method_table(JNIEnv *env, jobject object, const std::string &class_name);
+MethodTableShare shared_method_table(JNIEnv *env, jobject object, const std::string &class_name);
+// How many tables the cache knows of.
+size_t method_table_cache_size();
 
 // Classifies the descriptor's return type into its code ('z' 'b' 'c' 's' 'i' 'j' 'f' 'd'
 // 'v', or 'l' for every reference type), stores it in return_code and returns true.

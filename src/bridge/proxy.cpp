@@ -70,6 +70,7 @@ CProxy::~CProxy()
     try {
         CThreadAttach attach;
         attach.env()->DeleteGlobalRef(java_object_);
+        methods_share_.reset();  // the class's last proxy gives its table back on this attachment
         attach.detach();
     } catch (TavlinEx *error) {
         delete error;  // no VM to give the reference back to: it ends with the process
@@ -79,9 +80,12 @@ CProxy::~CProxy()
 const MethodTable &CProxy::init_methods(JNIEnv *env)
 {
     if (const MethodTable *table = methods()) return *table;
-    const MethodTable &table = shared_method_table(env, java_object_, class_name_);
-    methods_.store(&table, std::memory_order_release);
-    return table;
+    MethodTableShare share = shared_method_table(env, java_object_, class_name_);
+    const MethodTable *first = nullptr;
+    // A thread that loses the race uses the winner's table, which the winner's share keeps.
+    if (!methods_.compare_exchange_strong(first, share.get(), std::memory_order_acq_rel)) return *first;
+    methods_share_ = std::move(share);
+    return *methods_share_;
 }
 
 HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfoCount(UINT *) { return E_NOTIMPL; }

@@ -43,6 +43,7 @@ private:
 
     jobject java_object_ = nullptr;
     std::atomic<const MethodTable *> methods_{nullptr};
+    MethodTableShare methods_share_;  // keeps methods_ alive; set once, by the thread that set methods_
     std::string class_name_;
 };
 
