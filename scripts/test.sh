@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite: installs what is missing, builds all three targets and runs every
-# test (native, and the Windows builds under Wine) through ctest.
+# The whole test suite: installs what is missing, builds every target and runs every test
+# (native, native under the sanitizers, and the Windows builds under Wine) through ctest.
 set -uo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
@@ -11,7 +11,7 @@ bash scripts/build.sh || { echo "build failed"; exit 1; }
 passed=0
 failed=0
 status=0
-for target in ${TAVLIN_TARGETS:-linux win32 win64}; do
+for target in ${TAVLIN_TARGETS:-linux linux-asan win32 win64}; do
   echo "== testing $target"
   log="build/$target/ctest.log"
   ctest --test-dir "build/$target" -j "${TAVLIN_JOBS:-$(nproc)}" --output-on-failure --timeout 600 2>&1 | tee "$log"

@@ -16,6 +16,22 @@ using namespace tavlin_test;
 
 namespace {
 
+// AddressSanitizer holds freed memory back in quarantine to catch use after free, so under it
+// resident memory grows by design; its leak checker, run at exit, stands in for the figure.
+// gcc says so with __SANITIZE_ADDRESS__, clang with __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_ADDRESS_SANITIZER
+#endif
+#endif
+#ifdef UNDER_ADDRESS_SANITIZER
+constexpr bool kResidentMemoryTellsLeaks = false;
+#else
+constexpr bool kResidentMemoryTellsLeaks = true;
+#endif
+
 long iterations(long fallback)
 {
     const char *text = std::getenv("TAVLIN_LEAK_ITERATIONS");
@@ -69,6 +85,8 @@ TEST(Leaks, MixedCallsReturnEveryReference)
     EXPECT_EQ(references_before, jni_global_reference_count());
     EXPECT_EQ(locks_before, module_lock_count());
     long resident_after = resident_kilobytes();
-    EXPECT_LT(resident_after, resident_before + resident_before / 20)
-        << "resident memory grew from " << resident_before << " kB to " << resident_after << " kB";
+    if (kResidentMemoryTellsLeaks) {
+        EXPECT_LT(resident_after, resident_before + resident_before / 20)
+            << "resident memory grew from " << resident_before << " kB to " << resident_after << " kB";
+    }
 }
