@@ -255,9 +255,14 @@ void MethodTable::release(JNIEnv *env)
     object_class_ = nullptr;
 }
 
+// What release() did not give back (the VM was gone) goes with the table: the facts' own
+// memory, if not their Java references.
 MethodTable::~MethodTable()
 {
-    for (int i = 0; i < count_; ++i) std::free(entries_[i].name.load());
+    for (int i = 0; i < count_; ++i) {
+        std::free(entries_[i].name.load());
+        delete entries_[i].facts.load();
+    }
     delete name_index_.load();
 }
 
