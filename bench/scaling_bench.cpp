@@ -22,7 +22,6 @@ const IID kNullIid = {};
 void scaling(benchmark::State &state)
 {
     ComPtr<IDispatch> own = make("fixtures.Calculator");
-    get_env();  // an attached client thread, as in the call benchmarks (newInstance detaches)
     DISPID add = dispid_of(own.get(), "add");
     VARIANT args[2];
     for (VARIANT &arg : args) {
@@ -35,7 +34,6 @@ void scaling(benchmark::State &state)
     VariantInit(&result);
     for (auto _ : state) own->Invoke(add, kNullIid, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
     own.reset();
-    detach_thread();
 }
 BENCHMARK(scaling)->Name("scaling_time_per_call/baseline")->Threads(1)->UseRealTime();
 BENCHMARK(scaling)->Name("scaling_time_per_call/two_threads")->Threads(2)->UseRealTime();
@@ -52,7 +50,6 @@ void scaling_jni(benchmark::State &state)
     for (auto _ : state) benchmark::DoNotOptimize(env->CallIntMethodA(object, add, args));
     env->DeleteLocalRef(object);
     env->DeleteLocalRef(klass);
-    detach_thread();
 }
 BENCHMARK(scaling_jni)->Name("scaling_jni_time_per_call/baseline")->Threads(1)->UseRealTime();
 BENCHMARK(scaling_jni)->Name("scaling_jni_time_per_call/two_threads")->Threads(2)->UseRealTime();

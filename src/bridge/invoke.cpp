@@ -286,7 +286,6 @@ HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD, DISP
         if (result) VariantInit(result);
         if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;
         invoke_method(attach.env(), dispid, params, result);
-        attach.detach();
         return S_OK;
     } catch (TavlinEx *error) {
         return failed(report(error, excep_info), result);

@@ -130,7 +130,6 @@ struct DropTable {
         try {
             CThreadAttach attach;
             table->release(attach.env());
-            attach.detach();
         } catch (TavlinEx *error) {
             delete error;  // no VM to give the references back to: they end with the process
         }

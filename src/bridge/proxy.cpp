@@ -71,7 +71,6 @@ CProxy::~CProxy()
         CThreadAttach attach;
         attach.env()->DeleteGlobalRef(java_object_);
         methods_share_.reset();  // the class's last proxy gives its table back on this attachment
-        attach.detach();
     } catch (TavlinEx *error) {
         delete error;  // no VM to give the reference back to: it ends with the process
     }
@@ -103,7 +102,6 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
         CThreadAttach attach;
         const MethodTable &table = init_methods(attach.env());
         for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(attach.env(), table, names[i]);
-        attach.detach();
         return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
     } catch (TavlinEx *error) {
         delete error;

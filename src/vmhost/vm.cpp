@@ -7,6 +7,7 @@
 
 #include "javaref/tavlin_ex.h"
 #include "util/platform.h"
+#include "vmhost/client_thread.h"
 #include "vmhost/jvm_library.h"
 #include "vmhost/runtime_settings.h"
 
@@ -96,15 +97,6 @@ void start_vm()
     }
 }
 
-JNIEnv *attach_current_thread(JavaVM *vm)
-{
-    JavaVMAttachArgs args = {JNI_VERSION_1_2, nullptr, nullptr};
-    JNIEnv *env = nullptr;
-    if (vm->AttachCurrentThread(reinterpret_cast<void **>(&env), &args) < 0)
-        throw new TavlinEx("AttachCurrentThread() failed.");
-    return env;
-}
-
 }  // namespace
 
 bool compatibility_mode() { return compatible.load(); }
@@ -121,34 +113,14 @@ JNIEnv *get_env()
     }
     JavaVM *vm = java_vm();
     if (!vm) throw new TavlinEx("Failed to initialize VM.");
-    return attach_current_thread(vm);
-}
-
-void detach_thread()
-{
-    JavaVM *vm = java_vm();
-    if (vm && vm->DetachCurrentThread() < 0) throw new TavlinEx("DetachCurrentThread() failed.");
+    return client_thread_env(vm);
 }
 
 CThreadAttach::CThreadAttach()
 {
     JavaVM *vm = java_vm();
     if (!vm) throw new TavlinEx("VM was not initialized correctly.");
-    if (vm->GetEnv(reinterpret_cast<void **>(&env_), JNI_VERSION_1_2) == JNI_OK) return;
-    env_ = attach_current_thread(vm);
-    attached_ = true;
-}
-
-CThreadAttach::~CThreadAttach()
-{
-    if (attached_) java_vm()->DetachCurrentThread();
-}
-
-void CThreadAttach::detach()
-{
-    if (!attached_) return;
-    attached_ = false;
-    if (java_vm()->DetachCurrentThread() < 0) throw new TavlinEx("DetachCurrentThread failed.");
+    env_ = client_thread_env(vm);
 }
 
 jint JNICALL vfprintf_hook(FILE *, const char *, va_list) { return 0; }

@@ -1,5 +1,5 @@
-// The one Java VM of the process: start-up or adoption on first use, and the two thread
-// attachment disciplines.
+// The one Java VM of the process: start-up or adoption on first use, and the calling
+// thread's environment.
 #pragma once
 
 #include <jni.h>
@@ -19,30 +19,23 @@ JavaVM *java_vm();
 void init_startup_lock();
 void delete_startup_lock();
 
-// Starts or adopts the VM if needed, then attaches the calling thread (always).
+// Starts or adopts the VM if needed, then gives the calling thread's JNI environment,
+// attaching the thread for good if the VM does not know it (see client_thread.h).
 // Throws TavlinEx*.
 JNIEnv *get_env();
-// Detaches the calling thread whether or not get_env attached it. Throws TavlinEx*.
-void detach_thread();
 
-// Attaches the calling thread unless it is attached already, and detaches only what it
-// attached. Never starts the VM. Construction throws TavlinEx*; the destructor never throws:
-// callers that must hear of a failed detach end the holder with detach() instead.
+// The calling thread's JNI environment, attaching the thread for good if the VM does not know
+// it. Never starts the VM: a proxy exists only once newInstance has. Throws TavlinEx*.
 class CThreadAttach {
 public:
     CThreadAttach();
-    ~CThreadAttach();
     CThreadAttach(const CThreadAttach &) = delete;
     CThreadAttach &operator=(const CThreadAttach &) = delete;
 
     JNIEnv *env() const { return env_; }
-    // Detaches now, if this holder attached; throws TavlinEx* "DetachCurrentThread failed."
-    // when the VM refuses.
-    void detach();
 
 private:
     JNIEnv *env_ = nullptr;
-    bool attached_ = false;
 };
 
 // The VM's console-output hook for the "vfprintf" option: swallows the text.

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bridge/proxy.h"
 #include "client.h"
 #include "com/module_lock.h"
 #include "debug_output.h"
+#include "javaref/local_ref.h"
 #include "test_process.h"
 #include "vmhost/vm.h"
 
@@ -119,16 +121,56 @@ TEST_F(NewInstance, ProxyHoldsOneReferenceAndGivesEverythingBack)
     env->DeleteWeakGlobalRef(watch);
 }
 
-TEST_F(NewInstance, AttachedCallerEndsDetachedAndCanCallAgain)
+// A thread that the host attached keeps its environment through the bridge's calls: the
+// bridge never detaches what it did not attach.
+TEST_F(NewInstance, AHostsThreadKeepsItsEnvironment)
 {
     make("java.util.ArrayList");  // starts the VM
-    JNIEnv *env = nullptr;
-    java_vm()->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr);
-    ComPtr<IDispatch> failed;
-    EXPECT_EQ(kFailed, new_instance("no.such.Clazz", failed));
-    EXPECT_EQ(JNI_EDETACHED, java_vm()->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2));
-    EXPECT_TRUE(make("java.util.ArrayList"));
-    EXPECT_EQ(JNI_EDETACHED, java_vm()->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2));
+    std::thread([] {
+        JNIEnv *own = nullptr;
+        java_vm()->AttachCurrentThread(reinterpret_cast<void **>(&own), nullptr);
+        JNIEnv *env = nullptr;
+        ComPtr<IDispatch> failed;
+        EXPECT_EQ(kFailed, new_instance("no.such.Clazz", failed));
+        ASSERT_EQ(JNI_OK, java_vm()->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2));
+        EXPECT_EQ(own, env);
+        ComPtr<IDispatch> list = make("java.util.ArrayList");
+        EXPECT_EQ(S_OK, call(list.get(), "size").hr);
+        ASSERT_EQ(JNI_OK, java_vm()->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2));
+        EXPECT_EQ(own, env);
+        list.reset();
+        java_vm()->DetachCurrentThread();
+    }).join();
+}
+
+// Java code that calls native code that uses the bridge: the thread has Java frames below
+// the call, so it must never be detached under them.
+jint JNICALL new_instance_from_java(JNIEnv *env, jclass, jstring class_name)
+{
+    const char *chars = env->GetStringUTFChars(class_name, nullptr);
+    ComPtr<IDispatch> object;
+    HRESULT hr = new_instance(chars, object);
+    env->ReleaseStringUTFChars(class_name, chars);
+    if (FAILED(hr)) return hr;
+    CallResult size = call(object.get(), "size");
+    return size.hr == S_OK && size.value->lVal == 0 ? S_OK : E_FAIL;
+}
+
+TEST_F(NewInstance, WorksFromInsideAJavaNativeMethod)
+{
+    make("java.util.ArrayList");  // starts the VM
+    JNIEnv *env = get_env();
+    CLocalRef caller(env, env->FindClass("fixtures/NativeCaller"));
+    ASSERT_TRUE(caller) << "fixtures on the class path";
+    JNINativeMethod native = {const_cast<char *>("fromJava"), const_cast<char *>("(Ljava/lang/String;)I"),
+                              reinterpret_cast<void *>(&new_instance_from_java)};
+    ASSERT_EQ(JNI_OK, env->RegisterNatives(caller.as<jclass>(), &native, 1));
+    jmethodID call_method = env->GetStaticMethodID(caller.as<jclass>(), "call", "(Ljava/lang/String;)I");
+    CLocalRef name(env, env->NewStringUTF("java.util.ArrayList"));
+    EXPECT_EQ(S_OK, env->CallStaticIntMethod(caller.as<jclass>(), call_method, name.get()));
+    EXPECT_FALSE(env->ExceptionCheck());
+    JNIEnv *after = nullptr;
+    EXPECT_EQ(JNI_OK, java_vm()->GetEnv(reinterpret_cast<void **>(&after), JNI_VERSION_1_2));
 }
 
 TEST_F(NewInstance, NullOutPointerIsRefused)

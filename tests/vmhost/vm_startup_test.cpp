@@ -98,7 +98,6 @@ TEST(VmStartup, CreatesTheVmWithTheAssembledOptions)
     EXPECT_GT(max_memory, 250LL << 20);
     EXPECT_LE(max_memory, 300LL << 20);
     EXPECT_TRUE(probe_static<jboolean>(env, "reducedSignals", "()Z")) << "-Xrs is always passed";
-    detach_thread();
 }
 
 TEST(VmStartup, AdoptsAVmThatTheProcessAlreadyRuns)
@@ -177,8 +176,8 @@ TEST(VmStartup, ConcurrentFirstCallsCreateOneVm)
 {
     use_fresh_registry();
     JNIEnv *envs[2] = {};
-    std::thread first([&] { envs[0] = get_env(); detach_thread(); });
-    std::thread second([&] { envs[1] = get_env(); detach_thread(); });
+    std::thread first([&] { envs[0] = get_env(); });
+    std::thread second([&] { envs[1] = get_env(); });
     first.join();
     second.join();
     EXPECT_NE(nullptr, envs[0]);

@@ -50,6 +50,17 @@ TAVLINPORT_API BOOL TryEnterCriticalSection(LPCRITICAL_SECTION cs);
 TAVLINPORT_API void LeaveCriticalSection(LPCRITICAL_SECTION cs);
 TAVLINPORT_API void DeleteCriticalSection(LPCRITICAL_SECTION cs);
 
+// Threads: the calling thread's id, fiber-local storage whose callback runs when a thread
+// that set a value ends (as on Windows, not for threads still running when the process
+// exits), and whether the process has begun to end.
+#define FLS_OUT_OF_INDEXES 0xFFFFFFFFu
+typedef void(WINAPI *PFLS_CALLBACK_FUNCTION)(PVOID value);
+TAVLINPORT_API DWORD GetCurrentThreadId(void);
+TAVLINPORT_API DWORD FlsAlloc(PFLS_CALLBACK_FUNCTION callback);
+TAVLINPORT_API BOOL FlsSetValue(DWORD index, PVOID value);
+TAVLINPORT_API PVOID FlsGetValue(DWORD index);
+TAVLINPORT_API BOOLEAN RtlDllShutdownInProgress(void);
+
 TAVLINPORT_API LONG InterlockedIncrement(LONG volatile *addend);
 TAVLINPORT_API LONG InterlockedDecrement(LONG volatile *addend);
 

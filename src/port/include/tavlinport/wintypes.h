@@ -16,6 +16,7 @@
 
 typedef int32_t BOOL;
 typedef uint8_t BYTE;
+typedef BYTE BOOLEAN;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int16_t SHORT;

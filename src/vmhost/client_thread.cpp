@@ -1,0 +1,113 @@
+#include "vmhost/client_thread.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+#include "util/platform.h"
+
+namespace tavlin {
+
+namespace {
+
+// Once the process has begun to end, the VM's own threads may have been stopped wherever
+// they were, holding the VM's locks: no thread may detach then.
+bool process_is_ending()
+{
+#ifdef _WIN32
+    using Query = BOOLEAN(WINAPI *)(void);
+    static const Query query =
+        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlDllShutdownInProgress"));
+    return query && query();
+#else
+    return RtlDllShutdownInProgress();
+#endif
+}
+
+JavaVM *attaching_vm = nullptr;  // the VM the slot's threads were attached to
+
+// Runs when a thread that the bridge attached ends. Fiber-local storage calls it outside the
+// loader lock (before the DLL_THREAD_DETACH notifications), so the VM's thread-list and
+// safepoint work in DetachCurrentThread cannot wait on a thread that waits for the loader.
+void WINAPI detach_ending_thread(PVOID)
+{
+    if (process_is_ending() || !attaching_vm) return;
+    JNIEnv *env = nullptr;
+    if (attaching_vm->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2) != JNI_OK) return;  // gone already
+    attaching_vm->DetachCurrentThread();
+}
+
+// The slot whose value marks a thread the bridge attached; its callback detaches the thread.
+DWORD bridge_slot()
+{
+    static DWORD slot = FLS_OUT_OF_INDEXES;
+    static std::once_flag made;
+    std::call_once(made, [] { slot = FlsAlloc(&detach_ending_thread); });
+    return slot;
+}
+
+PVOID const kAttachedByBridge = reinterpret_cast<PVOID>(1);
+
+JNIEnv *attach_as_client(JavaVM *vm)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "tavlin client %lu", static_cast<unsigned long>(GetCurrentThreadId()));
+    JavaVMAttachArgs args = {JNI_VERSION_1_2, name, nullptr};
+    JNIEnv *env = nullptr;
+    if (vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void **>(&env), &args) < 0)
+        throw new TavlinEx("AttachCurrentThread() failed.");
+    return env;
+}
+
+// Service lookups (JDBC drivers, XML and scripting factories) go through the context class
+// loader, which a thread attached from native code does not have.
+void give_system_class_loader(JNIEnv *env)
+{
+    CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
+    TavlinEx::check_exception(env);
+    jmethodID system_loader =
+        env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
+    TavlinEx::check_exception(env);
+    CLocalRef loader(env, env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader));
+    TavlinEx::check_exception(env);
+    CLocalRef thread_class(env, env->FindClass("java/lang/Thread"));
+    TavlinEx::check_exception(env);
+    jmethodID current = env->GetStaticMethodID(thread_class.as<jclass>(), "currentThread", "()Ljava/lang/Thread;");
+    TavlinEx::check_exception(env);
+    CLocalRef thread(env, env->CallStaticObjectMethod(thread_class.as<jclass>(), current));
+    TavlinEx::check_exception(env);
+    jmethodID set_loader =
+        env->GetMethodID(thread_class.as<jclass>(), "setContextClassLoader", "(Ljava/lang/ClassLoader;)V");
+    TavlinEx::check_exception(env);
+    env->CallVoidMethod(thread.get(), set_loader, loader.get());
+    TavlinEx::check_exception(env);
+}
+
+}  // namespace
+
+JNIEnv *client_thread_env(JavaVM *vm)
+{
+    JNIEnv *env = nullptr;
+    if (vm->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2) == JNI_OK) return env;
+    DWORD slot = bridge_slot();
+    if (slot == FLS_OUT_OF_INDEXES) throw new TavlinEx("AttachCurrentThread() failed.");
+    attaching_vm = vm;
+    env = attach_as_client(vm);
+    try {
+        give_system_class_loader(env);
+    } catch (TavlinEx *) {
+        vm->DetachCurrentThread();
+        throw;
+    }
+    FlsSetValue(slot, kAttachedByBridge);
+    return env;
+}
+
+bool attached_by_bridge()
+{
+    DWORD slot = bridge_slot();
+    return slot != FLS_OUT_OF_INDEXES && FlsGetValue(slot) == kAttachedByBridge;
+}
+
+}  // namespace tavlin
