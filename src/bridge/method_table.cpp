@@ -273,31 +273,18 @@ const char *MethodTable::method_name(JNIEnv *env, int index) const
     return publish(entry.name, strdup(read.c_str()), [](char *loser) { std::free(loser); });
 }
 
-std::string fold_ascii_case(std::string name)
+const NameIndex &MethodTable::name_index(JNIEnv *env) const
 {
-    for (char &c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return name;
-}
-
-const MethodTable::NameIndex &MethodTable::name_index(JNIEnv *env) const
-{
-    if (const NameIndex *index = name_index_.load(std::memory_order_acquire)) return *index;
-    std::unique_ptr<NameIndex> index(new NameIndex());
-    for (int i = 0; i < count_; ++i) index->emplace(fold_ascii_case(method_name(env, i)), i);  // the first stays
-    return *publish(name_index_, index.release(), [](NameIndex *loser) { delete loser; });
+    if (const NameIndex *index = built_name_index()) return *index;
+    std::vector<std::string> names;
+    names.reserve(count_);
+    for (int i = 0; i < count_; ++i) names.emplace_back(method_name(env, i));
+    return *publish(name_index_, new NameIndex(names), [](NameIndex *loser) { delete loser; });
 }
 
 int MethodTable::get_method_info(JNIEnv *env, const char *name) const
 {
-    return index_of_folded(env, fold_ascii_case(name));
-}
-
-int MethodTable::index_of_folded(JNIEnv *env, const std::string &folded_name) const
-{
-    const NameIndex &index = name_index(env);
-    auto found = index.find(folded_name);
-    return found == index.end() ? -1 : found->second;
+    return name_index(env).find(FoldedName(std::string(name)));
 }
 
 MethodTableShare shared_method_table(JNIEnv *env, jobject object, const std::string &class_name)

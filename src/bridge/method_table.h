@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bridge/name_index.h"
 #include "convert/argument_fit.h"
 #include "convert/prepared_arguments.h"
 
@@ -66,8 +67,10 @@ public:
     // Index of the first method whose name matches (ASCII case folded), or -1. The first
     // lookup reads every name and indexes them; later ones are a hash lookup.
     int get_method_info(JNIEnv *env, const char *name) const;
-    // The same for a name already folded with fold_ascii_case.
-    int index_of_folded(JNIEnv *env, const std::string &folded_name) const;
+    // The index of every method's name, read from Java on first use. Throws TavlinEx*.
+    const NameIndex &name_index(JNIEnv *env) const;
+    // The index once some lookup has built it, or null: lookups then need no Java at all.
+    const NameIndex *built_name_index() const { return name_index_.load(std::memory_order_acquire); }
     // Index of the first method at or after `start` whose name matches, or -1.
     int find_next_method(JNIEnv *env, const char *name, int start) const;
     // find_next_method(name of `index`, index + 1), remembered per descriptor.
@@ -76,19 +79,12 @@ public:
     const MethodFacts &facts(JNIEnv *env, int index) const;
 
 private:
-    // First table position of every name, keyed by the name with ASCII letters folded.
-    using NameIndex = std::unordered_map<std::string, int>;
-    const NameIndex &name_index(JNIEnv *env) const;
-
     MethodTable() = default;
     mutable std::atomic<NameIndex *> name_index_{nullptr};
     int count_ = 0;
     std::unique_ptr<MethodInfo[]> entries_;
     jclass object_class_ = nullptr;  // global reference; target of static calls
 };
-
-// The name with exactly the letters folded that _stricmp folds: the ASCII ones.
-std::string fold_ascii_case(std::string name);
 
 // A hold on a shared table: the table lives as long as some share of it does.
 using MethodTableShare = std::shared_ptr<const MethodTable>;

@@ -12,31 +12,11 @@ namespace tavlin {
 
 namespace {
 
-size_t ole_length(const OLECHAR *text)
-{
-    size_t length = 0;
-    while (text[length]) ++length;
-    return length;
-}
-
-// The lookup key of a client's name: folded straight from UTF-16 when it is ASCII (the
-// common case), through UTF-8 otherwise.
-std::string lookup_key(const OLECHAR *name)
-{
-    const size_t length = ole_length(name);
-    std::string key(length, '\0');
-    for (size_t i = 0; i < length; ++i) {
-        if (name[i] >= 0x80) return fold_ascii_case(ole_to_utf8(name, length));
-        key[i] = static_cast<char>(name[i]);
-    }
-    return fold_ascii_case(std::move(key));
-}
-
-DISPID dispid_of(JNIEnv *env, const MethodTable &table, const OLECHAR *name)
+DISPID dispid_of(const NameIndex &index, const OLECHAR *name)
 {
     if (!name) return 0;
-    int index = table.index_of_folded(env, lookup_key(name));
-    return index < 0 ? 0 : index + 1;
+    int position = index.find(FoldedName(name));
+    return position < 0 ? 0 : position + 1;
 }
 
 // Asked only by this library, of objects that clients hand back. No type library describes
@@ -99,9 +79,12 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
     // A proxy made through its class object wraps nothing: there is no Java to ask.
     if (!java_object_) return DISP_E_UNKNOWNNAME;
     try {
-        CThreadAttach attach;
-        const MethodTable &table = init_methods(attach.env());
-        for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(attach.env(), table, names[i]);
+        const NameIndex *index = built_names();
+        if (!index) {  // the first lookup of this proxy's class reads the names from Java
+            CThreadAttach attach;
+            index = &init_methods(attach.env()).name_index(attach.env());
+        }
+        for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(*index, names[i]);
         return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
     } catch (TavlinEx *error) {
         delete error;

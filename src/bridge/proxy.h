@@ -37,6 +37,12 @@ public:
     // The method table of the object's class, found on first need (null until then).
     const MethodTable *methods() const { return methods_.load(std::memory_order_acquire); }
     const MethodTable &init_methods(JNIEnv *env);
+    // The name index of the proxy's class once it is built: lookups then need no Java.
+    const NameIndex *built_names() const
+    {
+        const MethodTable *table = methods();
+        return table ? table->built_name_index() : nullptr;
+    }
 
 private:
     void invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIANT *result);
