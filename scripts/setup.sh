@@ -7,6 +7,8 @@ packages=(
   cmake make g++ g++-multilib python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   openjdk-17-jdk-headless
+  # A JDBC driver, found through the context class loader in the client-thread tests.
+  libh2-java
   mingw-w64
   wine wine64 wine32:i386 wine64-tools
   # The test-only forwarding jvm.dll is a Winelib DLL for each architecture, and the i686

@@ -17,8 +17,8 @@ bool process_is_ending()
 {
 #ifdef _WIN32
     using Query = BOOLEAN(WINAPI *)(void);
-    static const Query query =
-        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlDllShutdownInProgress"));
+    static const Query query = reinterpret_cast<Query>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlDllShutdownInProgress")));
     return query && query();
 #else
     return RtlDllShutdownInProgress();
@@ -90,8 +90,9 @@ JNIEnv *client_thread_env(JavaVM *vm)
 {
     JNIEnv *env = nullptr;
     if (vm->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2) == JNI_OK) return env;
+    // Attaching while the process ends could wait on a VM thread that is gone already.
     DWORD slot = bridge_slot();
-    if (slot == FLS_OUT_OF_INDEXES) throw new TavlinEx("AttachCurrentThread() failed.");
+    if (slot == FLS_OUT_OF_INDEXES || process_is_ending()) throw new TavlinEx("AttachCurrentThread() failed.");
     attaching_vm = vm;
     env = attach_as_client(vm);
     try {

@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 54
+Plan 55
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -87,6 +87,14 @@ Expect "Java exception's Err.Number (wCode 1001, no scode)": calc.fail "boom": C
 Expect "wrong argument count": calc.add 1: CheckError Err.Description, "Invalid number of arguments."
 ' DISP_E_UNKNOWNNAME, as VBScript numbers it.
 Expect "unknown method": calc.noSuchMethod: CheckError Err.Number, 438
+
+'' A JDBC driver on the class path is found: the script's thread has the system class loader
+' as its context class loader.
+Dim connection
+Expect "a JDBC driver found by DriverManager"
+Set connection = util.newInstance("java.sql.DriverManager").getConnection("jdbc:h2:mem:script")
+Check connection.getMetaData().getDatabaseProductName(), "H2"
+connection.close
 
 ' Proxies made and released in a loop; an error in the loop stays in Err for Check.
 Dim i, made, ok

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Registers tavlin.dll in the Wine prefix and runs one script client through cscript.
-#   run-client.sh <tavlin.dll> <fixtures.jar> <harness> <script> <work folder>
+#   run-client.sh <tavlin.dll> <class path, entries separated by ':'> <harness> <script> <work folder>
 # with TAVLIN_WINE_LOADER and WINEPREFIX set (the rig's environment). The script prints one
 # line per check and closes with "P passed, F failed, N planned"; the run passes only when the
 # script exits with 0 and that line shows no failure and every planned check counted.
@@ -27,7 +27,10 @@ dll_path=$(windows "$work/tavlin.dll")
 $WINE regsvr32 /s "$dll_path"
 trap '$WINE regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true' EXIT
 
-CLASSPATH=$(windows "$fixtures")
+CLASSPATH=
+for entry in $(echo "$fixtures" | tr ':' ' '); do
+  CLASSPATH="${CLASSPATH:+$CLASSPATH;}$(windows "$entry")"
+done
 export CLASSPATH
 status=0
 $WINE cscript //nologo "$(windows "$work/client.$extension")" > "$work/raw-output.txt" || status=$?

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -86,4 +87,27 @@ TEST_F(ClientThreads, NoDeadlockWhileJavaStartsThreadsAndCollects)
     EXPECT_EQ(S_OK, call(churn_.get(), "stop").hr);
     EXPECT_EQ(0, failures.load());
     EXPECT_GT(lives.load(), 20);
+}
+
+// A service found through the context class loader, as JDBC drivers are: the bridge gives its
+// threads the system class loader, as the Java launcher gives its main thread.
+TEST(ClientThreadsFindServices, AJdbcDriverOnTheClassPathIsFound)
+{
+    use_standard_vm_setup();
+    setenv("CLASSPATH", (fixtures_jar() + ":" + TAVLIN_H2_JAR).c_str(), 1);
+    std::string answer;
+    std::thread([&] {
+        ComPtr<IDispatch> drivers = make("java.sql.DriverManager");
+        ScopedVariant url = ScopedVariant::string("jdbc:h2:mem:test");
+        CallResult connection = call(drivers.get(), "getConnection", {url.get()});
+        if (connection.hr != S_OK) {
+            answer = connection.description;
+            return;
+        }
+        CallResult product = call(call(connection.value->pdispVal, "getMetaData").value->pdispVal,
+                                  "getDatabaseProductName");
+        answer = text_of(product);
+        call(connection.value->pdispVal, "close");
+    }).join();
+    EXPECT_EQ("H2", answer);
 }
