@@ -13,6 +13,7 @@
 #include "convert/com_to_java.h"
 #include "convert/java_to_com.h"
 #include "javaref/tavlin_ex.h"
+#include "util/debug_trace.h"
 #include "util/text.h"
 #include "vmhost/se_exception.h"
 #include "vmhost/vm.h"
@@ -194,7 +195,7 @@ void call_method(JNIEnv *env, const MethodTable &table, int index, jobject targe
                  VARIANT *result)
 {
     const MethodFacts &facts = table.facts(env, index);
-    OutputDebugStringA(facts.text.c_str());
+    debug_trace(facts.text.c_str());
     switch (table.at(index).return_code.load(std::memory_order_relaxed)) {
     case 'z': CALL_AND_STORE(Boolean, (result->vt = VT_BOOL, result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE))
     case 'b': CALL_AND_STORE(Byte, (result->vt = VT_I1, result->cVal = static_cast<CHAR>(value)))
@@ -272,7 +273,7 @@ void CProxy::invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIA
         int chosen = choose_method(env, *table, dispid - 1, params, args);
         call_method(env, *table, chosen, java_object_, args.values(), result);
     } catch (TavlinEx *) {
-        OutputDebugStringA("Exception occurred during CProxy::Invoke");
+        debug_trace("Exception occurred during CProxy::Invoke");
         throw;
     }
 }

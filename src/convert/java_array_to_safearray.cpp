@@ -13,6 +13,7 @@
 #include "convert/safe_array_lock.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/debug_trace.h"
 
 namespace tavlin {
 
@@ -45,7 +46,7 @@ void trace_length(jsize length)
 {
     char line[32];
     std::snprintf(line, sizeof line, "ARRAY len = %ld\r\n", static_cast<long>(length));
-    OutputDebugStringA(line);
+    debug_trace(line);
 }
 
 // One conversion of one Java array. Dimension d of the safe array is depth d of the Java

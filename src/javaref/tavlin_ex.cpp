@@ -7,6 +7,7 @@
 
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
+#include "util/debug_trace.h"
 #include "util/text.h"
 
 namespace tavlin {
@@ -58,7 +59,7 @@ struct JavaText {
         env->ReleaseStringChars(text, chars);
         return true;
     }
-    void trace() const { OutputDebugStringA(ole_to_utf8(wide.data(), wide.size()).c_str()); }
+    void trace() const { debug_trace(ole_to_utf8(wide.data(), wide.size()).c_str()); }
 };
 
 TavlinEx *error_from(const char *description, const char *source = nullptr)
