@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
+#include <ctime>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -36,9 +38,30 @@ void write_all(int fd, const char *text, size_t length)
     }
 }
 
-// The destination is read on every call so that it can be changed while a process runs.
+// Whether TAVLIN_DEBUG_OUTPUT names a destination. Reading the environment walks all of it,
+// which cost a tenth of a proxy call when done for every trace line; so the answer is looked
+// up again at most every quarter of a second (on the coarse clock, which asks no system
+// call), and a setting changed while a process runs is seen that much later.
+bool destination_configured()
+{
+    constexpr int64_t kRecheckMilliseconds = 250;
+    static std::atomic<int64_t> checked_at{INT64_MIN / 2};  // the first call looks
+    static std::atomic<bool> configured{false};
+    timespec now_time;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now_time);
+    const int64_t now = int64_t{now_time.tv_sec} * 1000 + now_time.tv_nsec / 1000000;
+    if (now - checked_at.load(std::memory_order_relaxed) >= kRecheckMilliseconds) {
+        const char *destination = std::getenv("TAVLIN_DEBUG_OUTPUT");
+        configured.store(destination != nullptr && *destination != '\0', std::memory_order_relaxed);
+        checked_at.store(now, std::memory_order_relaxed);
+    }
+    return configured.load(std::memory_order_relaxed);
+}
+
 void write_to_configured_destination(const char *text)
 {
+    if (!destination_configured())
+        return;
     const char *destination = std::getenv("TAVLIN_DEBUG_OUTPUT");
     if (destination == nullptr || *destination == '\0')
         return;
