@@ -102,7 +102,7 @@ bool fits(JNIEnv *env, const MethodTable &table, int index, const std::vector<Ar
     const MethodFacts &facts = table.facts(env, index);
     candidate = Candidate{index, 0, 0, false};
     for (int i = 0; i < count; ++i) {
-        int fit = argument_fit(env, arguments[i], facts.parameters[i].shape, facts.parameter_type(i));
+        int fit = argument_fit(env, arguments[i], facts.parameter_type(i));
         if (fit == kRefused) return false;
         if (arguments[i].kind == ArgumentProfile::Kind::Array) candidate.strict = true;
         candidate.worst = std::max(candidate.worst, fit);

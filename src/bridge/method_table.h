@@ -33,7 +33,7 @@ struct MethodFacts {
 
     JavaType parameter_type(size_t index) const
     {
-        return JavaType{parameters[index].name.c_str(), parameters[index].klass};
+        return JavaType(parameters[index].name.c_str(), parameters[index].klass, parameters[index].shape);
     }
     void release(JNIEnv *env);
 };

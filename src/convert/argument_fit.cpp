@@ -17,21 +17,19 @@ namespace {
 // (the unsigned ones, currency, decimal) sit between the Java types they fall between.
 struct JavaNumber {
     ParameterKind kind;
-    const char *primitive;
-    const char *wrapper;
     int width;
     bool integer;
     int64_t low, high;  // the range of an integer type
 };
 
 const JavaNumber kJavaNumbers[] = {
-    {ParameterKind::Byte, "byte", "java/lang/Byte", 0, true, -128, 127},
-    {ParameterKind::Short, "short", "java/lang/Short", 2, true, -32768, 32767},
-    {ParameterKind::Char, "char", "java/lang/Character", 3, true, 0, 65535},
-    {ParameterKind::Int, "int", "java/lang/Integer", 4, true, INT32_MIN, INT32_MAX},
-    {ParameterKind::Long, "long", "java/lang/Long", 6, true, INT64_MIN, INT64_MAX},
-    {ParameterKind::Float, "float", "java/lang/Float", 8, false, 0, 0},
-    {ParameterKind::Double, "double", "java/lang/Double", 10, false, 0, 0},
+    {ParameterKind::Byte, 0, true, -128, 127},
+    {ParameterKind::Short, 2, true, -32768, 32767},
+    {ParameterKind::Char, 3, true, 0, 65535},
+    {ParameterKind::Int, 4, true, INT32_MIN, INT32_MAX},
+    {ParameterKind::Long, 6, true, INT64_MIN, INT64_MAX},
+    {ParameterKind::Float, 8, false, 0, 0},
+    {ParameterKind::Double, 10, false, 0, 0},
 };
 
 const JavaNumber *java_number(ParameterKind kind)
@@ -201,28 +199,14 @@ int reference_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
 }
 
 // A proxy fits any parameter its object is an instance of, whatever the parameter's kind.
-int proxy_fit(JNIEnv *env, const ArgumentProfile &arg, ParameterShape shape, const JavaType &type)
+int proxy_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
 {
-    if (shape.kind == ParameterKind::Reference) return reference_fit(env, arg, type);
+    if (type.shape.kind == ParameterKind::Reference) return reference_fit(env, arg, type);
     if (!arg.object || !type.klass || !env->IsInstanceOf(arg.object, type.klass)) return kRefused;
-    return shape.kind == ParameterKind::Array ? kArray : kSubclass;
+    return type.shape.kind == ParameterKind::Array ? kArray : kSubclass;
 }
 
 }  // namespace
-
-ParameterShape parameter_shape(const char *type_name)
-{
-    if (type_name[0] == '[') return {ParameterKind::Array, false};
-    if (std::strcmp(type_name, "boolean") == 0) return {ParameterKind::Boolean, false};
-    if (std::strcmp(type_name, "java/lang/Boolean") == 0) return {ParameterKind::Boolean, true};
-    if (std::strcmp(type_name, "java/lang/String") == 0) return {ParameterKind::String, false};
-    if (std::strcmp(type_name, "java/util/Date") == 0) return {ParameterKind::Date, false};
-    for (const JavaNumber &number : kJavaNumbers) {
-        if (std::strcmp(type_name, number.primitive) == 0) return {number.kind, false};
-        if (std::strcmp(type_name, number.wrapper) == 0) return {number.kind, true};
-    }
-    return {ParameterKind::Reference, false};
-}
 
 ArgumentProfile profile_argument(const VARIANT *arg)
 {
@@ -264,14 +248,15 @@ ArgumentProfile profile_argument(const VARIANT *arg)
     return profile;
 }
 
-int argument_fit(JNIEnv *env, const ArgumentProfile &arg, ParameterShape shape, const JavaType &type)
+int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
 {
     using Kind = ArgumentProfile::Kind;
-    const bool primitive = !shape.boxed && shape.kind <= ParameterKind::Double;
+    const ParameterShape shape = type.shape;
+    const bool primitive = type.is_primitive();
     const int boxing = shape.boxed ? 1 : 0;
     switch (arg.kind) {
     case Kind::Null: return primitive ? kRefused : kExact;
-    case Kind::Object: return proxy_fit(env, arg, shape, type);
+    case Kind::Object: return proxy_fit(env, arg, type);
     case Kind::Array: return shape.kind == ParameterKind::Array ? kArray : reference_fit(env, arg, type);
     case Kind::Boolean:
         if (shape.kind == ParameterKind::Boolean) return kExact + boxing;

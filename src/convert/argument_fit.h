@@ -14,29 +14,6 @@
 
 namespace tavlin {
 
-// What a parameter type is, as far as fitting goes; worked out once per parameter.
-enum class ParameterKind : uint8_t {
-    Boolean,
-    Byte,
-    Short,
-    Char,
-    Int,
-    Long,
-    Float,
-    Double,
-    String,
-    Date,
-    Array,
-    Reference,  // any other class: java.lang.Object, interfaces, user classes
-};
-
-struct ParameterShape {
-    ParameterKind kind;
-    bool boxed;  // java.lang.Integer rather than int, and so on
-};
-
-ParameterShape parameter_shape(const char *type_name);
-
 // One automation argument as the choice sees it; read once per call.
 struct ArgumentProfile {
     enum class Kind : uint8_t { Null, Boolean, Number, String, Date, Object, Array, Other };
@@ -56,8 +33,8 @@ ArgumentProfile profile_argument(const VARIANT *arg);
 
 constexpr int kRefused = -1;
 
-// The cost of passing `arg` for a parameter of `shape` whose class is `type.klass`; kRefused
-// when it would not pass without loss or a change of kind.
-int argument_fit(JNIEnv *env, const ArgumentProfile &arg, ParameterShape shape, const JavaType &type);
+// The cost of passing `arg` for a parameter of `type`; kRefused when it would not pass
+// without loss or a change of kind.
+int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type);
 
 }  // namespace tavlin

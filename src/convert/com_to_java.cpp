@@ -73,8 +73,7 @@ void require_signed_64_bit_range(const VARIANT &arg, const char *type_name)
 
 // A primitive parameter type and its wrapper class, read from the same coerced value.
 struct ScalarRow {
-    const char *primitive;
-    const char *wrapper;
+    ParameterKind kind;
     bool strict_check;
     VARTYPE coerce_to;
     bool exact_integers;  // integer arguments go through VT_I8 instead of `coerce_to`
@@ -84,43 +83,41 @@ struct ScalarRow {
 };
 
 const ScalarRow kScalarRows[] = {
-    {"boolean", "java/lang/Boolean", false, VT_BOOL, false,
+    {ParameterKind::Boolean, false, VT_BOOL, false,
      [](const VARIANT &v) { jvalue j = zero_value(); j.z = (v.boolVal & 0xFF) != 0; return j; },
      &CJavaReflect::boolean_class, &CJavaReflect::boolean_init},
-    {"byte", "java/lang/Byte", true, VT_I1, false,
+    {ParameterKind::Byte, true, VT_I1, false,
      [](const VARIANT &v) { jvalue j = zero_value(); j.b = static_cast<jbyte>(v.cVal); return j; },
      &CJavaReflect::byte_class, &CJavaReflect::byte_init},
-    {"char", "java/lang/Character", true, VT_UI2, false,
+    {ParameterKind::Char, true, VT_UI2, false,
      [](const VARIANT &v) { jvalue j = zero_value(); j.c = v.uiVal; return j; },
      &CJavaReflect::character_class, &CJavaReflect::character_init},
-    {"short", "java/lang/Short", true, VT_I2, false,
+    {ParameterKind::Short, true, VT_I2, false,
      [](const VARIANT &v) { jvalue j = zero_value(); j.s = v.iVal; return j; },
      &CJavaReflect::short_class, &CJavaReflect::short_init},
-    {"int", "java/lang/Integer", true, VT_I4, false,
+    {ParameterKind::Int, true, VT_I4, false,
      [](const VARIANT &v) { jvalue j = zero_value(); j.i = v.lVal; return j; },
      &CJavaReflect::integer_class, &CJavaReflect::integer_init},
-    {"long", "java/lang/Long", true, VT_R8, true,
+    {ParameterKind::Long, true, VT_R8, true,
      [](const VARIANT &v) {
          jvalue j;
          j.j = v.vt == VT_I8 ? v.llVal : double_to_long(v.dblVal);
          return j;
      },
      &CJavaReflect::long_class, &CJavaReflect::long_init},
-    {"float", "java/lang/Float", true, VT_R4, false,
+    {ParameterKind::Float, true, VT_R4, false,
      [](const VARIANT &v) { jvalue j = zero_value(); j.f = v.fltVal; return j; },
      &CJavaReflect::float_class, &CJavaReflect::float_init},
-    {"double", "java/lang/Double", true, VT_R8, false,
+    {ParameterKind::Double, true, VT_R8, false,
      [](const VARIANT &v) { jvalue j; j.d = v.dblVal; return j; },
      &CJavaReflect::double_class, &CJavaReflect::double_init},
 };
 
-// The row of a primitive or wrapper type name, or null; `primitive` tells which of the two.
-const ScalarRow *scalar_row(const char *type_name, bool &primitive)
+// The row of a primitive or wrapper type, or null.
+const ScalarRow *scalar_row(const JavaType &type)
 {
-    for (const ScalarRow &row : kScalarRows) {
-        primitive = std::strcmp(type_name, row.primitive) == 0;
-        if (primitive || std::strcmp(type_name, row.wrapper) == 0) return &row;
-    }
+    for (const ScalarRow &row : kScalarRows)
+        if (row.kind == type.shape.kind) return &row;
     return nullptr;
 }
 
@@ -275,18 +272,17 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
         return;
     }
     if (lent_as_instance(env, *arg, args, index, type)) return;
-    if (type.name[0] == '[') {
+    if (type.shape.kind == ParameterKind::Array) {
         convert_com_array_to_java_array(env, arg, args, index, type, strict);
         return;
     }
-    bool primitive = false;
-    if (const ScalarRow *row = scalar_row(type.name, primitive)) {
-        convert_scalar(env, *arg, args, index, *row, !primitive, type.name, strict);
+    if (const ScalarRow *row = scalar_row(type)) {
+        convert_scalar(env, *arg, args, index, *row, type.shape.boxed, type.name, strict);
         return;
     }
-    if (std::strcmp(type.name, "java/lang/String") == 0)
+    if (type.shape.kind == ParameterKind::String)
         convert_string(env, *arg, args, index);
-    else if (std::strcmp(type.name, "java/util/Date") == 0)
+    else if (type.shape.kind == ParameterKind::Date)
         convert_date(env, *arg, args, index);
     else
         convert_for_other_class(env, *arg, args, index, type, strict);
@@ -295,11 +291,10 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
 bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict)
 {
     arg = through_variant_reference(arg);
-    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL || type.name[0] == '[') return false;
-    bool primitive = false;
-    if (const ScalarRow *row = scalar_row(type.name, primitive))
+    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL || type.shape.kind == ParameterKind::Array) return false;
+    if (const ScalarRow *row = scalar_row(type))
         return refused_by_strict_check(*row, strict, static_cast<VARTYPE>(arg->vt & ~VT_BYREF));
-    return std::strcmp(type.name, "java/lang/String") == 0 && !is_string_argument(*arg);
+    return type.shape.kind == ParameterKind::String && !is_string_argument(*arg);
 }
 
 }  // namespace tavlin

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "convert/java_type.h"
+
 namespace tavlin {
 
 enum ArgRelease : int32_t {
@@ -18,12 +20,6 @@ enum ArgRelease : int32_t {
     ARG_LOCAL_ARRAY_BORROWED = 5,  // a new object array whose first element was a borrowed proxy object
 };
 
-// A Java parameter type: its slash-form name ("int", "java/lang/String", "[I") and, where
-// known, its class (used to refuse objects the parameter cannot take).
-struct JavaType {
-    const char *name;
-    jclass klass;
-};
 
 class PreparedArguments {
 public:
