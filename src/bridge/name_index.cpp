@@ -1,14 +1,14 @@
 #include "bridge/name_index.h"
 
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 #include "util/text.h"
 
 namespace tavlin {
 
 namespace {
-
-constexpr uint32_t kFnvOffset = 2166136261u, kFnvPrime = 16777619u;
 
 char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -21,37 +21,31 @@ size_t ole_length(const OLECHAR *text)
 
 }  // namespace
 
+// A short ASCII name is folded straight into the buffer in one pass; anything else (a longer
+// name, a character beyond ASCII) goes through UTF-8 instead.
 FoldedName::FoldedName(const OLECHAR *name)
 {
-    const size_t length = ole_length(name);
-    bool ascii = length <= sizeof inline_;
-    for (size_t i = 0; ascii && i < length; ++i) ascii = name[i] < 0x80;
-    if (!ascii) {
-        spilled_ = ole_to_utf8(name, length);
-        fold_spilled();
-        return;
-    }
-    uint32_t hash = kFnvOffset;
-    for (size_t i = 0; i < length; ++i) {
+    size_t i = 0;
+    for (; name[i]; ++i) {
+        if (name[i] >= 0x80 || i == sizeof inline_) {
+            spilled_ = ole_to_utf8(name, i + ole_length(name + i));
+            fold_spilled();
+            return;
+        }
         inline_[i] = fold(static_cast<char>(name[i]));
-        hash = (hash ^ static_cast<unsigned char>(inline_[i])) * kFnvPrime;
     }
-    size_ = length;
-    hash_ = hash;
+    size_ = i;
+    hash_ = std::hash<std::string_view>()(std::string_view(inline_, size_));
 }
 
 FoldedName::FoldedName(const std::string &utf8) : spilled_(utf8) { fold_spilled(); }
 
 void FoldedName::fold_spilled()
 {
-    uint32_t hash = kFnvOffset;
-    for (char &c : spilled_) {
-        c = fold(c);
-        hash = (hash ^ static_cast<unsigned char>(c)) * kFnvPrime;
-    }
+    for (char &c : spilled_) c = fold(c);
     data_ = spilled_.data();
     size_ = spilled_.size();
-    hash_ = hash;
+    hash_ = std::hash<std::string_view>()(spilled_);
 }
 
 NameIndex::NameIndex(const std::vector<std::string> &names)

@@ -21,7 +21,7 @@ public:
 
     const char *data() const { return data_; }
     size_t size() const { return size_; }
-    uint32_t hash() const { return hash_; }
+    size_t hash() const { return hash_; }
 
 private:
     void fold_spilled();
@@ -30,7 +30,7 @@ private:
     std::string spilled_;  // names longer than inline_ holds, and non-ASCII ones
     const char *data_ = inline_;
     size_t size_ = 0;
-    uint32_t hash_ = 0;
+    size_t hash_ = 0;
 };
 
 class NameIndex {
@@ -43,7 +43,7 @@ public:
 
 private:
     struct Slot {
-        uint32_t hash;
+        size_t hash;
         int32_t position;  // -1: empty
         uint32_t offset, size;  // the folded name within names_
     };
