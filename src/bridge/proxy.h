@@ -11,6 +11,7 @@
 #include "bridge/method_table.h"
 #include "com/interfaces.h"
 #include "com/object.h"
+#include "convert/proxies.h"
 
 namespace tavlin {
 
@@ -52,16 +53,5 @@ private:
     MethodTableShare methods_share_;  // keeps methods_ alive; set once, by the thread that set methods_
     std::string class_name_;
 };
-
-// Whether `object` is one of this bridge's own proxies, and if so the Java object it wraps
-// (null for a proxy made through its class object, which wraps nothing). The reference stays
-// the proxy's, valid while the caller holds `object`. Any other automation object, a proxy
-// marshalled from another apartment included, is not one, whatever interfaces it answers.
-bool is_own_proxy(IDispatch *object, jobject &java_object);
-
-// Wraps a Java object in a new proxy: a new global reference to `object` (a local reference
-// that stays the caller's), the class name in slash form. Returns the proxy's IDispatch with
-// one reference. Throws TavlinEx* when memory is short.
-IDispatch *new_proxy(JNIEnv *env, jobject object, const char *class_name);
 
 }  // namespace tavlin

@@ -2,22 +2,12 @@
 
 #include <new>
 
-#include "bridge/proxy.h"
-#include "bridge/tavlin_util.h"
 #include "com/class_factory.h"
 #include "com/interfaces.h"
 
 namespace tavlin {
 
 CModule com_module;
-
-namespace {
-// In registration and look-up order; the numbers are the registry scripts' resource ids.
-ClassEntry class_map[] = {
-    {&CLSID_TavlinUtil, 203, create_instance<CTavlinUtil>, {nullptr}},
-    {&CLSID_Proxy, 102, create_instance<CProxy>, {nullptr}},
-};
-}  // namespace
 
 void CModule::init(HINSTANCE instance)
 {
@@ -37,8 +27,8 @@ void CModule::term()
 
 const GUID &CModule::libid() const { return LIBID_Tavlin; }
 
-ClassEntry *CModule::begin() { return class_map; }
-ClassEntry *CModule::end() { return class_map + sizeof class_map / sizeof class_map[0]; }
+ClassEntry *CModule::begin() { return module_classes; }
+ClassEntry *CModule::end() { return module_classes + module_class_count; }
 
 HRESULT CModule::get_class_object(REFCLSID clsid, REFIID iid, void **out)
 {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 
 #include "com/instance_creator.h"
 #include "util/platform.h"
@@ -16,6 +17,11 @@ struct ClassEntry {
     InstanceCreator creator;
     std::atomic<IUnknown *> class_object;  // created on first request, released at process detach
 };
+
+// The classes the module serves, in registration and look-up order. The library that puts the
+// module together defines them (bridge/class_map.cpp), so that the module knows no class.
+extern ClassEntry module_classes[];
+extern const size_t module_class_count;
 
 using CleanupCallback = void (*)(void *argument);
 

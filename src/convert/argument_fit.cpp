@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "bridge/proxy.h"
+#include "convert/proxies.h"
 #include "convert/variant_refs.h"
 #include "javaref/java_reflect.h"
 #include "util/unaligned.h"

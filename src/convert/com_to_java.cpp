@@ -4,12 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "bridge/proxy.h"
 #include "convert/auto_variant.h"
 #include "convert/java_date.h"
 #include "convert/java_class_name.h"
 #include "convert/java_text.h"
 #include "convert/jni_arrays.h"
+#include "convert/proxies.h"
 #include "convert/variant_refs.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "bridge/proxy.h"
 #include "convert/java_class_name.h"
 #include "convert/java_date.h"
 #include "convert/java_text.h"
+#include "convert/proxies.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
