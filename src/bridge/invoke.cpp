@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <memory>
-#include <new>
 #include <vector>
 
+#include "bridge/com_boundary.h"
 #include "bridge/proxy.h"
 #include "convert/argument_fit.h"
 #include "convert/com_to_java.h"
@@ -15,7 +14,6 @@
 #include "javaref/tavlin_ex.h"
 #include "util/debug_trace.h"
 #include "util/text.h"
-#include "vmhost/se_exception.h"
 #include "vmhost/vm.h"
 
 namespace tavlin {
@@ -234,32 +232,40 @@ void fill_exception_info(EXCEPINFO *info, WORD code, const OLECHAR *source, size
         description ? SysAllocStringLen(description, static_cast<UINT>(description_length)) : nullptr;
 }
 
-HRESULT report(TavlinEx *error, EXCEPINFO *info)
-{
-    TavlinExPtr owned(error);
-    fill_exception_info(info, 1001, owned->source(), owned->source_length(), owned->description(),
-                        owned->description_length());
-    return DISP_E_EXCEPTION;
-}
+// Invoke's failures: a bridge error or a Win32 exception is described to the client in the
+// EXCEPINFO. After a failure the result holds nothing: whatever was stored before the failure
+// (a string, a safe array, a proxy with its Java reference) is released, not dropped.
+class InvokeFailure {
+public:
+    InvokeFailure(EXCEPINFO *info, VARIANT *result) : info_(info), result_(result) {}
 
-HRESULT report(SE_Exception *error, EXCEPINFO *info)
-{
-    std::unique_ptr<SE_Exception> owned(error);
-    char text[64];
-    std::snprintf(text, sizeof text, "Win32 exception encounter: %" PRId32, static_cast<int32_t>(owned->code));
-    const OleString description = utf8_to_ole(text), source = utf8_to_ole("Win32");
-    fill_exception_info(info, static_cast<WORD>(owned->code & 0xFFFF), source.data(), source.size(),
-                        description.data(), description.size());
-    return DISP_E_EXCEPTION;
-}
+    HRESULT failed(TavlinExPtr error) const
+    {
+        fill_exception_info(info_, 1001, error->source(), error->source_length(), error->description(),
+                            error->description_length());
+        return cleared(DISP_E_EXCEPTION);
+    }
+    HRESULT failed(SE_ExceptionPtr error) const
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "Win32 exception encounter: %" PRId32, static_cast<int32_t>(error->code));
+        const OleString description = utf8_to_ole(text), source = utf8_to_ole("Win32");
+        fill_exception_info(info_, static_cast<WORD>(error->code & 0xFFFF), source.data(), source.size(),
+                            description.data(), description.size());
+        return cleared(DISP_E_EXCEPTION);
+    }
+    HRESULT out_of_memory() const { return cleared(E_OUTOFMEMORY); }
 
-// After a failure the result holds nothing: whatever was stored before the failure (a
-// string, a safe array, a proxy with its Java reference) is released, not dropped.
-HRESULT failed(HRESULT hr, VARIANT *result)
-{
-    if (result) VariantClear(result);
-    return hr;
-}
+private:
+    HRESULT cleared(HRESULT hr) const
+    {
+        if (result_) VariantClear(result_);
+        return hr;
+    }
+
+    EXCEPINFO *info_;
+    VARIANT *result_;
+};
 
 }  // namespace
 
@@ -282,19 +288,15 @@ HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD, DISP
                                          EXCEPINFO *excep_info, UINT *)
 {
     if (params && params->cArgs && !params->rgvarg) return E_INVALIDARG;
-    try {
-        CThreadAttach attach;
-        if (result) VariantInit(result);
-        if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;
-        invoke_method(attach.env(), dispid, params, result);
-        return S_OK;
-    } catch (TavlinEx *error) {
-        return failed(report(error, excep_info), result);
-    } catch (SE_Exception *error) {
-        return failed(report(error, excep_info), result);
-    } catch (const std::bad_alloc &) {
-        return failed(E_OUTOFMEMORY, result);
-    }
+    return com_boundary(
+        [&] {
+            CThreadAttach attach;
+            if (result) VariantInit(result);
+            if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;
+            invoke_method(attach.env(), dispid, params, result);
+            return S_OK;
+        },
+        InvokeFailure(excep_info, result));
 }
 
 }  // namespace tavlin

@@ -1,10 +1,10 @@
 // newInstance: constructs a Java object by class name and hands back a proxy for it.
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
 #include <unordered_map>
 
+#include "bridge/com_boundary.h"
 #include "bridge/proxy.h"
 #include "bridge/tavlin_util.h"
 #include "convert/java_class_name.h"
@@ -13,7 +13,6 @@
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
 #include "vmhost/client_thread.h"
-#include "vmhost/se_exception.h"
 #include "vmhost/vm.h"
 
 namespace tavlin {
@@ -92,18 +91,12 @@ IDispatch *construct(JNIEnv *env, BSTR classname)
 HRESULT STDMETHODCALLTYPE CTavlinUtil::newInstance(BSTR classname, IDispatch **proxy)
 {
     if (!proxy) return E_POINTER;
-    try {
-        *proxy = construct(get_env(), classname);
-        return S_OK;
-    } catch (TavlinEx *error) {
-        delete error;
-        return kNewInstanceFailed;
-    } catch (SE_Exception *error) {
-        delete error;
-        return E_FAIL;
-    } catch (const std::bad_alloc &) {
-        return kNewInstanceFailed;
-    }
+    return com_boundary(
+        [&] {
+            *proxy = construct(get_env(), classname);
+            return S_OK;
+        },
+        FailureCodes{kNewInstanceFailed, E_FAIL, kNewInstanceFailed});
 }
 
 }  // namespace tavlin

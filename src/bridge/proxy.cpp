@@ -1,11 +1,10 @@
 #include "bridge/proxy.h"
 
 #include <memory>
-#include <new>
 
+#include "bridge/com_boundary.h"
 #include "javaref/tavlin_ex.h"
 #include "util/text.h"
-#include "vmhost/se_exception.h"
 #include "vmhost/vm.h"
 
 namespace tavlin {
@@ -78,23 +77,17 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
     for (UINT i = 0; i < count; ++i) dispids[i] = 0;
     // A proxy made through its class object wraps nothing: there is no Java to ask.
     if (!java_object_) return DISP_E_UNKNOWNNAME;
-    try {
-        const NameIndex *index = built_names();
-        if (!index) {  // the first lookup of this proxy's class reads the names from Java
-            CThreadAttach attach;
-            index = &init_methods(attach.env()).name_index(attach.env());
-        }
-        for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(*index, names[i]);
-        return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
-    } catch (TavlinEx *error) {
-        delete error;
-        return DISP_E_UNKNOWNNAME;
-    } catch (SE_Exception *error) {
-        delete error;
-        return E_FAIL;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+    return com_boundary(
+        [&] {
+            const NameIndex *index = built_names();
+            if (!index) {  // the first lookup of this proxy's class reads the names from Java
+                CThreadAttach attach;
+                index = &init_methods(attach.env()).name_index(attach.env());
+            }
+            for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(*index, names[i]);
+            return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
+        },
+        FailureCodes{DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});
 }
 
 IDispatch *new_proxy(JNIEnv *env, jobject object, const char *class_name)

@@ -2,6 +2,8 @@
 // a C++ exception by the translator, thrown by pointer.
 #pragma once
 
+#include <memory>
+
 #include "util/platform.h"
 
 namespace tavlin {
@@ -10,6 +12,9 @@ struct SE_Exception {
     explicit SE_Exception(unsigned int exception_code) : code(exception_code) {}
     unsigned int code;
 };
+
+// Owns a caught structured exception for the rest of a catch block.
+using SE_ExceptionPtr = std::unique_ptr<SE_Exception>;
 
 // Installs the translator on the calling thread where the toolchain supports it (see the
 // implementation for what it covers); a no-op elsewhere.
