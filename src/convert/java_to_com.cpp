@@ -28,60 +28,55 @@ void store_long(jlong value, VARIANT *result)
     }
 }
 
-// A wrapper class, its unboxing method and the JNI letter of the value it gives. Only the
-// exact class matches: a subclass of a wrapper cannot exist, and a user class is an object.
+// A wrapper class, its unboxing method and how the value it gives is stored. Only the exact
+// class matches: a subclass of a wrapper cannot exist, and a user class is an object.
 struct UnboxingRow {
     jclass CJavaReflect::*klass;
-    char letter;
     jmethodID CJavaReflect::*method;
+    void (*store)(JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result);
 };
 
 const UnboxingRow kUnboxingRows[] = {
-    {&CJavaReflect::boolean_class, 'Z', &CJavaReflect::boolean_booleanValue},
-    {&CJavaReflect::byte_class, 'B', &CJavaReflect::byte_byteValue},
-    {&CJavaReflect::character_class, 'C', &CJavaReflect::character_charValue},
-    {&CJavaReflect::short_class, 'S', &CJavaReflect::short_shortValue},
-    {&CJavaReflect::integer_class, 'I', &CJavaReflect::integer_intValue},
-    {&CJavaReflect::long_class, 'J', &CJavaReflect::long_longValue},
-    {&CJavaReflect::float_class, 'F', &CJavaReflect::float_floatValue},
-    {&CJavaReflect::double_class, 'D', &CJavaReflect::double_doubleValue},
+    {&CJavaReflect::boolean_class, &CJavaReflect::boolean_booleanValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         result->boolVal = env->CallBooleanMethod(boxed, method) ? VARIANT_TRUE : VARIANT_FALSE;
+         result->vt = VT_BOOL;
+     }},
+    {&CJavaReflect::byte_class, &CJavaReflect::byte_byteValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         result->cVal = static_cast<CHAR>(env->CallByteMethod(boxed, method));
+         result->vt = VT_I1;
+     }},
+    {&CJavaReflect::character_class, &CJavaReflect::character_charValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         result->uiVal = env->CallCharMethod(boxed, method);
+         result->vt = VT_UI2;
+     }},
+    {&CJavaReflect::short_class, &CJavaReflect::short_shortValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         result->iVal = env->CallShortMethod(boxed, method);
+         result->vt = VT_I2;
+     }},
+    {&CJavaReflect::integer_class, &CJavaReflect::integer_intValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         result->lVal = env->CallIntMethod(boxed, method);
+         result->vt = VT_I4;
+     }},
+    {&CJavaReflect::long_class, &CJavaReflect::long_longValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         store_long(env->CallLongMethod(boxed, method), result);
+     }},
+    {&CJavaReflect::float_class, &CJavaReflect::float_floatValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         result->fltVal = env->CallFloatMethod(boxed, method);
+         result->vt = VT_R4;
+     }},
+    {&CJavaReflect::double_class, &CJavaReflect::double_doubleValue,
+     [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
+         result->dblVal = env->CallDoubleMethod(boxed, method);
+         result->vt = VT_R8;
+     }},
 };
-
-void unbox(JNIEnv *env, jobject boxed, const UnboxingRow &row, VARIANT *result)
-{
-    jmethodID method = java_reflect.*row.method;
-    switch (row.letter) {
-    case 'Z':
-        result->boolVal = env->CallBooleanMethod(boxed, method) ? VARIANT_TRUE : VARIANT_FALSE;
-        result->vt = VT_BOOL;
-        break;
-    case 'B':
-        result->cVal = static_cast<CHAR>(env->CallByteMethod(boxed, method));
-        result->vt = VT_I1;
-        break;
-    case 'C':
-        result->uiVal = env->CallCharMethod(boxed, method);
-        result->vt = VT_UI2;
-        break;
-    case 'S':
-        result->iVal = env->CallShortMethod(boxed, method);
-        result->vt = VT_I2;
-        break;
-    case 'I':
-        result->lVal = env->CallIntMethod(boxed, method);
-        result->vt = VT_I4;
-        break;
-    case 'J': store_long(env->CallLongMethod(boxed, method), result); break;
-    case 'F':
-        result->fltVal = env->CallFloatMethod(boxed, method);
-        result->vt = VT_R4;
-        break;
-    case 'D':
-        result->dblVal = env->CallDoubleMethod(boxed, method);
-        result->vt = VT_R8;
-        break;
-    }
-}
 
 // The classes of the conversion table are matched exactly, never a subclass: for these
 // final classes of the boot class path, the class object itself is as good as its name, and
@@ -96,7 +91,7 @@ bool converted_by_class(JNIEnv *env, jobject object, VARIANT *result)
     }
     for (const UnboxingRow &row : kUnboxingRows) {
         if (env->IsSameObject(klass.get(), java_reflect.*row.klass)) {
-            unbox(env, object, row, result);
+            row.store(env, object, java_reflect.*row.method, result);
             TavlinEx::check_exception(env);
             return true;
         }

@@ -145,105 +145,80 @@ HRESULT scan_fields(const OLECHAR *p, DateFields &fields)
     return hr;
 }
 
-bool has_marker(const DateFields &fields, int index) { return fields.flags[index] & kAmPm; }
-
-bool any_marker(const DateFields &fields, int first, int last)
-{
-    for (int i = first; i <= last; ++i)
-        if (has_marker(fields, i))
-            return true;
-    return false;
-}
-
 void set_time(SYSTEMTIME &st, const DateFields &fields, int first, int parts)
 {
-    st.wHour = static_cast<WORD>(fields.values[first]);
+    if (parts > 0)
+        st.wHour = static_cast<WORD>(fields.values[first]);
     if (parts > 1)
         st.wMinute = static_cast<WORD>(fields.values[first + 1]);
     if (parts > 2)
         st.wSecond = static_cast<WORD>(fields.values[first + 2]);
 }
 
-// Which fields are the time: the pattern of time separators after the first five fields
-// chooses among oleaut32's layouts (T = time, D = date field). Leaves only the date fields
+// Where the AM/PM marker is: the bit of the one field that carries it (a second marker is
+// refused while scanning), or kUnmarked.
+constexpr DWORD kUnmarked = 1u << kMaxFields;
+
+constexpr DWORD marked_within(int first, int last) { return ((2u << last) - 1) & ~((1u << first) - 1); }
+
+DWORD marker_place(const DateFields &fields)
+{
+    for (DWORD i = 0; i < fields.count; ++i)
+        if (fields.flags[i] & kAmPm)
+            return 1u << i;
+    return kUnmarked;
+}
+
+// One of oleaut32's layouts of time and date fields (T = time, D = date field): the time
+// separators after the first five fields (one bit a field), the number of fields and where
+// an AM/PM marker may be decide which fields are the time and where the date's begin.
+struct TimeLayout {
+    DWORD pattern;
+    DWORD count;
+    DWORD marker_places;  // kUnmarked and the bits of the fields that may carry the marker
+    int time_first;
+    int time_parts;  // hour, minute, second; 0 for no time
+    DWORD date_offset;
+};
+
+const TimeLayout kTimeLayouts[] = {
+    {0x1, 2, kUnmarked | marked_within(0, 1), 0, 2, 2},   // TT
+    {0x1, 4, kUnmarked | marked_within(0, 1), 0, 2, 2},   // TTDD
+    {0x1, 5, kUnmarked | marked_within(0, 1), 0, 2, 2},   // TTDDD
+    {0x3, 3, kUnmarked | marked_within(0, 2), 0, 3, 3},   // TTT
+    {0x3, 5, kUnmarked | marked_within(0, 2), 0, 3, 3},   // TTTDD
+    {0x3, 6, kUnmarked | marked_within(0, 2), 0, 3, 3},   // TTTDDD
+    {0x4, 4, kUnmarked | marked_within(2, 3), 2, 2, 0},   // DDTT
+    {0x0, 1, marked_within(0, 0), 0, 1, 0},               // T: an hour only comes with AM/PM
+    {0x0, 2, kUnmarked, 0, 0, 0},                         // DD
+    {0x0, 3, kUnmarked, 0, 0, 0},                         // DDD
+    {0x0, 3, marked_within(0, 0), 0, 1, 1},               // TDD
+    {0x0, 3, marked_within(2, 2), 2, 1, 0},               // DDT
+    {0x0, 4, marked_within(0, 0), 0, 1, 1},               // TDDD
+    {0x0, 4, marked_within(3, 3), 3, 1, 0},               // DDDT
+    {0x8, 5, kUnmarked | marked_within(3, 4), 3, 2, 0},   // DDDTT
+    {0xC, 5, kUnmarked | marked_within(2, 4), 2, 3, 0},   // DDTTT
+    {0x18, 5, kUnmarked | marked_within(3, 5), 3, 3, 0},  // DDDTT with a trailing separator
+    {0x18, 6, kUnmarked | marked_within(3, 5), 3, 3, 0},  // DDDTTT
+};
+
+// Which fields are the time, by the first layout that fits. Leaves only the date fields
 // counted and returns the index of the first one.
 HRESULT split_time(DateFields &fields, SYSTEMTIME &st, DWORD *date_offset)
 {
     DWORD pattern = 0;
     for (int i = 0; i < 5; ++i)
         pattern |= (fields.flags[i] & kTimeSeparator) << i;
-    const DWORD count = fields.count;
-    *date_offset = 0;
-    switch (pattern) {
-    case 0x1:  // TT, TTDD, TTDDD
-        if ((count > 3 && any_marker(fields, 2, 4)) || (count != 2 && count != 4 && count != 5))
-            return DISP_E_TYPEMISMATCH;
-        set_time(st, fields, 0, 2);
-        fields.count -= 2;
-        *date_offset = 2;
+    const DWORD marker = marker_place(fields);
+    for (const TimeLayout &layout : kTimeLayouts) {
+        if (layout.pattern != pattern || layout.count != fields.count || !(layout.marker_places & marker))
+            continue;
+        set_time(st, fields, layout.time_first, layout.time_parts);
+        fields.count -= static_cast<DWORD>(layout.time_parts);
+        *date_offset = layout.date_offset;
         return S_OK;
-    case 0x3:  // TTT, TTTDD, TTTDDD
-        if ((count > 4 && any_marker(fields, 3, 5)) || (count != 3 && count != 5 && count != 6))
-            return DISP_E_TYPEMISMATCH;
-        set_time(st, fields, 0, 3);
-        fields.count -= 3;
-        *date_offset = 3;
-        return S_OK;
-    case 0x4:  // DDTT
-        if (count != 4 || any_marker(fields, 0, 1))
-            return DISP_E_TYPEMISMATCH;
-        set_time(st, fields, 2, 2);
-        fields.count -= 2;
-        return S_OK;
-    case 0x0:  // T, DD, DDD, TDD, DDT, TDDD, DDDT: an hour only comes with AM/PM
-        if (count == 1 && (fields.markers & kAmPm)) {
-            set_time(st, fields, 0, 1);
-            fields.count = 0;
-            return S_OK;
-        }
-        if (count > 4 || (count < 3 && (fields.markers & kAmPm)))
-            return DISP_E_TYPEMISMATCH;
-        if (count == 3 && (has_marker(fields, 0) || has_marker(fields, 2))) {
-            const bool hour_first = has_marker(fields, 0);
-            set_time(st, fields, hour_first ? 0 : 2, 1);
-            fields.count = 2;
-            *date_offset = hour_first ? 1 : 0;
-            return S_OK;
-        }
-        if (count == 3 && (fields.markers & kAmPm))
-            return DISP_E_TYPEMISMATCH;
-        if (count == 4) {
-            if (!has_marker(fields, 0) && !has_marker(fields, 3))
-                return DISP_E_TYPEMISMATCH;
-            const bool hour_first = has_marker(fields, 0);
-            set_time(st, fields, hour_first ? 0 : 3, 1);
-            fields.count = 3;
-            *date_offset = hour_first ? 1 : 0;
-            return S_OK;
-        }
-        return S_OK;  // DD or DDD: no time
-    case 0x8:  // DDDTT
-        if (count == 4 || count == 6 || (count == 5 && any_marker(fields, 0, 2)))
-            return DISP_E_TYPEMISMATCH;
-        set_time(st, fields, 3, 2);
-        if (count == 5)
-            fields.count -= 2;
-        return S_OK;
-    case 0xC:  // DDTTT
-        if (count != 5 || any_marker(fields, 0, 1))
-            return DISP_E_TYPEMISMATCH;
-        set_time(st, fields, 2, 3);
-        fields.count -= 3;
-        return S_OK;
-    case 0x18:  // DDDTTT
-        if (any_marker(fields, 0, 2))
-            return DISP_E_TYPEMISMATCH;
-        set_time(st, fields, 3, 3);
-        fields.count -= 3;
-        return S_OK;
-    default:
-        return DISP_E_TYPEMISMATCH;
     }
+    return DISP_E_TYPEMISMATCH;
 }
 
 bool is_leap_year(DWORD year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
