@@ -9,9 +9,9 @@
 #include "convert/com_to_java.h"
 #include "convert/java_to_com.h"
 #include "convert/jni_arrays.h"
-#include "convert/safe_array_holder.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
+#include "util/holders.h"
 #include "vmhost/vm.h"
 
 using namespace tavlin;

@@ -277,7 +277,7 @@ void CProxy::invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIA
         if (!table || dispid < 1 || dispid > table->count()) throw new TavlinEx("Invalid method.");
         PreparedArguments args(env, static_cast<int>(argument_count(params)));
         int chosen = choose_method(env, *table, dispid - 1, params, args);
-        call_method(env, *table, chosen, java_object_, args.values(), result);
+        call_method(env, *table, chosen, java_object(), args.values(), result);
     } catch (TavlinEx *) {
         debug_trace("Exception occurred during CProxy::Invoke");
         throw;

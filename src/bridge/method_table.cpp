@@ -10,7 +10,6 @@
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
-#include "vmhost/vm.h"
 
 namespace tavlin {
 
@@ -36,7 +35,7 @@ std::string utf8_of(JNIEnv *env, jobject object, jmethodID string_method)
 
 void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts)
 {
-    CLocalRef types(env, env->CallObjectMethod(method.method, java_reflect.method_getParameterTypes));
+    CLocalRef types(env, env->CallObjectMethod(method.method.get(), java_reflect.method_getParameterTypes));
     TavlinEx::check_exception(env);
     jsize count = env->GetArrayLength(types.as<jobjectArray>());
     TavlinEx::check_exception(env);
@@ -48,13 +47,13 @@ void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts)
         TavlinEx::check_exception(env);
         std::string name = slash_class_name(env, type.get());
         ParameterShape shape = parameter_shape(name.c_str());
-        facts.parameters.push_back({std::move(name), static_cast<jclass>(env->NewGlobalRef(type.get())), shape});
+        facts.parameters.push_back({std::move(name), new_global_ref(env, type.as<jclass>()), shape});
     }
 }
 
 std::string return_type_name(JNIEnv *env, const MethodInfo &method)
 {
-    CLocalRef return_type(env, env->CallObjectMethod(method.method, java_reflect.method_getReturnType));
+    CLocalRef return_type(env, env->CallObjectMethod(method.method.get(), java_reflect.method_getReturnType));
     TavlinEx::check_exception(env);
     return slash_class_name(env, return_type.get());
 }
@@ -62,25 +61,20 @@ std::string return_type_name(JNIEnv *env, const MethodInfo &method)
 MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method)
 {
     std::unique_ptr<MethodFacts> facts(new MethodFacts());
-    try {
-        read_parameter_types(env, method, *facts);
-        std::string return_type = return_type_name(env, method);
-        method.return_code.store(return_type_code(return_type.c_str()));
-        facts->returns_array = return_type[0] == '[';
-        facts->id = env->FromReflectedMethod(method.method);
-        TavlinEx::check_exception(env);
-        jint modifiers = env->CallIntMethod(method.method, java_reflect.method_getModifiers);
-        TavlinEx::check_exception(env);
-        facts->text = utf8_of(env, method.method, java_reflect.method_toString);
-        jvalue argument;
-        argument.i = modifiers;
-        facts->is_static = env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isStatic,
-                                                         &argument) == JNI_TRUE;
-        TavlinEx::check_exception(env);
-    } catch (TavlinEx *) {
-        facts->release(env);
-        throw;
-    }
+    read_parameter_types(env, method, *facts);
+    std::string return_type = return_type_name(env, method);
+    method.return_code.store(return_type_code(return_type.c_str()));
+    facts->returns_array = return_type[0] == '[';
+    facts->id = env->FromReflectedMethod(method.method.get());
+    TavlinEx::check_exception(env);
+    jint modifiers = env->CallIntMethod(method.method.get(), java_reflect.method_getModifiers);
+    TavlinEx::check_exception(env);
+    facts->text = utf8_of(env, method.method.get(), java_reflect.method_toString);
+    jvalue argument;
+    argument.i = modifiers;
+    facts->is_static = env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isStatic,
+                                                     &argument) == JNI_TRUE;
+    TavlinEx::check_exception(env);
     return facts.release();
 }
 
@@ -127,12 +121,6 @@ struct DropTable {
     void operator()(MethodTable *table) const
     {
         table_cache().forget(class_name, table);
-        try {
-            CThreadAttach attach;
-            table->release(attach.env());
-        } catch (TavlinEx *error) {
-            delete error;  // no VM to give the references back to: they end with the process
-        }
         delete table;
     }
 };
@@ -187,13 +175,6 @@ size_t TableCache::size()
 
 }  // namespace
 
-void MethodFacts::release(JNIEnv *env)
-{
-    for (const Parameter &parameter : parameters)
-        if (parameter.klass) env->DeleteGlobalRef(parameter.klass);
-    parameters.clear();
-}
-
 char return_type_code(const char *type_name)
 {
     static const struct {
@@ -223,39 +204,17 @@ MethodTable *MethodTable::build(JNIEnv *env, jobject object)
 
     std::unique_ptr<MethodTable> table(new MethodTable());
     table->entries_.reset(new MethodInfo[count]);
-    try {
-        for (jsize i = 0; i < count; ++i) {
-            CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
-            TavlinEx::check_exception(env);
-            table->entries_[i].method = env->NewGlobalRef(method.get());
-            table->entries_[i].index = i;
-            table->count_ = i + 1;
-        }
-        table->object_class_ = static_cast<jclass>(env->NewGlobalRef(klass.get()));
-    } catch (TavlinEx *) {
-        table->release(env);
-        throw;
+    for (jsize i = 0; i < count; ++i) {
+        CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
+        TavlinEx::check_exception(env);
+        table->entries_[i].method = new_global_ref(env, method.get());
+        table->entries_[i].index = i;
+        table->count_ = i + 1;
     }
+    table->object_class_ = new_global_ref(env, klass.as<jclass>());
     return table.release();
 }
 
-void MethodTable::release(JNIEnv *env)
-{
-    for (int i = 0; i < count_; ++i) {
-        MethodInfo &entry = entries_[i];
-        if (entry.method) env->DeleteGlobalRef(entry.method);
-        entry.method = nullptr;
-        if (MethodFacts *facts = entry.facts.exchange(nullptr)) {
-            facts->release(env);
-            delete facts;
-        }
-    }
-    if (object_class_) env->DeleteGlobalRef(object_class_);
-    object_class_ = nullptr;
-}
-
-// What release() did not give back (the VM was gone) goes with the table: the facts' own
-// memory, if not their Java references.
 MethodTable::~MethodTable()
 {
     for (int i = 0; i < count_; ++i) {
@@ -269,7 +228,7 @@ const char *MethodTable::method_name(JNIEnv *env, int index) const
 {
     MethodInfo &entry = entries_[index];
     if (char *name = entry.name.load(std::memory_order_acquire)) return name;
-    std::string read = utf8_of(env, entry.method, java_reflect.method_getName);
+    std::string read = utf8_of(env, entry.method.get(), java_reflect.method_getName);
     return publish(entry.name, strdup(read.c_str()), [](char *loser) { std::free(loser); });
 }
 
@@ -317,10 +276,7 @@ const MethodFacts &MethodTable::facts(JNIEnv *env, int index) const
 {
     MethodInfo &entry = entries_[index];
     if (MethodFacts *facts = entry.facts.load(std::memory_order_acquire)) return *facts;
-    return *publish(entry.facts, gather_facts(env, entry), [env](MethodFacts *loser) {
-        loser->release(env);
-        delete loser;
-    });
+    return *publish(entry.facts, gather_facts(env, entry), [](MethodFacts *loser) { delete loser; });
 }
 
 }  // namespace tavlin

@@ -15,6 +15,7 @@
 #include "bridge/name_index.h"
 #include "convert/argument_fit.h"
 #include "convert/prepared_arguments.h"
+#include "vmhost/global_ref.h"
 
 namespace tavlin {
 
@@ -26,22 +27,21 @@ struct MethodFacts {
     std::string text;            // Method.toString(), traced before every call
     struct Parameter {
         std::string name;  // slash form
-        jclass klass;      // global reference
+        GlobalRef<jclass> klass;
         ParameterShape shape;
     };
     std::vector<Parameter> parameters;
 
     JavaType parameter_type(size_t index) const
     {
-        return JavaType(parameters[index].name.c_str(), parameters[index].klass, parameters[index].shape);
+        return JavaType(parameters[index].name.c_str(), parameters[index].klass.get(), parameters[index].shape);
     }
-    void release(JNIEnv *env);
 };
 
 struct MethodInfo {
     static constexpr int32_t kNotLookedUp = -2;
 
-    jobject method = nullptr;  // global reference to the java.lang.reflect.Method
+    GlobalRef<> method;  // the java.lang.reflect.Method
     int32_t index = 0;
     std::atomic<char *> name{nullptr};  // UTF-8, owned
     std::atomic<int32_t> param_count{-1};
@@ -54,13 +54,12 @@ class MethodTable {
 public:
     // Builds the table of `object`'s class. Throws TavlinEx*.
     static MethodTable *build(JNIEnv *env, jobject object);
-    // Deletes the table's global references; the table must not be used afterwards.
-    void release(JNIEnv *env);
+    // Its global references go back on the deleting thread's attachment (see GlobalRef).
     ~MethodTable();
 
     int count() const { return count_; }
     MethodInfo &at(int index) const { return entries_[index]; }
-    jclass object_class() const { return object_class_; }
+    jclass object_class() const { return object_class_.get(); }
 
     // The descriptor's name, read from Java on first use. Throws TavlinEx*.
     const char *method_name(JNIEnv *env, int index) const;
@@ -83,7 +82,7 @@ private:
     mutable std::atomic<NameIndex *> name_index_{nullptr};
     int count_ = 0;
     std::unique_ptr<MethodInfo[]> entries_;
-    jclass object_class_ = nullptr;  // global reference; target of static calls
+    GlobalRef<jclass> object_class_;  // target of static calls
 };
 
 // A hold on a shared table: the table lives as long as some share of it does.

@@ -13,6 +13,7 @@
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
 #include "vmhost/client_thread.h"
+#include "vmhost/global_ref.h"
 #include "vmhost/vm.h"
 
 namespace tavlin {
@@ -24,7 +25,7 @@ const HRESULT kNewInstanceFailed = static_cast<HRESULT>(0xFFFFFFFF);
 
 // A class found by name and its constructor without arguments.
 struct Constructible {
-    jclass klass;  // global reference, never given back: see ConstructibleClasses
+    jclass klass;
     jmethodID constructor;
 };
 
@@ -40,19 +41,24 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         auto entry = entries_.find(name);
         if (entry == entries_.end()) return false;
-        found = entry->second;
+        found = Constructible{entry->second.klass.get(), entry->second.constructor};
         return true;
     }
     void remember(JNIEnv *env, const std::string &name, const Constructible &local)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (entries_.count(name)) return;
-        entries_.emplace(name, Constructible{static_cast<jclass>(env->NewGlobalRef(local.klass)), local.constructor});
+        entries_.emplace(name, Known{new_global_ref(env, local.klass), local.constructor});
     }
 
 private:
+    // The class reference is never given back: the table outlives every caller.
+    struct Known {
+        GlobalRef<jclass> klass;
+        jmethodID constructor;
+    };
     std::mutex mutex_;
-    std::unordered_map<std::string, Constructible> entries_;
+    std::unordered_map<std::string, Known> entries_;
 };
 
 ConstructibleClasses &constructible_classes()

@@ -43,22 +43,10 @@ bool is_own_proxy(IDispatch *object, jobject &java_object)
     return true;
 }
 
-CProxy::~CProxy()
-{
-    if (!java_object_) return;
-    try {
-        CThreadAttach attach;
-        attach.env()->DeleteGlobalRef(java_object_);
-        methods_share_.reset();  // the class's last proxy gives its table back on this attachment
-    } catch (TavlinEx *error) {
-        delete error;  // no VM to give the reference back to: it ends with the process
-    }
-}
-
 const MethodTable &CProxy::init_methods(JNIEnv *env)
 {
     if (const MethodTable *table = methods()) return *table;
-    MethodTableShare share = shared_method_table(env, java_object_, class_name_);
+    MethodTableShare share = shared_method_table(env, java_object(), class_name_);
     const MethodTable *first = nullptr;
     // A thread that loses the race uses the winner's table, which the winner's share keeps.
     if (!methods_.compare_exchange_strong(first, share.get(), std::memory_order_acq_rel)) return *first;
@@ -94,7 +82,7 @@ IDispatch *new_proxy(JNIEnv *env, jobject object, const char *class_name)
 {
     ComObject<CProxy> *proxy = ComObject<CProxy>::create();
     if (!proxy) throw new TavlinEx("Out of memory.");
-    proxy->set_java_object(env->NewGlobalRef(object));
+    proxy->set_java_object(new_global_ref(env, object));
     proxy->set_class_name(class_name);
     IDispatch *dispatch = nullptr;
     proxy->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&dispatch));

@@ -7,24 +7,24 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "bridge/method_table.h"
 #include "com/interfaces.h"
 #include "com/object.h"
 #include "convert/proxies.h"
+#include "vmhost/global_ref.h"
 
 namespace tavlin {
 
 class CProxy : public IProxy, public ComObjectRoot {
 public:
     CProxy() = default;
-    ~CProxy();
 
     void *interface_for(REFIID iid);
 
-    // Takes ownership of a global reference.
-    void set_java_object(jobject global_ref) { java_object_ = global_ref; }
-    jobject java_object() const { return java_object_; }
+    void set_java_object(GlobalRef<> object) { java_object_ = std::move(object); }
+    jobject java_object() const { return java_object_.get(); }
     void set_class_name(const char *name) { class_name_ = name ? name : ""; }
     const std::string &class_name() const { return class_name_; }
 
@@ -48,7 +48,9 @@ public:
 private:
     void invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIANT *result);
 
-    jobject java_object_ = nullptr;
+    // Members end in reverse order: the class's last proxy gives its table back, then its
+    // object, each on the releasing thread's attachment.
+    GlobalRef<> java_object_;
     std::atomic<const MethodTable *> methods_{nullptr};
     MethodTableShare methods_share_;  // keeps methods_ alive; set once, by the thread that set methods_
     std::string class_name_;

@@ -2,6 +2,7 @@
 
 #include "com/module.h"
 #include "com/registrar.h"
+#include "util/holders.h"
 
 #ifdef _WIN32
 // Defined here on Windows, where no import library carries them.
@@ -21,25 +22,6 @@ constexpr const char *kAutomationLibrary = "libtavlinport.so";
 
 using UnRegisterTypeLibFunction = HRESULT(WINAPI *)(REFGUID libid, WORD major, WORD minor, LCID lcid,
                                                      SYSKIND syskind);
-
-template <class T> class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr()
-    {
-        if (pointer_) pointer_->Release();
-    }
-    ComPtr(const ComPtr &) = delete;
-    ComPtr &operator=(const ComPtr &) = delete;
-
-    T *operator->() const { return pointer_; }
-    T *get() const { return pointer_; }
-    T **out() { return &pointer_; }
-    void **out_void() { return reinterpret_cast<void **>(&pointer_); }
-
-private:
-    T *pointer_ = nullptr;
-};
 
 // A library loaded for one look-up and freed afterwards.
 class LoadedLibrary {
@@ -115,7 +97,7 @@ HRESULT run_registry_script(const OleString &module_path, UINT script, bool regi
 {
     ComPtr<IRegistrar> registrar;
     HRESULT hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar,
-                                  registrar.out_void());
+                                  registrar.put_void());
     if (FAILED(hr)) return hr;
     OleString module_text = quoted_for_script(module_path);
     registrar->AddReplacement(OLESTR("Module"), module_text.c_str());
@@ -127,7 +109,7 @@ HRESULT register_type_library(const OleString &module_path)
 {
     ComPtr<ITypeLib> lib;
     OleString loaded_from;
-    HRESULT hr = load_type_library(module_path, lib.out(), &loaded_from);
+    HRESULT hr = load_type_library(module_path, lib.put(), &loaded_from);
     if (FAILED(hr)) return hr;
     OleString help_directory = help_directory_of(loaded_from);
     // Windows declares the texts as writable, though it only reads them.
@@ -140,7 +122,7 @@ void unregister_type_library(const OleString &module_path)
     ComPtr<ITypeLib> lib;
     OleString loaded_from;
     TLIBATTR *attr = nullptr;
-    if (FAILED(load_type_library(module_path, lib.out(), &loaded_from)) || FAILED(lib->GetLibAttr(&attr))) return;
+    if (FAILED(load_type_library(module_path, lib.put(), &loaded_from)) || FAILED(lib->GetLibAttr(&attr))) return;
     LoadedLibrary automation(kAutomationLibrary);
     auto unregister = reinterpret_cast<UnRegisterTypeLibFunction>(
         reinterpret_cast<void (*)()>(automation.find("UnRegisterTypeLib")));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "com/module.h"
 
@@ -55,22 +56,16 @@ HRESULT TypeInfoHolder::load(LCID lcid)
     EnterCriticalSection(com_module.type_info_lock());
     HRESULT hr = S_OK;
     if (!info_.load(std::memory_order_relaxed)) {
-        ITypeLib *lib = nullptr;
-        hr = LoadRegTypeLib(*libid_, major_, minor_, lcid, &lib);
+        ComPtr<ITypeLib> lib;
+        hr = LoadRegTypeLib(*libid_, major_, minor_, lcid, lib.put());
+        ComPtr<ITypeInfo> info;
+        if (SUCCEEDED(hr)) hr = lib->GetTypeInfoOfGuid(*iid_, info.put());
         if (SUCCEEDED(hr)) {
-            ITypeInfo *info = nullptr;
-            hr = lib->GetTypeInfoOfGuid(*iid_, &info);
-            if (SUCCEEDED(hr)) {
-                void *extended = nullptr;
-                if (SUCCEEDED(info->QueryInterface(IID_ITypeInfo2, &extended))) {
-                    info->Release();
-                    info = static_cast<ITypeInfo *>(extended);
-                }
-                cache_names(info);
-                info_.store(info, std::memory_order_release);
-                com_module.add_cleanup(release, this);
-            }
-            lib->Release();
+            ComPtr<ITypeInfo> extended;
+            if (SUCCEEDED(info->QueryInterface(IID_ITypeInfo2, extended.put_void()))) info = std::move(extended);
+            cache_names(info.get());
+            info_.store(info.release(), std::memory_order_release);
+            com_module.add_cleanup(release, this);
         }
     }
     LeaveCriticalSection(com_module.type_info_lock());
@@ -91,7 +86,7 @@ void TypeInfoHolder::cache_names(ITypeInfo *info)
         if (FAILED(info->GetFuncDesc(i, &desc))) continue;
         BSTR name = nullptr;
         if (SUCCEEDED(info->GetDocumentation(desc->memid, &name, nullptr, nullptr, nullptr)) && name)
-            names_[i] = {name, SysStringLen(name), desc->memid};
+            names_[i] = {AutoBstr(name), SysStringLen(name), desc->memid};
         info->ReleaseFuncDesc(desc);
     }
 }
@@ -102,7 +97,8 @@ bool TypeInfoHolder::find_cached(const OLECHAR *name, DISPID *dispid) const
     size_t length = std::char_traits<OLECHAR>::length(name);
     for (UINT i = name_count_; i-- > 0;) {
         const NameEntry &entry = names_[i];
-        if (entry.name && entry.length == length && std::memcmp(entry.name, name, length * sizeof(OLECHAR)) == 0) {
+        if (entry.name && entry.length == length &&
+            std::memcmp(entry.name.get(), name, length * sizeof(OLECHAR)) == 0) {
             *dispid = entry.dispid;
             return true;
         }
@@ -114,7 +110,6 @@ void TypeInfoHolder::release(void *argument)
 {
     auto *holder = static_cast<TypeInfoHolder *>(argument);
     if (ITypeInfo *info = holder->info_.exchange(nullptr)) info->Release();
-    for (UINT i = 0; i < holder->name_count_; ++i) SysFreeString(holder->names_[i].name);
     delete[] holder->names_;
     holder->names_ = nullptr;
     holder->name_count_ = 0;

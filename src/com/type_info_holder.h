@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "util/holders.h"
 #include "util/platform.h"
 
 namespace tavlin {
@@ -26,7 +27,7 @@ public:
 
 private:
     struct NameEntry {
-        BSTR name;  // null when the function's name could not be read: never matches
+        AutoBstr name;  // null when the function's name could not be read: never matches
         UINT length;
         DISPID dispid;
     };

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "convert/auto_variant.h"
+#include "util/auto_variant.h"
 #include "convert/java_date.h"
 #include "convert/java_class_name.h"
 #include "convert/java_text.h"

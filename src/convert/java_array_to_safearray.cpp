@@ -9,11 +9,11 @@
 #include "convert/java_text.h"
 #include "convert/java_to_com.h"
 #include "convert/jni_arrays.h"
-#include "convert/safe_array_holder.h"
 #include "convert/safe_array_lock.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
 #include "util/debug_trace.h"
+#include "util/holders.h"
 
 namespace tavlin {
 

@@ -1,6 +1,7 @@
 #include "convert/java_text.h"
 
 #include "javaref/tavlin_ex.h"
+#include "util/holders.h"
 
 namespace tavlin {
 
@@ -16,14 +17,11 @@ jstring new_java_string(JNIEnv *env, BSTR text)
 BSTR new_bstr(JNIEnv *env, jstring string)
 {
     jsize length = env->GetStringLength(string);
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    AutoBstr text(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
     if (!text) throw new TavlinEx("Unable to allocate string.");
-    env->GetStringRegion(string, 0, length, reinterpret_cast<jchar *>(text));
-    if (env->ExceptionCheck()) {
-        SysFreeString(text);
-        TavlinEx::check_exception(env);
-    }
-    return text;
+    env->GetStringRegion(string, 0, length, reinterpret_cast<jchar *>(text.get()));
+    TavlinEx::check_exception(env);
+    return text.release();
 }
 
 }  // namespace tavlin

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/auto_variant.h"
+#include "util/auto_variant.h"
 #include "convert/com_to_java.h"
 #include "convert/jni_arrays.h"
 #include "convert/safe_array_lock.h"

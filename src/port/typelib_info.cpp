@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "typelib.h"
+#include "variant_types.h"
 
 namespace tavlinport {
 namespace {
@@ -54,26 +55,6 @@ HRESULT call_slot(void *instance, SHORT slot_index, const std::vector<Word> &wor
                                                                                       words[2], words[3]);
     }
 }
-
-// The coerced arguments of one Invoke, cleared when it ends.
-class CoercedArguments {
-public:
-    explicit CoercedArguments(size_t count) : values_(count)
-    {
-        for (VARIANT &value : values_) VariantInit(&value);
-    }
-    ~CoercedArguments()
-    {
-        for (VARIANT &value : values_) VariantClear(&value);
-    }
-    CoercedArguments(const CoercedArguments &) = delete;
-    CoercedArguments &operator=(const CoercedArguments &) = delete;
-
-    VARIANT &operator[](size_t index) { return values_[index]; }
-
-private:
-    std::vector<VARIANT> values_;
-};
 
 Word word_of(const VARIANT &value) { return value.vt == VT_BSTR ? reinterpret_cast<Word>(value.bstrVal) : Word(value.lVal); }
 
@@ -258,15 +239,15 @@ private:
         }
         if (params.cArgs != in_count) return DISP_E_BADPARAMCOUNT;
 
-        CoercedArguments arguments(in_count);
+        std::vector<OwnedVariant> arguments(in_count);  // the coerced arguments, cleared when the call ends
         std::vector<Word> words;
         for (UINT i = 0; i < in_count; ++i) {
             UINT position = in_count - 1 - i;
-            if (FAILED(VariantChangeType(&arguments[i], &params.rgvarg[position], 0, func.params[i].vt))) {
+            if (FAILED(VariantChangeType(arguments[i].get(), &params.rgvarg[position], 0, func.params[i].vt))) {
                 if (arg_err) *arg_err = position;
                 return DISP_E_TYPEMISMATCH;
             }
-            words.push_back(word_of(arguments[i]));
+            words.push_back(word_of(*arguments[i].get()));
         }
         VARIANT returned;
         VariantInit(&returned);

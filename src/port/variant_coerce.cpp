@@ -13,19 +13,6 @@ using namespace tavlinport;
 
 namespace {
 
-// RAII owner of a VARIANT, cleared when it goes.
-class OwnedVariant {
-public:
-    OwnedVariant() { VariantInit(&value_); }
-    ~OwnedVariant() { VariantClear(&value_); }
-    OwnedVariant(const OwnedVariant &) = delete;
-    OwnedVariant &operator=(const OwnedVariant &) = delete;
-    VARIANT *get() { return &value_; }
-
-private:
-    VARIANT value_;
-};
-
 // The targets that numbers, text and objects (through their default member) convert to.
 bool is_value_type(VARTYPE vt)
 {

@@ -1,5 +1,6 @@
 // What the VARIANT functions share: which type tags are valid, how big a referenced value
-// is, and the reference counting of the interfaces a VARIANT may hold.
+// is, the reference counting of the interfaces a VARIANT may hold, and the port's holder of
+// a VARIANT of its own.
 #pragma once
 
 #include <cstddef>
@@ -94,6 +95,20 @@ inline void release(IUnknown *unknown)
     if (unknown)
         unknown->Release();
 }
+
+// The port's owner of one VARIANT, cleared when it goes (the bridge has its own holders; the
+// port does not depend on the bridge).
+class OwnedVariant {
+public:
+    OwnedVariant() { VariantInit(&value_); }
+    ~OwnedVariant() { VariantClear(&value_); }
+    OwnedVariant(const OwnedVariant &) = delete;
+    OwnedVariant &operator=(const OwnedVariant &) = delete;
+    VARIANT *get() { return &value_; }
+
+private:
+    VARIANT value_;
+};
 
 inline BSTR copy_bstr(BSTR bstr) { return SysAllocStringByteLen(reinterpret_cast<LPCSTR>(bstr), SysStringByteLen(bstr)); }
 

@@ -2,34 +2,16 @@
 #pragma once
 
 #include <cstdlib>
-#include <utility>
+
+#include "util/unique_handle.h"
 
 namespace tavlin {
 
-class CMallocString {
-public:
-    explicit CMallocString(char *text = nullptr) noexcept : text_(text) {}
-    ~CMallocString() { std::free(text_); }
-    CMallocString(CMallocString &&other) noexcept : text_(other.release()) {}
-    CMallocString &operator=(CMallocString &&other) noexcept
-    {
-        reset(other.release());
-        return *this;
-    }
-    CMallocString(const CMallocString &) = delete;
-    CMallocString &operator=(const CMallocString &) = delete;
-
-    char *get() const noexcept { return text_; }
-    explicit operator bool() const noexcept { return text_ != nullptr; }
-    char *release() noexcept { return std::exchange(text_, nullptr); }
-    void reset(char *text = nullptr) noexcept
-    {
-        std::free(text_);
-        text_ = text;
-    }
-
-private:
-    char *text_;
+struct MallocFree {
+    using Handle = char *;
+    static void close(char *text) noexcept { std::free(text); }
 };
+
+using CMallocString = UniqueHandle<MallocFree>;
 
 }  // namespace tavlin

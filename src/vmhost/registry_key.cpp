@@ -9,31 +9,22 @@ LONG CRegistryKey::open(HKEY parent, const char *sub_key, REGSAM access)
 {
     HKEY opened = nullptr;
     LONG status = RegOpenKeyExA(parent, sub_key, 0, access, &opened);
-    if (status == ERROR_SUCCESS) {
-        close();
-        key_ = opened;
-    }
+    if (status == ERROR_SUCCESS) reset(opened);
     return status;
-}
-
-void CRegistryKey::close()
-{
-    if (key_) RegCloseKey(key_);
-    key_ = nullptr;
 }
 
 CMallocString CRegistryKey::query_string(const char *value_name, DWORD *type) const
 {
-    if (!key_) return CMallocString();
+    if (!get()) return CMallocString();
     DWORD size = 0;
     DWORD value_type = REG_NONE;
-    LONG status = RegQueryValueExA(key_, value_name, nullptr, &value_type, nullptr, &size);
+    LONG status = RegQueryValueExA(get(), value_name, nullptr, &value_type, nullptr, &size);
     if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return CMallocString();
     // Another writer may grow the value between the two calls; the read then fails cleanly.
     CMallocString buffer(static_cast<char *>(std::calloc(size_t(size) + 1, 1)));
     if (!buffer) return CMallocString();
     DWORD read_size = size;
-    status = RegQueryValueExA(key_, value_name, nullptr, &value_type, reinterpret_cast<LPBYTE>(buffer.get()),
+    status = RegQueryValueExA(get(), value_name, nullptr, &value_type, reinterpret_cast<LPBYTE>(buffer.get()),
                               &read_size);
     if (status != ERROR_SUCCESS) return CMallocString();
     if (type) *type = value_type;
@@ -42,13 +33,13 @@ CMallocString CRegistryKey::query_string(const char *value_name, DWORD *type) co
 
 LONG CRegistryKey::set_string(const char *text, const char *value_name) const
 {
-    return RegSetValueExA(key_, value_name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
+    return RegSetValueExA(get(), value_name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
                           static_cast<DWORD>(std::strlen(text) + 1));
 }
 
 bool CRegistryKey::query_info(RegistryKeyInfo &info) const
 {
-    return RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &info.sub_keys, &info.max_sub_key_length, nullptr,
+    return RegQueryInfoKeyA(get(), nullptr, nullptr, nullptr, &info.sub_keys, &info.max_sub_key_length, nullptr,
                             &info.values, &info.max_value_name_length, &info.max_value_length, nullptr,
                             nullptr) == ERROR_SUCCESS;
 }
@@ -62,7 +53,7 @@ HRESULT CRegistryKey::enum_subkeys(CMallocString *names, DWORD capacity, DWORD &
     if (!name) return E_OUTOFMEMORY;
     for (DWORD index = 0; count < capacity; ++index) {
         DWORD length = info.max_sub_key_length + 1;
-        if (RegEnumKeyExA(key_, index, name.get(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(get(), index, name.get(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         names[count++].reset(strdup(name.get()));
     }

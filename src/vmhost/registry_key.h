@@ -1,6 +1,8 @@
-// CRegistryKey: holder of one open registry key.
+// CRegistryKey: holder of one open registry key (a RegistryKeyHandle, see util/holders.h)
+// with the reads the bridge's settings need.
 #pragma once
 
+#include "util/holders.h"
 #include "util/malloc_string.h"
 #include "util/platform.h"
 
@@ -14,17 +16,10 @@ struct RegistryKeyInfo {
     DWORD max_value_length = 0;
 };
 
-class CRegistryKey {
+class CRegistryKey : public RegistryKeyHandle {
 public:
-    CRegistryKey() = default;
-    ~CRegistryKey() { close(); }
-    CRegistryKey(const CRegistryKey &) = delete;
-    CRegistryKey &operator=(const CRegistryKey &) = delete;
-
     // Replaces the held key only on success; returns the Win32 status.
     LONG open(HKEY parent, const char *sub_key, REGSAM access);
-    void close();
-    HKEY get() const { return key_; }
 
     // The value's stored bytes in a new buffer one byte longer than the stored size (so a
     // string is always terminated), or null when the value is missing or unreadable.
@@ -37,9 +32,6 @@ public:
     // or `capacity` names are stored. S_OK with `count` set, E_FAIL when the key cannot be
     // queried, E_OUTOFMEMORY when the name buffer cannot be had.
     HRESULT enum_subkeys(CMallocString *names, DWORD capacity, DWORD &count) const;
-
-private:
-    HKEY key_ = nullptr;
 };
 
 }  // namespace tavlin

@@ -7,6 +7,7 @@
 
 #include "javaref/tavlin_ex.h"
 #include "util/platform.h"
+#include "vmhost/global_ref.h"
 #include "vmhost/client_thread.h"
 #include "vmhost/jvm_library.h"
 #include "vmhost/runtime_settings.h"
@@ -121,6 +122,16 @@ CThreadAttach::CThreadAttach()
     JavaVM *vm = java_vm();
     if (!vm) throw new TavlinEx("VM was not initialized correctly.");
     env_ = client_thread_env(vm);
+}
+
+void delete_global_ref(jobject ref) noexcept
+{
+    try {
+        CThreadAttach attach;
+        attach.env()->DeleteGlobalRef(ref);
+    } catch (TavlinEx *error) {
+        delete error;  // no VM to give the reference back to: it ends with the process
+    }
 }
 
 jint JNICALL vfprintf_hook(FILE *, const char *, va_list) { return 0; }

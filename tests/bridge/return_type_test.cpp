@@ -33,7 +33,6 @@ TEST(ReturnType, CodesByDeclaredType)
         EXPECT_TRUE(resolve_return_type(env, table->at(index)));
         EXPECT_EQ(row.code, table->at(index).return_code.load()) << row.method;
     }
-    table->release(env);
 }
 
 TEST(ReturnType, NamesMapToCodes)

@@ -9,6 +9,7 @@
 
 #include "client.h"
 #include "test_process.h"
+#include "vmhost/registry_key.h"
 
 namespace com_test {
 
@@ -21,27 +22,16 @@ void ComTest::SetUp()
 void ComTest::TearDown() { CoUninitialize(); }
 
 namespace {
-class OpenKey {
-public:
-    explicit OpenKey(const std::string &name)
-    {
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-    }
-    ~OpenKey()
-    {
-        if (key_) RegCloseKey(key_);
-    }
-    OpenKey(const OpenKey &) = delete;
-    OpenKey &operator=(const OpenKey &) = delete;
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+tavlin::CRegistryKey open_class_key(const std::string &name)
+{
+    tavlin::CRegistryKey key;
+    key.open(HKEY_CLASSES_ROOT, name.c_str(), KEY_READ);
+    return key;
+}
 
 void count_of(const std::string &key, DWORD *subkeys, DWORD *values)
 {
-    OpenKey opened(key);
+    const tavlin::CRegistryKey opened = open_class_key(key);
     ASSERT_NE(nullptr, opened.get()) << key;
     ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(opened.get(), nullptr, nullptr, nullptr, subkeys, nullptr, nullptr,
                                               values, nullptr, nullptr, nullptr, nullptr));
@@ -50,7 +40,7 @@ void count_of(const std::string &key, DWORD *subkeys, DWORD *values)
 
 std::optional<std::string> class_value(const std::string &key, const char *name)
 {
-    OpenKey opened(key);
+    const tavlin::CRegistryKey opened = open_class_key(key);
     DWORD type = 0, size = 0;
     if (!opened.get() || RegQueryValueExA(opened.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_SZ)
@@ -62,7 +52,7 @@ std::optional<std::string> class_value(const std::string &key, const char *name)
     return std::string(data.data());
 }
 
-bool class_key_exists(const std::string &key) { return OpenKey(key).get() != nullptr; }
+bool class_key_exists(const std::string &key) { return open_class_key(key).get() != nullptr; }
 
 DWORD class_value_count(const std::string &key)
 {

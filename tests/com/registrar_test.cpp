@@ -43,13 +43,13 @@ TEST_F(RegistrarTest, WritesKeysDefaultAndNamedValues)
     EXPECT_EQ("first", class_value("A").value_or("<missing>"));
     EXPECT_EQ("it's", class_value("A\\B").value_or("<missing>"));
     EXPECT_EQ("v", class_value("A\\B", "Named").value_or("<missing>"));
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "A\\B", 0, KEY_READ, &key));
+    tavlin::RegistryKeyHandle key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "A\\B", 0, KEY_READ, key.put()));
     DWORD number = 0, size = sizeof number, type = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Number", nullptr, &type, reinterpret_cast<BYTE *>(&number), &size));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExA(key.get(), "Number", nullptr, &type, reinterpret_cast<BYTE *>(&number), &size));
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
     EXPECT_EQ(42u, number);
-    RegCloseKey(key);
 }
 
 struct RemovalRow {

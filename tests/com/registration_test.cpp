@@ -107,11 +107,11 @@ TEST_F(RegistrationTest, RegisteringTwiceChangesNothing)
 
 TEST_F(RegistrationTest, RegistrationReplacesStaleClassKeys)
 {
-    HKEY stale = nullptr;
+    tavlin::RegistryKeyHandle stale;
     std::string leftover = std::string(kUtil) + "\\Leftover";
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_CLASSES_ROOT, leftover.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &stale, nullptr));
-    RegCloseKey(stale);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, leftover.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, stale.put(), nullptr));
+    stale.reset();
     ASSERT_EQ(S_OK, DllRegisterServer());
     EXPECT_FALSE(class_key_exists(leftover));
     expect_registered(library_file());
@@ -128,10 +128,10 @@ TEST_F(RegistrationTest, UnregistrationRemovesEverythingButClsid)
 
 TEST_F(RegistrationTest, UnregistrationKeepsOtherClasses)
 {
-    HKEY other = nullptr;
+    tavlin::RegistryKeyHandle other;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{00000000-1111-2222-3333-444444444444}", 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &other, nullptr));
-    RegCloseKey(other);
+                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, other.put(), nullptr));
+    other.reset();
     ASSERT_EQ(S_OK, DllRegisterServer());
     EXPECT_EQ(S_OK, DllUnregisterServer());
     EXPECT_EQ(1u, class_subkey_count("CLSID"));

@@ -12,6 +12,7 @@
 #include "debug_output.h"
 #include "errors.h"
 #include "test_values.h"
+#include "vmhost/global_ref.h"
 
 using namespace tavlin;
 using namespace tavlin_test;
@@ -139,16 +140,15 @@ TEST_F(JavaToCom, AnArrayLineGoesToTheDebuggerOutputForEveryArrayVisited)
 TEST_F(JavaToCom, ObjectsComeBackAsProxiesOfTheVeryObject)
 {
     jobject list = sample("array list");
-    jobject kept = env()->NewGlobalRef(list);
+    GlobalRef<> kept = new_global_ref(env(), list);
     ScopedVariant result;
     convert_java_to_com(env(), list, result.get());
     ASSERT_EQ(VT_DISPATCH, result.type());
     void *found = nullptr;
     ASSERT_EQ(S_OK, result->pdispVal->QueryInterface(IID_IProxy, &found));
     auto *proxy = static_cast<IProxy *>(found);
-    EXPECT_TRUE(env()->IsSameObject(kept, static_cast<CProxy *>(proxy)->java_object()));
+    EXPECT_TRUE(env()->IsSameObject(kept.get(), static_cast<CProxy *>(proxy)->java_object()));
     proxy->Release();
-    env()->DeleteGlobalRef(kept);
 }
 
 }  // namespace convert_test

@@ -5,6 +5,7 @@
 
 #include "convert/prepared_arguments.h"
 #include "convert_fixture.h"
+#include "vmhost/global_ref.h"
 
 using namespace tavlin;
 
@@ -18,7 +19,7 @@ class PreparedArgumentsTest : public ConvertTest {};
 
 TEST_F(PreparedArgumentsTest, ReleaseDeletesOnlyTheRecordsOwnLocalReferences)
 {
-    jobject lent = env()->NewGlobalRef(sample("int 7"));
+    GlobalRef<> lent = new_global_ref(env(), sample("int 7"));
     const struct {
         ArgRelease code;
         bool deleted;
@@ -26,7 +27,7 @@ TEST_F(PreparedArgumentsTest, ReleaseDeletesOnlyTheRecordsOwnLocalReferences)
                 {ARG_LOCAL_ARRAY_BORROWED, true}};
     for (const auto &row : rows) {
         SCOPED_TRACE("code " + std::to_string(row.code));
-        jobject object = row.code == ARG_BORROWED ? lent : sample("int[]");
+        jobject object = row.code == ARG_BORROWED ? lent.get() : sample("int[]");
         int before = local_refs();
         {
             PreparedArguments args(env(), 1);
@@ -35,8 +36,7 @@ TEST_F(PreparedArgumentsTest, ReleaseDeletesOnlyTheRecordsOwnLocalReferences)
         EXPECT_EQ(before - (row.deleted ? 1 : 0), local_refs());
         if (!row.deleted && row.code != ARG_BORROWED) env()->DeleteLocalRef(object);
     }
-    EXPECT_EQ(JNIGlobalRefType, env()->GetObjectRefType(lent));
-    env()->DeleteGlobalRef(lent);
+    EXPECT_EQ(JNIGlobalRefType, env()->GetObjectRefType(lent.get()));
 }
 
 TEST_F(PreparedArgumentsTest, UnconvertedSlotsAreNotLookedAtAndReleaseIsOnce)

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/safe_array_holder.h"
+#include "util/holders.h"
 #include "util/platform.h"
 
 namespace convert_test {

@@ -157,7 +157,7 @@ TEST_F(OverloadWalk, ACandidateThatCannotBeReadIsPassedOver)
     calc->QueryInterface(IID_IProxy, proxy.put_void());
     const MethodTable &table = *static_cast<CProxy *>(proxy.get())->methods();
     JNIEnv *env = get_env();
-    jobject method = table.at(first - 1).method;
+    jobject method = table.at(first - 1).method.get();
     // The argument that only the second candidate in table order takes.
     const bool first_takes_int = java_text_of(env, method) == "public java.lang.String fixtures.Calculator.describe(int)";
     ScopedVariant arg = first_takes_int ? ScopedVariant::string("s") : ScopedVariant::i4(7);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "util/holders.h"
 #include "util/platform.h"
 
 namespace registry_rows {
@@ -32,28 +33,7 @@ private:
 };
 
 // Closes the key when the row ends, whichever way it ends.
-class KeyHolder {
-public:
-    KeyHolder() = default;
-    KeyHolder(const KeyHolder &) = delete;
-    KeyHolder &operator=(const KeyHolder &) = delete;
-    ~KeyHolder()
-    {
-        if (key_ != nullptr)
-            RegCloseKey(key_);
-    }
-    HKEY *out() { return &key_; }
-    HKEY get() const { return key_; }
-    HKEY release()
-    {
-        HKEY key = key_;
-        key_ = nullptr;
-        return key;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
+using KeyHolder = tavlin::RegistryKeyHandle;
 
 inline LONG set_string(HKEY key, const char *name, const char *text)
 {
@@ -67,12 +47,12 @@ inline LONG set_dword(HKEY key, const char *name, DWORD number)
 
 inline LONG create(HKEY parent, const char *name, KeyHolder &key, DWORD *disposition = nullptr)
 {
-    return RegCreateKeyExA(parent, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.out(), disposition);
+    return RegCreateKeyExA(parent, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), disposition);
 }
 
 inline LONG open(HKEY parent, const char *name, REGSAM access, KeyHolder &key)
 {
-    return RegOpenKeyExA(parent, name, 0, access, key.out());
+    return RegOpenKeyExA(parent, name, 0, access, key.put());
 }
 
 inline std::string query_string(HKEY key, const char *name)

@@ -314,7 +314,7 @@ TEST_F(ReadOnlyRegistry, OpeningAnExistingKeyWithCreateForReadingWorks)
     Key key;
     DWORD disposition = 0;
     EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell", 0, nullptr, 0, KEY_READ, nullptr,
-                              key.out(), &disposition),
+                              key.put(), &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, DWORD(REG_OPENED_EXISTING_KEY));
 }

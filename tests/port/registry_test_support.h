@@ -105,12 +105,12 @@ using Key = registry_rows::KeyHolder;
 
 inline LONG create_key(HKEY parent, const char *name, Key &key, REGSAM access = KEY_ALL_ACCESS)
 {
-    return RegCreateKeyExA(parent, name, 0, nullptr, 0, access, nullptr, key.out(), nullptr);
+    return RegCreateKeyExA(parent, name, 0, nullptr, 0, access, nullptr, key.put(), nullptr);
 }
 
 inline LONG open_key(HKEY parent, const char *name, Key &key, REGSAM access = KEY_READ)
 {
-    return RegOpenKeyExA(parent, name, 0, access, key.out());
+    return RegOpenKeyExA(parent, name, 0, access, key.put());
 }
 
 // The value's bytes, or nothing when it cannot be read.

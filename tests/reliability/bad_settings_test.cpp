@@ -11,6 +11,7 @@
 
 using namespace tavlin;
 using namespace tavlin_test;
+#include "util/holders.h"
 
 namespace {
 
@@ -19,11 +20,11 @@ const char kProduct[] = "Software\\Varnexa\\Tidewell";
 
 void set_raw(const char *key, const char *name, DWORD type, const std::vector<BYTE> &data)
 {
-    HKEY opened = nullptr;
+    tavlin::RegistryKeyHandle opened;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(opened, name, 0, type, data.data(), static_cast<DWORD>(data.size())));
-    RegCloseKey(opened);
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, opened.put(), nullptr));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(opened.get(), name, 0, type, data.data(), static_cast<DWORD>(data.size())));
 }
 
 std::vector<BYTE> text_bytes(const std::string &text) { return std::vector<BYTE>(text.begin(), text.end() + 1); }

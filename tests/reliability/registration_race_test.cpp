@@ -11,6 +11,7 @@
 #include "test_process.h"
 
 using namespace tavlin_test;
+#include "util/holders.h"
 
 namespace {
 
@@ -39,10 +40,8 @@ bool finished_cleanly(pid_t pid)
 
 bool key_exists(const char *path)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    tavlin::RegistryKeyHandle key;
+    return RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 bool registered()
@@ -65,10 +64,9 @@ TEST_P(RegistrationRace, FileEndsAsTheLastWriterLeftIt)
     EXPECT_TRUE(finished_cleanly(first));
     EXPECT_TRUE(finished_cleanly(second));
     EXPECT_EQ(end_registered, registered());
-    HKEY root = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &root))
+    tavlin::RegistryKeyHandle root;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, root.put()))
         << "the file still reads, and unregistration kept HKCR\\CLSID";
-    RegCloseKey(root);
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, RegistrationRace, ::testing::Values(true, false));

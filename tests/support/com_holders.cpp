@@ -7,40 +7,40 @@ namespace tavlin_test {
 ScopedVariant ScopedVariant::i4(LONG v)
 {
     ScopedVariant result;
-    result.value_.vt = VT_I4;
-    result.value_.lVal = v;
+    result->vt = VT_I4;
+    result->lVal = v;
     return result;
 }
 
 ScopedVariant ScopedVariant::r8(double v)
 {
     ScopedVariant result;
-    result.value_.vt = VT_R8;
-    result.value_.dblVal = v;
+    result->vt = VT_R8;
+    result->dblVal = v;
     return result;
 }
 
 ScopedVariant ScopedVariant::boolean(bool v)
 {
     ScopedVariant result;
-    result.value_.vt = VT_BOOL;
-    result.value_.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+    result->vt = VT_BOOL;
+    result->boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
     return result;
 }
 
 ScopedVariant ScopedVariant::date(DATE v)
 {
     ScopedVariant result;
-    result.value_.vt = VT_DATE;
-    result.value_.date = v;
+    result->vt = VT_DATE;
+    result->date = v;
     return result;
 }
 
 ScopedVariant ScopedVariant::string(const OLECHAR *text)
 {
     ScopedVariant result;
-    result.value_.vt = VT_BSTR;
-    result.value_.bstrVal = SysAllocString(text);
+    result->vt = VT_BSTR;
+    result->bstrVal = SysAllocString(text);
     return result;
 }
 
@@ -48,16 +48,16 @@ ScopedVariant ScopedVariant::string(const std::string &utf8)
 {
     tavlin::OleString text = wide(utf8);
     ScopedVariant result;
-    result.value_.vt = VT_BSTR;
-    result.value_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    result->vt = VT_BSTR;
+    result->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return result;
 }
 
 ScopedVariant ScopedVariant::dispatch(IDispatch *object)
 {
     ScopedVariant result;
-    result.value_.vt = VT_DISPATCH;
-    result.value_.pdispVal = object;
+    result->vt = VT_DISPATCH;
+    result->pdispVal = object;
     if (object) object->AddRef();
     return result;
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdarg>
 
+#include "vmhost/global_ref.h"
 #include "vmhost/vm.h"
 
 namespace tavlin_test {
@@ -14,7 +15,7 @@ namespace {
 // One fault at a time, in force for every thread: the VM's function table is process-wide.
 struct Fault {
     jniNativeInterface *table = nullptr;  // the VM's table as it was, to restore
-    jobject receiver = nullptr;           // global reference
+    tavlin::GlobalRef<> receiver;
     jmethodID method = nullptr;
     std::atomic<int> failures{0};
 };
@@ -22,7 +23,7 @@ Fault fault;
 
 jobject JNICALL failing_call(JNIEnv *env, jobject receiver, jmethodID method, va_list args)
 {
-    if (method == fault.method && env->IsSameObject(receiver, fault.receiver)) {
+    if (method == fault.method && env->IsSameObject(receiver, fault.receiver.get())) {
         ++fault.failures;
         env->ThrowNew(env->FindClass("java/lang/Error"), "injected fault");
         return nullptr;
@@ -41,7 +42,7 @@ jvmtiEnv *jvmti_of_the_vm()
 
 JniFault::JniFault(JNIEnv *env, jobject receiver, jmethodID method)
 {
-    fault.receiver = env->NewGlobalRef(receiver);
+    fault.receiver = tavlin::new_global_ref(env, receiver);
     fault.method = method;
     fault.failures = 0;
     jvmtiEnv *jvmti = jvmti_of_the_vm();
@@ -58,11 +59,8 @@ JniFault::~JniFault()
     jvmti->SetJNIFunctionTable(fault.table);
     jvmti->Deallocate(reinterpret_cast<unsigned char *>(fault.table));
     jvmti->DisposeEnvironment();
-    JNIEnv *env = nullptr;
-    tavlin::java_vm()->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2);
-    if (env) env->DeleteGlobalRef(fault.receiver);
     fault.table = nullptr;
-    fault.receiver = nullptr;
+    fault.receiver.reset();
     fault.method = nullptr;
 }
 

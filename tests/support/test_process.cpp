@@ -6,6 +6,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "util/holders.h"
+
 namespace tavlin_test {
 
 namespace {
@@ -23,12 +25,11 @@ void use_fresh_registry()
 
 void set_registry_string(HKEY root, const char *key, const char *name, const char *value)
 {
-    HKEY opened = nullptr;
-    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) != ERROR_SUCCESS)
+    tavlin::RegistryKeyHandle opened;
+    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, opened.put(), nullptr) != ERROR_SUCCESS)
         throw std::runtime_error(std::string("cannot create registry key ") + key);
-    LONG status = RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value),
+    LONG status = RegSetValueExA(opened.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value),
                                  static_cast<DWORD>(std::strlen(value) + 1));
-    RegCloseKey(opened);
     if (status != ERROR_SUCCESS) throw std::runtime_error(std::string("cannot write registry value in ") + key);
 }
 

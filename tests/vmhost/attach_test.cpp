@@ -11,6 +11,7 @@
 
 #include "javaref/local_ref.h"
 #include "test_process.h"
+#include "vmhost/global_ref.h"
 #include "vmhost/vm.h"
 
 using namespace tavlin;
@@ -87,7 +88,7 @@ TEST_F(AttachTest, AHostsThreadKeepsItsEnvironment)
 
 TEST_F(AttachTest, AClientThreadStaysAttachedUntilItEnds)
 {
-    jobject java_thread = nullptr;
+    GlobalRef<> java_thread;
     run_on_new_thread([&] {
         JNIEnv *env = nullptr;
         {
@@ -98,12 +99,11 @@ TEST_F(AttachTest, AClientThreadStaysAttachedUntilItEnds)
         CThreadAttach again;
         EXPECT_EQ(env, again.env());
         CLocalRef thread(env, current_java_thread(env));
-        java_thread = env->NewGlobalRef(thread.get());
+        java_thread = new_global_ref(env, thread.get());
     });
     JNIEnv *env = get_env();
-    EXPECT_FALSE(call_on(env, java_thread, "isAlive", "()Z", &JNIEnv::CallBooleanMethod))
+    EXPECT_FALSE(call_on(env, java_thread.get(), "isAlive", "()Z", &JNIEnv::CallBooleanMethod))
         << "the thread's end detached it";
-    env->DeleteGlobalRef(java_thread);
 }
 
 TEST_F(AttachTest, AClientThreadIsANamedDaemonWithTheSystemClassLoader)

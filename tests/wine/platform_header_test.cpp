@@ -52,7 +52,7 @@ void check_registry(Tally &tally)
         registry_rows::KeyHolder base;
         const std::string path = std::string(scratch) + "\\row" + std::to_string(index);
         const LONG created = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             base.out(), nullptr);
+                                             base.put(), nullptr);
         tally.record(std::string("registry: ") + rows[index].behaviour,
                      created == ERROR_SUCCESS ? rows[index].check(base.get()) : "the scratch key cannot be created");
     }

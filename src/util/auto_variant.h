@@ -1,5 +1,6 @@
 // AutoVariant: sole owner of one VARIANT (a string, an interface reference or a safe array
-// it holds), cleared when the holder ends.
+// it holds), cleared when the holder ends. Its verbs are those of the UniqueHandle family
+// (see unique_handle.h), for a value rather than a handle.
 #pragma once
 
 #include "util/platform.h"
@@ -20,6 +21,12 @@ public:
         }
     }
     ~AutoVariant() { VariantClear(&value_); }
+    AutoVariant(AutoVariant &&other) noexcept : value_(other.release()) {}
+    AutoVariant &operator=(AutoVariant &&other) noexcept
+    {
+        reset(other.release());
+        return *this;
+    }
     AutoVariant(const AutoVariant &) = delete;
     AutoVariant &operator=(const AutoVariant &) = delete;
 
@@ -27,8 +34,32 @@ public:
     HRESULT change_type(VARTYPE type) noexcept { return VariantChangeType(&value_, &value_, 0, type); }
 
     VARIANT *get() noexcept { return &value_; }
+    const VARIANT *get() const noexcept { return &value_; }
     const VARIANT &operator*() const noexcept { return value_; }
+    VARIANT *operator->() noexcept { return &value_; }
     const VARIANT *operator->() const noexcept { return &value_; }
+    VARTYPE type() const noexcept { return value_.vt; }
+
+    // Gives the value up to the caller, who clears it; the holder is left empty.
+    VARIANT release() noexcept
+    {
+        VARIANT value = value_;
+        VariantInit(&value_);
+        return value;
+    }
+    // Clears the held value and owns `value` instead.
+    void reset(const VARIANT &value) noexcept
+    {
+        VariantClear(&value_);
+        value_ = value;
+    }
+    void reset() noexcept { VariantClear(&value_); }
+    // Clears the held value and lends the empty VARIANT to a function that fills it.
+    VARIANT *put() noexcept
+    {
+        reset();
+        return &value_;
+    }
 
 private:
     VARIANT value_;
