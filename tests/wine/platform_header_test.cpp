@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "kernel_codepage_rows.h"
-#include "kernel_sync_rows.h"
-#include "registry_conformance_rows.h"
+#include "kernel/codepage_rows.h"
+#include "kernel/sync_rows.h"
+#include "registry/conformance_rows.h"
 #include "util/platform.h"
 
 namespace {

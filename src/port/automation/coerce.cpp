@@ -6,8 +6,8 @@
 
 #include <tavlinport/oaidl.h>
 
-#include "variant_coerce.h"
-#include "variant_types.h"
+#include "automation/coerce.h"
+#include "automation/variant_types.h"
 
 using namespace tavlinport;
 

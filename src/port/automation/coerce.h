@@ -46,7 +46,7 @@ struct WholeNumber {
 // any other type.
 bool read_whole_number(const VARIANT *in, WholeNumber *out);
 
-// DECIMAL arithmetic (variant_decimal.cpp).
+// DECIMAL arithmetic (decimal.cpp).
 HRESULT decimal_to_double(const DECIMAL &decimal, double *out);
 HRESULT decimal_from_double(double value, DECIMAL *out);
 HRESULT decimal_from_float(float value, DECIMAL *out);

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "variant_coerce.h"
-#include "variant_types.h"
-#include "vartime.h"
+#include "automation/coerce.h"
+#include "automation/variant_types.h"
+#include "automation/vartime.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "VARIANT value fields overlap little-endian");
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "variant_coerce.h"
+#include "automation/coerce.h"
 
 namespace tavlinport {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "variant_types.h"
+#include "automation/variant_types.h"
 
 using namespace tavlinport;
 

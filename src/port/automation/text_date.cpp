@@ -6,7 +6,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "variant_coerce.h"
+#include "automation/coerce.h"
 
 namespace tavlinport {
 namespace {

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "variant_coerce.h"
-#include "variant_types.h"
+#include "automation/coerce.h"
+#include "automation/variant_types.h"
 
 namespace tavlinport {
 namespace {

@@ -2,7 +2,7 @@
 // through a reference, with oleaut32's checks and results.
 #include <cstring>
 
-#include "variant_types.h"
+#include "automation/variant_types.h"
 
 using namespace tavlinport;
 

@@ -7,7 +7,7 @@
 
 #include <tavlinport/oleauto.h>
 
-#include "vartime.h"
+#include "automation/vartime.h"
 
 using namespace tavlinport;
 

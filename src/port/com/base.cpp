@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "components.h"
+#include "com/components.h"
 #include "tavlinport/registrar.h"
 #include "tavlinport/windows.h"
 

@@ -1,8 +1,8 @@
-#include "module_resources.h"
+#include "com/module_resources.h"
 
 #include <dlfcn.h>
 
-#include "com_support.h"
+#include "com/support.h"
 
 namespace tavlinport {
 

@@ -19,9 +19,9 @@
 #include <map>
 #include <string>
 
-#include "com_support.h"
-#include "components.h"
-#include "module_resources.h"
+#include "com/components.h"
+#include "com/module_resources.h"
+#include "com/support.h"
 
 TAVLINPORT_API const CLSID CLSID_Registrar = {0x44EC053A, 0x400F, 0x11D0, {0x9D, 0xCD, 0x00, 0xA0, 0xC9, 0x03, 0x91, 0xD3}};
 TAVLINPORT_API const IID IID_IRegistrar = {0x44EC053B, 0x400F, 0x11D0, {0x9D, 0xCD, 0x00, 0xA0, 0xC9, 0x03, 0x91, 0xD3}};

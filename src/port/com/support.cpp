@@ -1,4 +1,4 @@
-#include "com_support.h"
+#include "com/support.h"
 
 #include <vector>
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "kernel/unicode_transcode.h"
 #include "tavlinport/kernel.h"
-#include "unicode_transcode.h"
 
 namespace {
 

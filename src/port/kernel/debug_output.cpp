@@ -11,9 +11,9 @@
 #include <cstring>
 #include <mutex>
 
+#include "kernel/unique_fd.h"
 #include "tavlinport/debug_capture.h"
 #include "tavlinport/kernel.h"
-#include "unique_fd.h"
 
 namespace {
 

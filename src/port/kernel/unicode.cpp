@@ -1,6 +1,6 @@
 // The transcoding core behind MultiByteToWideChar, WideCharToMultiByte and the registry
 // file's UTF-16 data.
-#include "unicode_transcode.h"
+#include "kernel/unicode_transcode.h"
 
 namespace tavlinport {
 namespace {

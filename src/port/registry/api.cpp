@@ -4,10 +4,10 @@
 #include <cstring>
 #include <utility>
 
-#include "registry_handles.h"
-#include "registry_store.h"
-#include "registry_string_data.h"
-#include "registry_view.h"
+#include "registry/handles.h"
+#include "registry/store.h"
+#include "registry/string_data.h"
+#include "registry/view.h"
 #include "tavlinport/registry.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // File-system operations of the registry store.
-#include "registry_file.h"
+#include "registry/file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "kernel/unique_fd.h"
 #include "tavlinport/wintypes.h"
-#include "unique_fd.h"
 
 namespace tavlinport::registry {
 

@@ -1,5 +1,5 @@
 // The table of open registry key handles.
-#include "registry_handles.h"
+#include "registry/handles.h"
 
 #include <mutex>
 #include <unordered_map>

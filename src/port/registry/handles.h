@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "registry_tree.h"
+#include "registry/tree.h"
 #include "tavlinport/registry.h"
 
 namespace tavlinport::registry {

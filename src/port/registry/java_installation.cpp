@@ -1,5 +1,5 @@
 // Finding and describing the machine's Java installation.
-#include "java_installation.h"
+#include "registry/java_installation.h"
 
 #include <sys/stat.h>
 

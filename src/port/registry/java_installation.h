@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "registry_tree.h"
+#include "registry/tree.h"
 
 namespace tavlinport::registry {
 

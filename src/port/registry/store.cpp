@@ -1,5 +1,5 @@
 // The registry store over its file.
-#include "registry_store.h"
+#include "registry/store.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "registry_text.h"
-#include "registry_view.h"
+#include "registry/text.h"
+#include "registry/view.h"
 
 namespace tavlinport::registry {
 namespace {

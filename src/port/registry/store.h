@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "java_installation.h"
-#include "registry_file.h"
-#include "registry_tree.h"
+#include "registry/file.h"
+#include "registry/java_installation.h"
+#include "registry/tree.h"
 
 namespace tavlinport::registry {
 

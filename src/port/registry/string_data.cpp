@@ -1,10 +1,10 @@
 // Conversions of string-typed registry data.
-#include "registry_string_data.h"
+#include "registry/string_data.h"
 
 #include <string_view>
 
+#include "kernel/unicode_transcode.h"
 #include "tavlinport/registry.h"
-#include "unicode_transcode.h"
 
 namespace tavlinport::registry {
 

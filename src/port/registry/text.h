@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "registry_tree.h"
+#include "registry/tree.h"
 
 namespace tavlinport::registry {
 

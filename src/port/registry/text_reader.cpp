@@ -2,10 +2,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "registry_string_data.h"
-#include "registry_text.h"
+#include "kernel/unicode_transcode.h"
+#include "registry/string_data.h"
+#include "registry/text.h"
 #include "tavlinport/registry.h"
-#include "unicode_transcode.h"
 
 namespace tavlinport::registry {
 namespace {

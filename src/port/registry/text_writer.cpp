@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "registry_string_data.h"
-#include "registry_text.h"
+#include "registry/string_data.h"
+#include "registry/text.h"
 #include "tavlinport/registry.h"
 
 namespace tavlinport::registry {

@@ -1,5 +1,5 @@
 // The in-memory registry tree.
-#include "registry_tree.h"
+#include "registry/tree.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Composing the registry that callers see from the file's keys.
-#include "registry_view.h"
+#include "registry/view.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "java_installation.h"
-#include "registry_tree.h"
+#include "registry/java_installation.h"
+#include "registry/tree.h"
 
 namespace tavlinport::registry {
 

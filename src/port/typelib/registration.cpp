@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "typelib.h"
+#include "typelib/typelib.h"
 
 namespace tavlinport {
 namespace {

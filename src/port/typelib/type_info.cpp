@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "typelib.h"
-#include "variant_types.h"
+#include "automation/variant_types.h"
+#include "typelib/typelib.h"
 
 namespace tavlinport {
 namespace {

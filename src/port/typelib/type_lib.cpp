@@ -1,5 +1,5 @@
 // ITypeLib over a type-library description, and LoadTypeLib.
-#include "typelib.h"
+#include "typelib/typelib.h"
 
 namespace tavlinport {
 

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "com_support.h"
-#include "module_resources.h"
+#include "com/module_resources.h"
+#include "com/support.h"
 
 #define MEMBERID_NIL DISPID_UNKNOWN
 

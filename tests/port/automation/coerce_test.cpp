@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "oleaut_fakes_test.h"
+#include "automation/fakes_test.h"
 
 using oleaut_test::CountedDispatch;
 using oleaut_test::same_text;

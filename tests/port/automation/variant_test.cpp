@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "oleaut_fakes_test.h"
+#include "automation/fakes_test.h"
 
 using oleaut_test::CountedDispatch;
 using oleaut_test::same_text;

@@ -2,7 +2,7 @@
 // (its ANSI code page is UTF-8, and CP_UTF8 checks its arguments as documented).
 #include <gtest/gtest.h>
 
-#include "kernel_codepage_rows.h"
+#include "kernel/codepage_rows.h"
 
 namespace {
 

@@ -5,12 +5,13 @@
 #include <thread>
 #include <vector>
 
-#include "registry_test_support.h"
+#include "scratch.h"
 #include "tavlinport/debug_capture.h"
+#include "util/platform.h"
 
 namespace {
 
-using registry_test::EnvironmentOverride;
+using port_test::EnvironmentOverride;
 
 void collect(const char *text, void *context) { static_cast<std::vector<std::string> *>(context)->push_back(text); }
 
@@ -56,13 +57,13 @@ TEST(DebugOutput, ToStandardError)
 
 TEST(DebugOutput, AppendedToAFile)
 {
-    registry_test::ScratchFolder folder;
+    port_test::ScratchFolder folder;
     const std::string file = folder.path() + "/debug.log";
-    registry_test::write_file(file, "earlier;");
+    port_test::write_file(file, "earlier;");
     EnvironmentOverride to_file("TAVLIN_DEBUG_OUTPUT", file.c_str());
     OutputDebugStringA("one;");
     OutputDebugStringA("two;");
-    EXPECT_EQ(registry_test::read_file(file), "earlier;one;two;");
+    EXPECT_EQ(port_test::read_file(file), "earlier;one;two;");
 }
 
 TEST(DebugOutput, ConcurrentCallsReachTheSinkOneAtATime)

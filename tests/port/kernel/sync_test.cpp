@@ -5,7 +5,7 @@
 #include <clocale>
 #include <thread>
 
-#include "kernel_sync_rows.h"
+#include "kernel/sync_rows.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The registry behaviours shared with Windows, run against the port.
-#include "registry_conformance_rows.h"
-#include "registry_test_support.h"
+#include "registry/conformance_rows.h"
+#include "registry/test_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "registry_test_support.h"
+#include "registry/test_support.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // file describes Java itself.
 #include <unistd.h>
 
-#include "registry_test_support.h"
+#include "registry/test_support.h"
 
 namespace {
 
