@@ -10,6 +10,7 @@
 #include "com/module_lock.h"
 #include "debug_output.h"
 #include "javaref/local_ref.h"
+#include "test_names.h"
 #include "test_process.h"
 #include "vmhost/vm.h"
 
@@ -75,6 +76,7 @@ TEST_F(NewInstance, EmptyOrNullNameFailsButStartsTheVm)
 }
 
 struct FailureRow {
+    const char *name;
     const char *class_name;
     const char *traced_text;
 };
@@ -93,12 +95,13 @@ TEST_P(NewInstanceFailures, ReturnAllBitsSetAndTraceTheJavaError)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, NewInstanceFailures,
-    ::testing::Values(FailureRow{"java.lang.Integer", "java.lang.NoSuchMethodError"},
-                      FailureRow{"java.util.AbstractList", "java.lang.InstantiationException"},
-                      FailureRow{"java.util.List", "java.lang.NoSuchMethodError"},
-                      FailureRow{"fixtures.FailingConstructor", "constructor failed"},
-                      FailureRow{"no.such.Clazz", "java.lang.NoClassDefFoundError"},
-                      FailureRow{"no.such.Clazz", "no/such/Clazz"}));
+    ::testing::Values(FailureRow{"NoConstructorWithoutArguments", "java.lang.Integer", "java.lang.NoSuchMethodError"},
+                      FailureRow{"AbstractClass", "java.util.AbstractList", "java.lang.InstantiationException"},
+                      FailureRow{"Interface", "java.util.List", "java.lang.NoSuchMethodError"},
+                      FailureRow{"ConstructorThrows", "fixtures.FailingConstructor", "constructor failed"},
+                      FailureRow{"MissingClassTracesTheError", "no.such.Clazz", "java.lang.NoClassDefFoundError"},
+                      FailureRow{"MissingClassTracesItsName", "no.such.Clazz", "no/such/Clazz"}),
+    test_names::by_field<&FailureRow::name>);
 
 TEST_F(NewInstance, ProxyHoldsOneReferenceAndGivesEverythingBack)
 {

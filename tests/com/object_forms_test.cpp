@@ -3,6 +3,7 @@
 #include "client.h"
 #include "com/module_lock.h"
 #include "com_test_support.h"
+#include "test_names.h"
 
 namespace com_test {
 namespace {
@@ -141,7 +142,7 @@ TEST_P(ObjectFormsTest, AggregateHoldsOneModuleLockUntilItsLastRelease)
 }
 
 INSTANTIATE_TEST_SUITE_P(BothClasses, ObjectFormsTest, ::testing::ValuesIn(class_rows),
-                         [](const ::testing::TestParamInfo<ClassRow> &info) { return std::string(info.param.name); });
+                         test_names::by_field<&ClassRow::name>);
 
 }  // namespace
 }  // namespace com_test

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "client.h"
+#include "test_names.h"
 #include "test_process.h"
 
 using namespace tavlin_test;
@@ -291,6 +292,9 @@ TEST_P(TransitionDays, JavaDatesComeBackAsTheirLocalTime)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Zones, TransitionDays, ::testing::Values("America/New_York", "Europe/Berlin"));
+INSTANTIATE_TEST_SUITE_P(Zones, TransitionDays, ::testing::Values("America/New_York", "Europe/Berlin"),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             return test_names::sanitized(info.param);
+                         });
 
 }  // namespace

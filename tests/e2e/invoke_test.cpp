@@ -7,6 +7,7 @@
 
 #include "client.h"
 #include "debug_output.h"
+#include "test_names.h"
 #include "test_process.h"
 
 using namespace tavlin;
@@ -91,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ResultRow{"pi", VT_R8, 3.25}, ResultRow{"nothing", VT_EMPTY, 0},
                       ResultRow{"nothingThere", VT_EMPTY, 0}, ResultRow{"noArray", VT_EMPTY, 0},
                       ResultRow{"noString", VT_EMPTY, 0}, ResultRow{"boxed", VT_I4, 42}),
-    [](const ::testing::TestParamInfo<ResultRow> &info) { return std::string(info.param.method); });
+    test_names::by_field<&ResultRow::method>);
 
 TEST_F(Invoke, VoidMethodRunsAndLeavesNoResult)
 {

@@ -10,6 +10,7 @@
 #include "client.h"
 #include "javaref/java_reflect.h"
 #include "jni_fault.h"
+#include "test_names.h"
 #include "test_process.h"
 #include "vmhost/vm.h"
 
@@ -119,7 +120,7 @@ const ChoiceRow kChoiceRows[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, OverloadChoice, ::testing::ValuesIn(kChoiceRows),
-                         [](const ::testing::TestParamInfo<ChoiceRow> &info) { return info.param.name; });
+                         test_names::by_field<&ChoiceRow::name>);
 
 std::string java_text_of(JNIEnv *env, jobject object)
 {

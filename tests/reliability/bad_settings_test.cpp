@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "client.h"
+#include "test_names.h"
 #include "test_process.h"
 
 using namespace tavlin;
@@ -58,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadValueRow{"DwordMax", "max", REG_DWORD, {0x41, 0x42, 0x43, 0x44}},
                       BadValueRow{"BinaryMaxPerm", "maxperm", REG_BINARY, {0x2d, 0x00, 0xff, 0x7f}},
                       BadValueRow{"EmptyBinaryMax", "max", REG_BINARY, {}}),
-    [](const ::testing::TestParamInfo<BadValueRow> &info) { return std::string(info.param.name); });
+    test_names::by_field<&BadValueRow::name>);
 
 TEST(BadSettings, BadVmOptionValuesAreSkippedByTheVm)
 {
@@ -77,7 +78,12 @@ TEST(BadSettings, HugeClassPathVariable)
     EXPECT_EQ(S_OK, new_instance("java.util.ArrayList", list));
 }
 
-class BrokenRegistryFile : public ::testing::TestWithParam<std::string> {
+struct BrokenFileRow {
+    const char *name;
+    std::string contents;
+};
+
+class BrokenRegistryFile : public ::testing::TestWithParam<BrokenFileRow> {
 };
 
 // A registry file that cannot be read is no registry at all: the call fails cleanly
@@ -85,18 +91,22 @@ class BrokenRegistryFile : public ::testing::TestWithParam<std::string> {
 TEST_P(BrokenRegistryFile, FailsCleanly)
 {
     use_fresh_registry();
-    std::ofstream(std::getenv("TAVLIN_REGISTRY"), std::ios::binary) << GetParam();
+    std::ofstream(std::getenv("TAVLIN_REGISTRY"), std::ios::binary) << GetParam().contents;
     ComPtr<IDispatch> list;
     HRESULT hr = new_instance("java.util.ArrayList", list);
     EXPECT_TRUE(hr == S_OK || hr == kFailed) << std::hex << hr;
 }
 
 INSTANTIATE_TEST_SUITE_P(Contents, BrokenRegistryFile,
-                         ::testing::Values(std::string("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MA"),
-                                           std::string("\x00\xff\xfe garbage \x01\x02", 14),
-                                           std::string("Windows Registry Editor Version 5.00\n\n"
-                                                       "[HKEY_LOCAL_MACHINE\\Software\\Varnexa\\Tidewell]\n"
-                                                       "\"max\"=hex:zz,qq\n\"maxperm\"=dword:nothex\n")));
+                         ::testing::Values(BrokenFileRow{"CutOffInAKey",
+                                                         "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MA"},
+                                           BrokenFileRow{"BinaryGarbage",
+                                                         std::string("\x00\xff\xfe garbage \x01\x02", 14)},
+                                           BrokenFileRow{"DataThatIsNotHex",
+                                                         "Windows Registry Editor Version 5.00\n\n"
+                                                         "[HKEY_LOCAL_MACHINE\\Software\\Varnexa\\Tidewell]\n"
+                                                         "\"max\"=hex:zz,qq\n\"maxperm\"=dword:nothex\n"}),
+                         test_names::by_field<&BrokenFileRow::name>);
 
 TEST(BadSettings, RuntimeLibThatIsNoLibrary)
 {

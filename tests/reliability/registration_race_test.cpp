@@ -69,4 +69,7 @@ TEST_P(RegistrationRace, FileEndsAsTheLastWriterLeftIt)
         << "the file still reads, and unregistration kept HKCR\\CLSID";
 }
 
-INSTANTIATE_TEST_SUITE_P(Endings, RegistrationRace, ::testing::Values(true, false));
+INSTANTIATE_TEST_SUITE_P(Endings, RegistrationRace, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "Registered" : "Unregistered");
+                         });

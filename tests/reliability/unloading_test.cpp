@@ -8,6 +8,7 @@
 #include "bridge/method_table.h"
 #include "client.h"
 #include "jvm_probe.h"
+#include "test_names.h"
 #include "test_process.h"
 #include "vmhost/vm.h"
 
@@ -84,4 +85,4 @@ TEST_P(Unloading, ClassesOfReleasedProxiesUnload)
 INSTANTIATE_TEST_SUITE_P(Releases, Unloading,
                          ::testing::Values(Case{"OnTheCallingThread", 2000, false},
                                            Case{"OnThreadsNeverAttached", 300, true}),
-                         [](const ::testing::TestParamInfo<Case> &info) { return info.param.name; });
+                         test_names::by_field<&Case::name>);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "test_names.h"
 #include "test_process.h"
 #include "vmhost/jvm_library.h"
 
@@ -124,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                  "JavaHome", "/nowhere");
                          },
                          "Unable to load JVM.DLL"}),
-    [](const ::testing::TestParamInfo<LoaderMessageRow> &info) { return std::string(info.param.name); });
+    test_names::by_field<&LoaderMessageRow::name>);
 
 TEST_F(LoaderTest, MissingEntryPointsAreReportedWhenCalled)
 {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "test_names.h"
 #include "test_process.h"
 #include "vmhost/registry_key.h"
 #include "vmhost/runtime_settings.h"
@@ -83,6 +84,7 @@ TEST_F(SettingsTest, ClassPathWithoutSettingsNamesTheLibraryFolder)
 }
 
 struct ClassPathRow {
+    const char *name;
     const char *classpath;
     const char *leading;  // what the option starts with after "-Djava.class.path="
     bool adds_rk;
@@ -105,14 +107,15 @@ TEST_P(ClassPathVariable, LeadsTheClassPathAndDecidesTheArchives)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ClassPathVariable,
-    ::testing::Values(ClassPathRow{"/lib/a.jar", "/lib/a.jar:", true, true},
-                      ClassPathRow{"  \t/lib/a.jar:", "/lib/a.jar:", true, true},  // blanks skipped, no second ":"
-                      ClassPathRow{"", ":", true, true},
-                      ClassPathRow{"   ", ":", true, true},
-                      ClassPathRow{"/lib/RK.jar", "/lib/RK.jar:", false, true},  // any case names rk.jar
-                      ClassPathRow{"/lib/work.jar", "/lib/work.jar:", false, true},  // a plain substring test
-                      ClassPathRow{"/lib/qz.JAR", "/lib/qz.JAR:", true, false},
-                      ClassPathRow{"/a/rk.jar:/b/qz.jar", "/a/rk.jar:/b/qz.jar:", false, false}));
+    ::testing::Values(ClassPathRow{"OneArchive", "/lib/a.jar", "/lib/a.jar:", true, true},
+                      ClassPathRow{"BlanksSkippedNoSecondColon", "  \t/lib/a.jar:", "/lib/a.jar:", true, true},
+                      ClassPathRow{"Empty", "", ":", true, true},
+                      ClassPathRow{"OnlyBlanks", "   ", ":", true, true},
+                      ClassPathRow{"RkInAnyCase", "/lib/RK.jar", "/lib/RK.jar:", false, true},
+                      ClassPathRow{"RkAsPartOfAName", "/lib/work.jar", "/lib/work.jar:", false, true},
+                      ClassPathRow{"QzInAnyCase", "/lib/qz.JAR", "/lib/qz.JAR:", true, false},
+                      ClassPathRow{"BothArchives", "/a/rk.jar:/b/qz.jar", "/a/rk.jar:/b/qz.jar:", false, false}),
+    test_names::by_field<&ClassPathRow::name>);
 
 TEST_F(SettingsTest, ExtrasFolderAndProductSubkeysJoinTheClassPath)
 {

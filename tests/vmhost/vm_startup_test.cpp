@@ -14,6 +14,7 @@
 
 #include "errors.h"
 #include "javaref/local_ref.h"
+#include "test_names.h"
 #include "test_process.h"
 #include "vmhost/runtime_settings.h"
 #include "vmhost/vm.h"
@@ -143,7 +144,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, CompatibilitySwitch,
                          ::testing::Values(SwitchRow{"true", true}, SwitchRow{"True", true},
                                            SwitchRow{"TRUE", true}, SwitchRow{"1", false},
                                            SwitchRow{"yes", false}, SwitchRow{"", false},
-                                           SwitchRow{nullptr, false}));
+                                           SwitchRow{nullptr, false}),
+                         [](const ::testing::TestParamInfo<SwitchRow> &info) {
+                             const char *value = info.param.value;
+                             return value ? "SetTo_" + test_names::sanitized(value, "Nothing") : std::string("Unset");
+                         });
 
 struct HookRow {
     const char *option;  // "" for none
@@ -170,7 +175,10 @@ TEST_P(OutputHook, VfprintfOptionInstallsTheHook)
 
 INSTANTIATE_TEST_SUITE_P(Spellings, OutputHook,
                          ::testing::Values(HookRow{"", false}, HookRow{"vfprintf", true}, HookRow{"VFPRINTF", false},
-                                           HookRow{"VfPrintF", false}));
+                                           HookRow{"VfPrintF", false}),
+                         [](const ::testing::TestParamInfo<HookRow> &info) {
+                             return test_names::sanitized(info.param.option, "NoOption");
+                         });
 
 TEST(VmStartup, ConcurrentFirstCallsCreateOneVm)
 {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "automation/fakes_test.h"
+#include "test_names.h"
 
 using oleaut_test::same_text;
 
@@ -43,14 +44,7 @@ TEST_P(BstrAllocation, HasLengthPrefixAndTerminator)
     SysFreeString(bstr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, BstrAllocation, testing::ValuesIn(kAllocRows),
-                         [](const testing::TestParamInfo<AllocRow> &info) {
-                             std::string name = info.param.name;
-                             for (char &c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Rows, BstrAllocation, testing::ValuesIn(kAllocRows), test_names::by_field<&AllocRow::name>);
 
 TEST(Bstr, ContentIsCopied)
 {

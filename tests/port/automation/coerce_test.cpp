@@ -7,6 +7,7 @@
 #include <string>
 
 #include "automation/fakes_test.h"
+#include "test_names.h"
 
 using oleaut_test::CountedDispatch;
 using oleaut_test::same_text;
@@ -39,6 +40,7 @@ VARIANT text(const char16_t *value)
 using Maker = VARIANT (*)();
 
 struct NumberRow {
+    const char *behaviour;
     Maker source;
     VARTYPE target;
     HRESULT result;
@@ -71,75 +73,76 @@ long long integer_of(const VARIANT &v)
 
 const NumberRow kNumberRows[] = {
     // Half to even from reals.
-    {[] { return r8(2.5); }, VT_I4, S_OK, 2},
-    {[] { return r8(3.5); }, VT_I4, S_OK, 4},
-    {[] { return r8(-2.5); }, VT_I4, S_OK, -2},
-    {[] { return r8(-1.5); }, VT_I4, S_OK, -2},
-    {[] { return r8(0.5); }, VT_I2, S_OK, 0},
-    {[] { return r8(2.9); }, VT_I4, S_OK, 3},
-    {[] { return r8(-0.5); }, VT_UI1, S_OK, 0},
+    {"real 2.5 to I4 rounds to even", [] { return r8(2.5); }, VT_I4, S_OK, 2},
+    {"real 3.5 to I4 rounds to even", [] { return r8(3.5); }, VT_I4, S_OK, 4},
+    {"real minus 2.5 to I4 rounds to even", [] { return r8(-2.5); }, VT_I4, S_OK, -2},
+    {"real minus 1.5 to I4 rounds to even", [] { return r8(-1.5); }, VT_I4, S_OK, -2},
+    {"real 0.5 to I2 rounds to even", [] { return r8(0.5); }, VT_I2, S_OK, 0},
+    {"real 2.9 to I4 rounds to nearest", [] { return r8(2.9); }, VT_I4, S_OK, 3},
+    {"real minus 0.5 to UI1 rounds to zero", [] { return r8(-0.5); }, VT_UI1, S_OK, 0},
     // The accepted range ends half a unit beyond the type.
-    {[] { return r8(127.5); }, VT_I1, DISP_E_OVERFLOW, 0},
-    {[] { return r8(-128.5); }, VT_I1, S_OK, -128},
-    {[] { return r8(65535.4); }, VT_UI2, S_OK, 65535},
-    {[] { return r8(1e10); }, VT_I4, DISP_E_OVERFLOW, 0},
-    {[] { return r8(NAN); }, VT_I4, DISP_E_OVERFLOW, 0},
-    {[] { return r8(5e18); }, VT_I8, DISP_E_OVERFLOW, 0},  // VT_I8 takes reals up to 2^62 only
+    {"real 127.5 overflows I1", [] { return r8(127.5); }, VT_I1, DISP_E_OVERFLOW, 0},
+    {"real minus 128.5 fits I1", [] { return r8(-128.5); }, VT_I1, S_OK, -128},
+    {"real 65535.4 fits UI2", [] { return r8(65535.4); }, VT_UI2, S_OK, 65535},
+    {"real 1e10 overflows I4", [] { return r8(1e10); }, VT_I4, DISP_E_OVERFLOW, 0},
+    {"real NaN overflows I4", [] { return r8(NAN); }, VT_I4, DISP_E_OVERFLOW, 0},
+    // VT_I8 takes reals up to 2^62 only.
+    {"real 5e18 overflows I8", [] { return r8(5e18); }, VT_I8, DISP_E_OVERFLOW, 0},
     // Numeric text: blanks, exponent, separators, signs, hexadecimal.
-    {[] { return text(u"12"); }, VT_I4, S_OK, 12},
-    {[] { return text(u" 12 "); }, VT_I4, S_OK, 12},
-    {[] { return text(u"1e3"); }, VT_I4, S_OK, 1000},
-    {[] { return text(u"1,000"); }, VT_I4, S_OK, 1000},
-    {[] { return text(u"(12)"); }, VT_I4, S_OK, -12},
-    {[] { return text(u"12-"); }, VT_I4, S_OK, -12},
-    {[] { return text(u"2.5"); }, VT_I4, S_OK, 2},
-    {[] { return text(u"&H10"); }, VT_I4, S_OK, 16},
-    {[] { return text(u"&HFF"); }, VT_I1, S_OK, -1},
-    {[] { return text(u"0x10"); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
-    {[] { return text(u"abc"); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
-    {[] { return text(u""); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
-    {[] { return text(u"1e"); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
-    {[] { return text(u"128"); }, VT_I1, DISP_E_OVERFLOW, 0},
-    {[] { return text(u"-1"); }, VT_UI4, DISP_E_OVERFLOW, 0},
+    {"text 12 to I4", [] { return text(u"12"); }, VT_I4, S_OK, 12},
+    {"text with blanks to I4", [] { return text(u" 12 "); }, VT_I4, S_OK, 12},
+    {"text with exponent to I4", [] { return text(u"1e3"); }, VT_I4, S_OK, 1000},
+    {"text with thousands separator to I4", [] { return text(u"1,000"); }, VT_I4, S_OK, 1000},
+    {"text in parentheses is negative", [] { return text(u"(12)"); }, VT_I4, S_OK, -12},
+    {"text with trailing minus is negative", [] { return text(u"12-"); }, VT_I4, S_OK, -12},
+    {"text 2.5 to I4 rounds to even", [] { return text(u"2.5"); }, VT_I4, S_OK, 2},
+    {"text hexadecimal to I4", [] { return text(u"&H10"); }, VT_I4, S_OK, 16},
+    {"text hexadecimal FF to I1 is minus 1", [] { return text(u"&HFF"); }, VT_I1, S_OK, -1},
+    {"text 0x10 is no number", [] { return text(u"0x10"); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
+    {"text abc is no number", [] { return text(u"abc"); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
+    {"empty text is no number", [] { return text(u""); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
+    {"text with bare exponent is no number", [] { return text(u"1e"); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
+    {"text 128 overflows I1", [] { return text(u"128"); }, VT_I1, DISP_E_OVERFLOW, 0},
+    {"text minus 1 overflows UI4", [] { return text(u"-1"); }, VT_UI4, DISP_E_OVERFLOW, 0},
     // Booleans from text and to numbers.
-    {[] { return text(u"True"); }, VT_BOOL, S_OK, -1},
-    {[] { return text(u"false"); }, VT_BOOL, S_OK, 0},
-    {[] { return text(u"#TRUE#"); }, VT_BOOL, S_OK, -1},
-    {[] { return text(u"#true#"); }, VT_BOOL, DISP_E_TYPEMISMATCH, 0},
-    {[] { return text(u" 0.5 "); }, VT_BOOL, S_OK, -1},
-    {[] { return text(u"yes"); }, VT_BOOL, DISP_E_TYPEMISMATCH, 0},
-    {[] { return r8(0.0); }, VT_BOOL, S_OK, 0},
-    {[] { return r8(-0.25); }, VT_BOOL, S_OK, -1},
-    {[] {
+    {"text True to BOOL", [] { return text(u"True"); }, VT_BOOL, S_OK, -1},
+    {"text false to BOOL", [] { return text(u"false"); }, VT_BOOL, S_OK, 0},
+    {"text #TRUE# to BOOL", [] { return text(u"#TRUE#"); }, VT_BOOL, S_OK, -1},
+    {"text #true# in lower case is no BOOL", [] { return text(u"#true#"); }, VT_BOOL, DISP_E_TYPEMISMATCH, 0},
+    {"text 0.5 to BOOL is true", [] { return text(u" 0.5 "); }, VT_BOOL, S_OK, -1},
+    {"text yes is no BOOL", [] { return text(u"yes"); }, VT_BOOL, DISP_E_TYPEMISMATCH, 0},
+    {"real 0 to BOOL is false", [] { return r8(0.0); }, VT_BOOL, S_OK, 0},
+    {"real minus 0.25 to BOOL is true", [] { return r8(-0.25); }, VT_BOOL, S_OK, -1},
+    {"BOOL true to UI1 is 255", [] {
          VARIANT v = make(VT_BOOL);
          V_BOOL(&v) = VARIANT_TRUE;
          return v;
      },
      VT_UI1, S_OK, 255},
     // Same-size signed and unsigned types are copied bit for bit.
-    {[] {
+    {"UI1 200 to I1 keeps its bits", [] {
          VARIANT v = make(VT_UI1);
          V_UI1(&v) = 200;
          return v;
      },
      VT_I1, S_OK, -56},
-    {[] {
+    {"I4 70000 overflows I2", [] {
          VARIANT v = make(VT_I4);
          V_I4(&v) = 70000;
          return v;
      },
      VT_I2, DISP_E_OVERFLOW, 0},
     // Empty is zero, null is no number.
-    {[] { return make(VT_EMPTY); }, VT_I4, S_OK, 0},
-    {[] { return make(VT_NULL); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
+    {"EMPTY to I4 is 0", [] { return make(VT_EMPTY); }, VT_I4, S_OK, 0},
+    {"NULL is no number", [] { return make(VT_NULL); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
     // Currency rounds half to even too.
-    {[] {
+    {"currency 2.5 to I4 rounds to even", [] {
          VARIANT v = make(VT_CY);
          V_CY(&v).int64 = 25000;
          return v;
      },
      VT_I4, S_OK, 2},
-    {[] {
+    {"decimal 3.5 to I4 rounds to even", [] {
          VARIANT v = make(VT_DECIMAL);
          V_DECIMAL(&v).scale = 1;
          V_DECIMAL(&v).Lo64 = 35;
@@ -168,71 +171,73 @@ TEST_P(ChangeTypeNumber, ConvertsOrFailsLeavingDestination)
     VariantClear(&source);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ChangeTypeNumber, testing::ValuesIn(kNumberRows));
+INSTANTIATE_TEST_SUITE_P(Rows, ChangeTypeNumber, testing::ValuesIn(kNumberRows),
+                         test_names::by_field<&NumberRow::behaviour>);
 
 struct TextRow {
+    const char *behaviour;
     Maker source;
     USHORT flags;
     const char16_t *expected;
 };
 
 const TextRow kTextRows[] = {
-    {[] { return r8(0.1); }, 0, u"0.1"},
-    {[] { return r8(1.0 / 3); }, 0, u"0.333333333333333"},
-    {[] { return r8(1e15); }, 0, u"1E+15"},
-    {[] { return r8(1.5e-7); }, 0, u"1.5E-07"},
-    {[] { return r8(-0.0); }, 0, u"0"},
-    {[] { return r8(123456789012345678.0); }, 0, u"1.23456789012346E+17"},
-    {[] {
+    {"real 0.1", [] { return r8(0.1); }, 0, u"0.1"},
+    {"real one third has 15 digits", [] { return r8(1.0 / 3); }, 0, u"0.333333333333333"},
+    {"real 1e15 in exponent form", [] { return r8(1e15); }, 0, u"1E+15"},
+    {"real 1.5e-7 in exponent form", [] { return r8(1.5e-7); }, 0, u"1.5E-07"},
+    {"real minus zero is 0", [] { return r8(-0.0); }, 0, u"0"},
+    {"real rounded to 15 digits", [] { return r8(123456789012345678.0); }, 0, u"1.23456789012346E+17"},
+    {"single 0.1", [] {
          VARIANT v = make(VT_R4);
          V_R4(&v) = 0.1f;
          return v;
      },
      0, u"0.1"},
-    {[] {
+    {"BOOL true is minus 1", [] {
          VARIANT v = make(VT_BOOL);
          V_BOOL(&v) = VARIANT_TRUE;
          return v;
      },
      0, u"-1"},
-    {[] {
+    {"BOOL true as word", [] {
          VARIANT v = make(VT_BOOL);
          V_BOOL(&v) = VARIANT_TRUE;
          return v;
      },
      VARIANT_ALPHABOOL, u"True"},
-    {[] { return make(VT_BOOL); }, VARIANT_LOCALBOOL, u"False"},
-    {[] {
+    {"BOOL false as local word", [] { return make(VT_BOOL); }, VARIANT_LOCALBOOL, u"False"},
+    {"date with time", [] {
          VARIANT v = make(VT_DATE);
          V_DATE(&v) = 36526.5;
          return v;
      },
      0, u"1/1/2000 12:00:00 PM"},
-    {[] {
+    {"date at midnight has no time", [] {
          VARIANT v = make(VT_DATE);
          V_DATE(&v) = 36526.0;
          return v;
      },
      0, u"1/1/2000"},
-    {[] {
+    {"time on the epoch has no date", [] {
          VARIANT v = make(VT_DATE);
          V_DATE(&v) = 0.75;
          return v;
      },
      0, u"6:00:00 PM"},
-    {[] {
+    {"currency minus 1.5", [] {
          VARIANT v = make(VT_CY);
          V_CY(&v).int64 = -15000;
          return v;
      },
      0, u"-1.5"},
-    {[] {
+    {"I8 minimum", [] {
          VARIANT v = make(VT_I8);
          V_I8(&v) = INT64_MIN;
          return v;
      },
      0, u"-9223372036854775808"},
-    {[] { return make(VT_EMPTY); }, 0, u""},
+    {"EMPTY is empty text", [] { return make(VT_EMPTY); }, 0, u""},
 };
 
 class ChangeTypeText : public testing::TestWithParam<TextRow> {};
@@ -247,25 +252,26 @@ TEST_P(ChangeTypeText, WritesOleaut32Text)
     VariantClear(&dest);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ChangeTypeText, testing::ValuesIn(kTextRows));
+INSTANTIATE_TEST_SUITE_P(Rows, ChangeTypeText, testing::ValuesIn(kTextRows), test_names::by_field<&TextRow::behaviour>);
 
 struct DateRow {
+    const char *behaviour;
     const char16_t *text;
     HRESULT result;
     double date;
 };
 
 const DateRow kDateRows[] = {
-    {u"1/2/2000", S_OK, 36527.0},
-    {u"2000-01-01", S_OK, 36526.0},
-    {u"1/2/2000 3:04:05 PM", S_OK, 36527.0 + (15 * 3600 + 4 * 60 + 5) / 86400.0},
-    {u"January 2, 2000", S_OK, 36527.0},
-    {u"13/1/2000", S_OK, 36538.0},  // no month 13: read as day/month/year
-    {u"10:00", S_OK, 10 / 24.0},
-    {u"3 PM", S_OK, 15 / 24.0},
-    {u"2000-01-01T10:00:00", DISP_E_TYPEMISMATCH, 0},
-    {u"2/30/2000", DISP_E_TYPEMISMATCH, 0},
-    {u"12", DISP_E_TYPEMISMATCH, 0},
+    {"month day year", u"1/2/2000", S_OK, 36527.0},
+    {"ISO date", u"2000-01-01", S_OK, 36526.0},
+    {"date and time with PM", u"1/2/2000 3:04:05 PM", S_OK, 36527.0 + (15 * 3600 + 4 * 60 + 5) / 86400.0},
+    {"month name", u"January 2, 2000", S_OK, 36527.0},
+    {"day month year when there is no month 13", u"13/1/2000", S_OK, 36538.0},
+    {"time alone", u"10:00", S_OK, 10 / 24.0},
+    {"hour with PM", u"3 PM", S_OK, 15 / 24.0},
+    {"ISO date and time is refused", u"2000-01-01T10:00:00", DISP_E_TYPEMISMATCH, 0},
+    {"30 February is refused", u"2/30/2000", DISP_E_TYPEMISMATCH, 0},
+    {"a lone number is refused", u"12", DISP_E_TYPEMISMATCH, 0},
 };
 
 class ChangeTypeDate : public testing::TestWithParam<DateRow> {};
@@ -281,7 +287,7 @@ TEST_P(ChangeTypeDate, ReadsLocaleAndIsoForms)
     VariantClear(&source);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ChangeTypeDate, testing::ValuesIn(kDateRows));
+INSTANTIATE_TEST_SUITE_P(Rows, ChangeTypeDate, testing::ValuesIn(kDateRows), test_names::by_field<&DateRow::behaviour>);
 
 TEST(ChangeType, InPlaceReplacesAndFreesTheSource)
 {

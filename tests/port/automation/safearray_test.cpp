@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "automation/fakes_test.h"
+#include "test_names.h"
 
 using oleaut_test::CountedDispatch;
 using oleaut_test::same_text;
@@ -12,28 +13,29 @@ using oleaut_test::same_text;
 namespace {
 
 struct LayoutRow {
+    const char *type;
     VARTYPE vt;
     USHORT features;
     ULONG element_size;
 };
 
 const LayoutRow kLayoutRows[] = {
-    {VT_I1, FADF_HAVEVARTYPE, 1},
-    {VT_UI1, FADF_HAVEVARTYPE, 1},
-    {VT_I2, FADF_HAVEVARTYPE, 2},
-    {VT_BOOL, FADF_HAVEVARTYPE, 2},
-    {VT_I4, FADF_HAVEVARTYPE, 4},
-    {VT_R4, FADF_HAVEVARTYPE, 4},
-    {VT_ERROR, FADF_HAVEVARTYPE, 4},
-    {VT_R8, FADF_HAVEVARTYPE, 8},
-    {VT_I8, FADF_HAVEVARTYPE, 8},
-    {VT_CY, FADF_HAVEVARTYPE, 8},
-    {VT_DATE, FADF_HAVEVARTYPE, 8},
-    {VT_DECIMAL, FADF_HAVEVARTYPE, 16},
-    {VT_BSTR, FADF_HAVEVARTYPE | FADF_BSTR, sizeof(BSTR)},
-    {VT_VARIANT, FADF_HAVEVARTYPE | FADF_VARIANT, sizeof(VARIANT)},
-    {VT_UNKNOWN, FADF_HAVEIID | FADF_UNKNOWN, sizeof(void *)},
-    {VT_DISPATCH, FADF_HAVEIID | FADF_DISPATCH, sizeof(void *)},
+    {"VT_I1", VT_I1, FADF_HAVEVARTYPE, 1},
+    {"VT_UI1", VT_UI1, FADF_HAVEVARTYPE, 1},
+    {"VT_I2", VT_I2, FADF_HAVEVARTYPE, 2},
+    {"VT_BOOL", VT_BOOL, FADF_HAVEVARTYPE, 2},
+    {"VT_I4", VT_I4, FADF_HAVEVARTYPE, 4},
+    {"VT_R4", VT_R4, FADF_HAVEVARTYPE, 4},
+    {"VT_ERROR", VT_ERROR, FADF_HAVEVARTYPE, 4},
+    {"VT_R8", VT_R8, FADF_HAVEVARTYPE, 8},
+    {"VT_I8", VT_I8, FADF_HAVEVARTYPE, 8},
+    {"VT_CY", VT_CY, FADF_HAVEVARTYPE, 8},
+    {"VT_DATE", VT_DATE, FADF_HAVEVARTYPE, 8},
+    {"VT_DECIMAL", VT_DECIMAL, FADF_HAVEVARTYPE, 16},
+    {"VT_BSTR", VT_BSTR, FADF_HAVEVARTYPE | FADF_BSTR, sizeof(BSTR)},
+    {"VT_VARIANT", VT_VARIANT, FADF_HAVEVARTYPE | FADF_VARIANT, sizeof(VARIANT)},
+    {"VT_UNKNOWN", VT_UNKNOWN, FADF_HAVEIID | FADF_UNKNOWN, sizeof(void *)},
+    {"VT_DISPATCH", VT_DISPATCH, FADF_HAVEIID | FADF_DISPATCH, sizeof(void *)},
 };
 
 class SafeArrayLayout : public testing::TestWithParam<LayoutRow> {};
@@ -63,7 +65,7 @@ TEST_P(SafeArrayLayout, FeaturesSizeAndHiddenType)
     EXPECT_EQ(SafeArrayDestroy(vector), S_OK);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SafeArrayLayout, testing::ValuesIn(kLayoutRows));
+INSTANTIATE_TEST_SUITE_P(Rows, SafeArrayLayout, testing::ValuesIn(kLayoutRows), test_names::by_field<&LayoutRow::type>);
 
 TEST(SafeArrayCreate, RefusesTypesWithoutElements)
 {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "automation/fakes_test.h"
+#include "test_names.h"
 
 using oleaut_test::CountedDispatch;
 using oleaut_test::same_text;
@@ -27,6 +28,7 @@ VARIANT bstr_variant(const char16_t *text)
 }
 
 struct TypeRow {
+    const char *type;
     VARTYPE vt;
     HRESULT clear_result;
 };
@@ -35,22 +37,22 @@ struct TypeRow {
 // arrays, but not VT_EMPTY/VT_NULL by reference, nor tag 15, VT_VOID and above, vectors
 // or the reserved bit.
 const TypeRow kTypeRows[] = {
-    {VT_EMPTY, S_OK},
-    {VT_NULL, S_OK},
-    {VT_I4, S_OK},
-    {VT_UINT, S_OK},
-    {VT_CLSID, S_OK},
-    {VT_BYREF | VT_I4, S_OK},
-    {VT_BYREF | VT_VARIANT, S_OK},
-    {VT_BYREF | VT_EMPTY, DISP_E_BADVARTYPE},
-    {VT_BYREF | VT_NULL, DISP_E_BADVARTYPE},
-    {VT_ARRAY | VT_EMPTY, DISP_E_BADVARTYPE},
-    {15, DISP_E_BADVARTYPE},
-    {VT_VOID, DISP_E_BADVARTYPE},
-    {VT_HRESULT, DISP_E_BADVARTYPE},
-    {VT_VECTOR | VT_I4, DISP_E_BADVARTYPE},
-    {VT_RESERVED | VT_I4, DISP_E_BADVARTYPE},
-    {0xfff, DISP_E_BADVARTYPE},
+    {"VT_EMPTY", VT_EMPTY, S_OK},
+    {"VT_NULL", VT_NULL, S_OK},
+    {"VT_I4", VT_I4, S_OK},
+    {"VT_UINT", VT_UINT, S_OK},
+    {"VT_CLSID", VT_CLSID, S_OK},
+    {"VT_BYREF|VT_I4", VT_BYREF | VT_I4, S_OK},
+    {"VT_BYREF|VT_VARIANT", VT_BYREF | VT_VARIANT, S_OK},
+    {"VT_BYREF|VT_EMPTY", VT_BYREF | VT_EMPTY, DISP_E_BADVARTYPE},
+    {"VT_BYREF|VT_NULL", VT_BYREF | VT_NULL, DISP_E_BADVARTYPE},
+    {"VT_ARRAY|VT_EMPTY", VT_ARRAY | VT_EMPTY, DISP_E_BADVARTYPE},
+    {"tag 15", 15, DISP_E_BADVARTYPE},
+    {"VT_VOID", VT_VOID, DISP_E_BADVARTYPE},
+    {"VT_HRESULT", VT_HRESULT, DISP_E_BADVARTYPE},
+    {"VT_VECTOR|VT_I4", VT_VECTOR | VT_I4, DISP_E_BADVARTYPE},
+    {"VT_RESERVED|VT_I4", VT_RESERVED | VT_I4, DISP_E_BADVARTYPE},
+    {"tag 0xfff", 0xfff, DISP_E_BADVARTYPE},
 };
 
 class VariantTypeCheck : public testing::TestWithParam<TypeRow> {};
@@ -63,7 +65,7 @@ TEST_P(VariantTypeCheck, ClearAcceptsOrRefusesAndLeavesRefusedAlone)
     EXPECT_EQ(V_VT(&v), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, VariantTypeCheck, testing::ValuesIn(kTypeRows));
+INSTANTIATE_TEST_SUITE_P(Rows, VariantTypeCheck, testing::ValuesIn(kTypeRows), test_names::by_field<&TypeRow::type>);
 
 TEST(VariantInit, ZeroesTheWholeVariant)
 {

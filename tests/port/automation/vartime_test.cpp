@@ -6,6 +6,8 @@
 
 #include <tavlinport/windows.h>
 
+#include "test_names.h"
+
 namespace {
 
 SYSTEMTIME make_time(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0,
@@ -23,27 +25,28 @@ SYSTEMTIME make_time(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute
 }
 
 struct ToDateRow {
+    const char *behaviour;
     SYSTEMTIME time;
     INT ok;
     double date;
 };
 
 const ToDateRow kToDateRows[] = {
-    {make_time(1899, 12, 30), TRUE, 0.0},
-    {make_time(1899, 12, 31), TRUE, 1.0},
-    {make_time(2000, 1, 1, 12), TRUE, 36526.5},
-    {make_time(1899, 12, 29, 6), TRUE, -1.25},  // time of day counts backwards
-    {make_time(100, 1, 1), TRUE, -657434.0},
-    {make_time(9999, 12, 31), TRUE, 2958465.0},
-    {make_time(49, 1, 1), TRUE, 54424.0},  // two-digit years: 2049
-    {make_time(50, 1, 1), TRUE, 18264.0},  // and 1950
-    {make_time(2001, 2, 30), TRUE, 36952.0},
-    {make_time(2000, 1, 1, 24), TRUE, 36527.0},
-    {make_time(2000, 1, 1, 0, 0, 0, 999), TRUE, 36526.0},  // milliseconds ignored
-    {make_time(2000, 13, 1), FALSE, 0.0},
-    {make_time(2000, 1, 32), FALSE, 0.0},
-    {make_time(10000, 1, 1), FALSE, 0.0},
-    {make_time(0xffff, 1, 1), FALSE, 0.0},
+    {"epoch", make_time(1899, 12, 30), TRUE, 0.0},
+    {"the day after the epoch", make_time(1899, 12, 31), TRUE, 1.0},
+    {"noon on 1 January 2000", make_time(2000, 1, 1, 12), TRUE, 36526.5},
+    {"time before the epoch counts backwards", make_time(1899, 12, 29, 6), TRUE, -1.25},
+    {"first day of year 100", make_time(100, 1, 1), TRUE, -657434.0},
+    {"last day of year 9999", make_time(9999, 12, 31), TRUE, 2958465.0},
+    {"two digit year 49 is 2049", make_time(49, 1, 1), TRUE, 54424.0},
+    {"two digit year 50 is 1950", make_time(50, 1, 1), TRUE, 18264.0},
+    {"30 February rolls over", make_time(2001, 2, 30), TRUE, 36952.0},
+    {"hour 24 rolls over", make_time(2000, 1, 1, 24), TRUE, 36527.0},
+    {"milliseconds are ignored", make_time(2000, 1, 1, 0, 0, 0, 999), TRUE, 36526.0},
+    {"month 13 is refused", make_time(2000, 13, 1), FALSE, 0.0},
+    {"day 32 is refused", make_time(2000, 1, 32), FALSE, 0.0},
+    {"year 10000 is refused", make_time(10000, 1, 1), FALSE, 0.0},
+    {"year 65535 is refused", make_time(0xffff, 1, 1), FALSE, 0.0},
 };
 
 class ToVariantTime : public testing::TestWithParam<ToDateRow> {};
@@ -60,9 +63,11 @@ TEST_P(ToVariantTime, ConvertsOrRefuses)
         EXPECT_EQ(date, -99.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ToVariantTime, testing::ValuesIn(kToDateRows));
+INSTANTIATE_TEST_SUITE_P(Rows, ToVariantTime, testing::ValuesIn(kToDateRows),
+                         test_names::by_field<&ToDateRow::behaviour>);
 
 struct FromDateRow {
+    const char *behaviour;
     double date;
     INT ok;
     SYSTEMTIME time;
@@ -70,15 +75,15 @@ struct FromDateRow {
 };
 
 const FromDateRow kFromDateRows[] = {
-    {0.0, TRUE, make_time(1899, 12, 30), 6},
-    {36526.5, TRUE, make_time(2000, 1, 1, 12), 6},
-    {-1.25, TRUE, make_time(1899, 12, 29, 6), 5},
-    {-657434.0, TRUE, make_time(100, 1, 1), 5},
-    {2958465.999, TRUE, make_time(9999, 12, 31, 23, 58, 34), 5},
-    {36526.0 + 59.6 / 86400.0, TRUE, make_time(2000, 1, 1, 0, 1, 0), 6},
-    {-657435.0, FALSE, {}, 0},
-    {2958466.0, FALSE, {}, 0},
-    {NAN, FALSE, {}, 0},  // no date, refused (oleaut32 would cut it into fields with undefined casts)
+    {"epoch", 0.0, TRUE, make_time(1899, 12, 30), 6},
+    {"noon on 1 January 2000", 36526.5, TRUE, make_time(2000, 1, 1, 12), 6},
+    {"time before the epoch counts backwards", -1.25, TRUE, make_time(1899, 12, 29, 6), 5},
+    {"first day of year 100", -657434.0, TRUE, make_time(100, 1, 1), 5},
+    {"last day of year 9999 rounds to the second", 2958465.999, TRUE, make_time(9999, 12, 31, 23, 58, 34), 5},
+    {"59.6 seconds round to a minute", 36526.0 + 59.6 / 86400.0, TRUE, make_time(2000, 1, 1, 0, 1, 0), 6},
+    {"before year 100 is refused", -657435.0, FALSE, {}, 0},
+    {"after year 9999 is refused", 2958466.0, FALSE, {}, 0},
+    {"NaN is refused", NAN, FALSE, {}, 0},  // oleaut32 would cut it into fields with undefined casts
 };
 
 class FromVariantTime : public testing::TestWithParam<FromDateRow> {};
@@ -100,7 +105,8 @@ TEST_P(FromVariantTime, ConvertsOrRefuses)
     EXPECT_EQ(st.wDayOfWeek, row.day_of_week);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FromVariantTime, testing::ValuesIn(kFromDateRows));
+INSTANTIATE_TEST_SUITE_P(Rows, FromVariantTime, testing::ValuesIn(kFromDateRows),
+                         test_names::by_field<&FromDateRow::behaviour>);
 
 TEST(VariantTime, RoundTripsWholeSeconds)
 {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kernel/codepage_rows.h"
+#include "test_names.h"
 
 namespace {
 
@@ -16,16 +17,10 @@ class ToMultiByte : public testing::TestWithParam<ToMultiByteRow> {};
 TEST_P(ToWide, Converts) { EXPECT_EQ(codepage_rows::check(GetParam()), "") << GetParam().behaviour; }
 TEST_P(ToMultiByte, Converts) { EXPECT_EQ(codepage_rows::check(GetParam()), "") << GetParam().behaviour; }
 
-template <typename Row>
-std::string row_name(const testing::TestParamInfo<Row> &info)
-{
-    return "row" + std::to_string(info.index);
-}
-
 INSTANTIATE_TEST_SUITE_P(SharedWithWindows, ToWide, testing::ValuesIn(codepage_rows::to_wide_rows()),
-                         row_name<ToWideRow>);
+                         test_names::by_field<&ToWideRow::behaviour>);
 INSTANTIATE_TEST_SUITE_P(SharedWithWindows, ToMultiByte, testing::ValuesIn(codepage_rows::to_multi_byte_rows()),
-                         row_name<ToMultiByteRow>);
+                         test_names::by_field<&ToMultiByteRow::behaviour>);
 
 const std::vector<ToWideRow> port_to_wide_rows = {
     {"the ANSI code page is UTF-8", CP_ACP, 0, "\xE2\x82\xAC", 3, 16, false, 1, kUntouched, u"\u20AC"},
@@ -50,8 +45,10 @@ const std::vector<ToMultiByteRow> port_to_multi_byte_rows = {
     {"the ANSI code page rejects unknown flags", CP_ACP, 0x100, u"abc", 3, 16, false, 0, ERROR_INVALID_FLAGS, ""},
 };
 
-INSTANTIATE_TEST_SUITE_P(Port, ToWide, testing::ValuesIn(port_to_wide_rows), row_name<ToWideRow>);
-INSTANTIATE_TEST_SUITE_P(Port, ToMultiByte, testing::ValuesIn(port_to_multi_byte_rows), row_name<ToMultiByteRow>);
+INSTANTIATE_TEST_SUITE_P(Port, ToWide, testing::ValuesIn(port_to_wide_rows),
+                         test_names::by_field<&ToWideRow::behaviour>);
+INSTANTIATE_TEST_SUITE_P(Port, ToMultiByte, testing::ValuesIn(port_to_multi_byte_rows),
+                         test_names::by_field<&ToMultiByteRow::behaviour>);
 
 TEST(CodePage, AnsiCodePageIsUtf8) { EXPECT_EQ(GetACP(), UINT(CP_UTF8)); }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "test_names.h"
 #include "util/platform.h"
 
 namespace {
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, ModuleName,
                          testing::Values(NameRow{"tavlinport", true}, NameRow{"TavlinPort", true},
                                          NameRow{"tavlinport.dll", true}, NameRow{"TAVLINPORT.DLL", true},
                                          NameRow{"libtavlinport.so", true}, NameRow{"tavlinpor", false},
-                                         NameRow{"tavlinport2", false}, NameRow{"no-such-module", false}));
+                                         NameRow{"tavlinport2", false}, NameRow{"no-such-module", false}),
+                         test_names::by_field<&NameRow::name>);
 
 // The port library is loaded as the test program's dependency, never opened by name, which
 // is the case of the bridge finding its own module.

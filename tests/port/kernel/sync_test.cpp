@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "kernel/sync_rows.h"
+#include "test_names.h"
 
 namespace {
 
@@ -14,9 +15,7 @@ class Synchronisation : public testing::TestWithParam<sync_rows::Row> {};
 TEST_P(Synchronisation, HoldsAsOnWindows) { EXPECT_EQ(GetParam().check(), ""); }
 
 INSTANTIATE_TEST_SUITE_P(SharedWithWindows, Synchronisation, testing::ValuesIn(sync_rows::rows()),
-                         [](const testing::TestParamInfo<sync_rows::Row> &info) {
-                             return "row" + std::to_string(info.index);
-                         });
+                         test_names::by_field<&sync_rows::Row::behaviour>);
 
 TEST(LastError, IsKeptPerThread)
 {
@@ -31,6 +30,7 @@ TEST(LastError, IsKeptPerThread)
 }
 
 struct CompareRow {
+    const char *behaviour;
     const char *a;
     const char *b;
     int sign;
@@ -49,11 +49,15 @@ TEST_P(Stricmp, ComparesInTheCLocale)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Stricmp,
-                         testing::Values(CompareRow{"getName", "GETNAME", 0}, CompareRow{"abc", "abd", -1},
-                                         CompareRow{"ABD", "abc", 1}, CompareRow{"ab", "abc", -1},
-                                         CompareRow{"", "", 0}, CompareRow{"[", "a", -1},
-                                         CompareRow{"_", "A", -1},
-                                         CompareRow{"\xC3\xA9", "\xC3\x89", 1}));
+                         testing::Values(CompareRow{"case is ignored", "getName", "GETNAME", 0},
+                                         CompareRow{"the first difference decides", "abc", "abd", -1},
+                                         CompareRow{"case does not decide the order", "ABD", "abc", 1},
+                                         CompareRow{"a prefix comes first", "ab", "abc", -1},
+                                         CompareRow{"empty strings are equal", "", "", 0},
+                                         CompareRow{"letters fold to lower case after brackets", "[", "a", -1},
+                                         CompareRow{"letters fold to lower case after underscores", "_", "A", -1},
+                                         CompareRow{"bytes beyond ASCII keep their case", "\xC3\xA9", "\xC3\x89", 1}),
+                         test_names::by_field<&CompareRow::behaviour>);
 
 TEST(StricmpNull, GivesTheErrorValue)
 {

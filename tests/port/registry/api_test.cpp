@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "registry/test_support.h"
+#include "test_names.h"
 
 namespace {
 
@@ -112,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
                          return RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
                      }},
         BadHandleRow{"RegDeleteKeyA", [](HKEY key) { return RegDeleteKeyA(key, "x"); }},
-        BadHandleRow{"RegDeleteTreeA", [](HKEY key) { return RegDeleteTreeA(key, "x"); }}));
+        BadHandleRow{"RegDeleteTreeA", [](HKEY key) { return RegDeleteTreeA(key, "x"); }}),
+    test_names::by_field<&BadHandleRow::call>);
 
 TEST_F(RegistryApi, NullPointersAreInvalidParameters)
 {

@@ -1,6 +1,7 @@
 // The registry behaviours shared with Windows, run against the port.
 #include "registry/conformance_rows.h"
 #include "registry/test_support.h"
+#include "test_names.h"
 
 namespace {
 
@@ -17,8 +18,6 @@ TEST_P(RegistryConformance, HoldsAsOnWindows)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, RegistryConformance, testing::ValuesIn(registry_rows::rows()),
-                         [](const testing::TestParamInfo<registry_rows::Row> &info) {
-                             return "row" + std::to_string(info.index);
-                         });
+                         test_names::by_field<&registry_rows::Row::behaviour>);
 
 }  // namespace

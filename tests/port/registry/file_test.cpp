@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "registry/test_support.h"
+#include "test_names.h"
 
 namespace {
 
@@ -89,8 +90,7 @@ TEST_P(ReadFormat, ReadsWhatRegeditWrites)
     EXPECT_EQ(type, GetParam().type) << GetParam().behaviour;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ReadFormat, testing::ValuesIn(read_rows),
-                         [](const testing::TestParamInfo<ReadRow> &info) { return "row" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Rows, ReadFormat, testing::ValuesIn(read_rows), test_names::by_field<&ReadRow::behaviour>);
 
 class RegistryFile : public testing::Test {
 protected:
@@ -331,7 +331,10 @@ TEST_F(RegistryFile, ReadOnlyFolderDeniesWriting)
     EXPECT_EQ(open_key(HKEY_CURRENT_USER, "Software", key, KEY_READ), ERROR_FILE_NOT_FOUND);
 }
 
-const std::vector<std::pair<const char *, std::string>> malformed_files = {
+// What is wrong with the file, and the file.
+using MalformedRow = std::pair<const char *, std::string>;
+
+const std::vector<MalformedRow> malformed_files = {
     {"no header", "[HKEY_LOCAL_MACHINE\\Software]\n"},
     {"binary junk", std::string("\x00\x01\x02\xFF", 4)},
     {"unclosed key", kHeader + "[HKEY_LOCAL_MACHINE\\Software\n"},
@@ -345,12 +348,12 @@ const std::vector<std::pair<const char *, std::string>> malformed_files = {
     {"missing comma", kHeader + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex:01 02\n"},
     {"unclosed type", kHeader + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex(2:01\n"},
     {"file ends inside a hex list", kHeader + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex:01,\\\n"},
-    {"missing =", kHeader + "[HKEY_LOCAL_MACHINE\\A]\n\"v\" \"x\"\n"},
+    {"missing equals sign", kHeader + "[HKEY_LOCAL_MACHINE\\A]\n\"v\" \"x\"\n"},
     {"unknown data", kHeader + "[HKEY_LOCAL_MACHINE\\A]\n\"v\"=number:5\n"},
     {"stray line", kHeader + "[HKEY_LOCAL_MACHINE\\A]\njunk\n"},
 };
 
-class MalformedFile : public testing::TestWithParam<std::pair<const char *, std::string>> {
+class MalformedFile : public testing::TestWithParam<MalformedRow> {
 protected:
     ScratchRegistry registry;
 };
@@ -369,9 +372,7 @@ TEST_P(MalformedFile, GivesErrorBadDbAndIsLeftAlone)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, MalformedFile, testing::ValuesIn(malformed_files),
-                         [](const testing::TestParamInfo<std::pair<const char *, std::string>> &info) {
-                             return "row" + std::to_string(info.index);
-                         });
+                         test_names::by_field<&MalformedRow::first>);
 
 TEST_F(RegistryFile, AnEmptyFileIsAnEmptyRegistry)
 {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "registry/test_support.h"
+#include "test_names.h"
 
 namespace {
 
@@ -61,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, JavaLayout,
                                          LayoutRow{"jdk8", "jre/lib/amd64/server", "1.8.0_292", "1.8"},
                                          LayoutRow{"java-11-openjdk-amd64", "lib/server", nullptr, "11"},
                                          LayoutRow{"jdk1.8.0_151", "jre/lib/amd64/server", nullptr, "1.8"},
-                                         LayoutRow{"myjava", "lib/server", nullptr, "myjava"}));
+                                         LayoutRow{"myjava", "lib/server", nullptr, "myjava"}),
+                         test_names::by_field<&LayoutRow::folder_name>);
 
 TEST_F(PresentedJava, FollowsJavacOnThePathWhenJavaHomeIsUnusable)
 {
