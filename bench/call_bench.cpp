@@ -212,10 +212,11 @@ BENCHMARK(call_concat_baseline)->Name("call_overloaded_int/baseline");
 void lookup_baseline(benchmark::State &state)
 {
     std::unordered_map<std::string, int> names;
-    const char *all[] = {"add", "concat", "twice", "greeting", "describe", "pick", "order", "yes", "no",
-                         "minusOne", "letterA", "shortValue", "intValue", "big", "huge", "half", "pi",
-                         "nothing", "counter", "echo", "typeOf", "length", "widen", "fail", "graph", "sum",
-                         "toString", "hashCode", "equals", "getClass", "notify", "notifyAll", "wait"};
+    const char *all[] = {"add",    "concat",   "twice",    "greeting",  "describe",   "pick",     "order",
+                         "yes",    "no",       "minusOne", "letterA",   "shortValue", "intValue", "big",
+                         "huge",   "half",     "pi",       "nothing",   "counter",    "echo",     "typeOf",
+                         "length", "widen",    "fail",     "graph",     "sum",        "toString", "hashCode",
+                         "equals", "getClass", "notify",   "notifyAll", "wait"};
     for (const char *name : all) names.emplace(name, static_cast<int>(names.size()));
     std::string wanted = "describe";
     for (auto _ : state) benchmark::DoNotOptimize(names.find(wanted));

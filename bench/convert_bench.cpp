@@ -91,7 +91,8 @@ template <class T> void jni_floor_to_java(benchmark::State &state, VARTYPE type)
     SafeArrayHolder array = numbered_vector<T>(type);
     for (auto _ : state) {
         CLocalRef result(env, JniArray<T>::create(env, kElements));
-        JniArray<T>::write(env, static_cast<jarray>(result.get()), kElements, static_cast<const T *>(array.get()->pvData));
+        JniArray<T>::write(env, static_cast<jarray>(result.get()), kElements,
+                           static_cast<const T *>(array.get()->pvData));
     }
 }
 

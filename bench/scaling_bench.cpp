@@ -72,6 +72,10 @@ BENCHMARK(cold_start_java)->Name("cold_start/baseline")->Iterations(5)->UseRealT
 
 // A fresh process whose first newInstance creates the VM (see main.cpp).
 void cold_start_bridge(benchmark::State &state) { run(state, self_path() + " --first-new-instance"); }
-BENCHMARK(cold_start_bridge)->Name("cold_start/first_newInstance")->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(cold_start_bridge)
+    ->Name("cold_start/first_newInstance")
+    ->Iterations(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -84,12 +84,11 @@ Value call(IDispatch *object, const char *method, std::initializer_list<const Va
     EXCEPINFO info = {};
     Value result;
     const IID null_iid = {};
-    HRESULT hr = object->Invoke(dispid, null_iid, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result.v, &info,
-                                nullptr);
+    HRESULT hr =
+        object->Invoke(dispid, null_iid, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result.v, &info, nullptr);
     if (hr == DISP_E_EXCEPTION) {
-        std::string message = info.bstrDescription ? tavlin::ole_to_utf8(info.bstrDescription,
-                                                                         SysStringLen(info.bstrDescription))
-                                                   : "";
+        std::string message =
+            info.bstrDescription ? tavlin::ole_to_utf8(info.bstrDescription, SysStringLen(info.bstrDescription)) : "";
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrSource);
         throw CallFailed{message};
@@ -113,7 +112,8 @@ tavlin::ITavlinUtil *create_util()
 {
     IClassFactory *factory = nullptr;
     tavlin::ITavlinUtil *util = nullptr;
-    if (SUCCEEDED(DllGetClassObject(tavlin::CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory)))) {
+    if (SUCCEEDED(
+            DllGetClassObject(tavlin::CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory)))) {
         factory->CreateInstance(nullptr, tavlin::IID_ITavlinUtil, reinterpret_cast<void **>(&util));
         factory->Release();
     }

@@ -134,8 +134,7 @@ std::vector<Candidate> closest_candidates(JNIEnv *env, const MethodTable &table,
 // 1.5) is max(double, double) whatever the table order). Only when none qualifies are the
 // overloads walked in table order, each converted under the strict rule, and the first that
 // accepts is taken; then only the last candidate's error is reported.
-int choose_overload(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params,
-                    PreparedArguments &args)
+int choose_overload(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params, PreparedArguments &args)
 {
     TavlinExPtr refusal;
     for (const Candidate &candidate : closest_candidates(env, table, index, params))
@@ -148,8 +147,7 @@ int choose_overload(JNIEnv *env, const MethodTable &table, int index, const DISP
 }
 
 // A name with a single method converts as far as the platform's coercion allows.
-int choose_method(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params,
-                  PreparedArguments &args)
+int choose_method(JNIEnv *env, const MethodTable &table, int index, const DISPPARAMS *params, PreparedArguments &args)
 {
     if (table.next_overload(env, index) != -1) return choose_overload(env, table, index, params, args);
     prepare_arguments(env, table, index, params, false, args);
@@ -178,31 +176,38 @@ void store_object_result(JNIEnv *env, jobject object, const MethodFacts &facts, 
 }
 
 // Calls `call` as instance or static method, then stores a primitive result with `store`.
-#define CALL_AND_STORE(Type, store_statement)                                                              \
-    {                                                                                                      \
-        auto value = facts.is_static ? env->CallStatic##Type##MethodA(table.object_class(), facts.id, args) \
-                                     : env->Call##Type##MethodA(target, facts.id, args);                   \
-        TavlinEx::check_exception(env);                                                                    \
-        if (result) {                                                                                      \
-            store_statement;                                                                               \
-        }                                                                                                  \
-        return;                                                                                            \
+#define CALL_AND_STORE(Type, store_statement)                                                                          \
+    {                                                                                                                  \
+        auto value = facts.is_static ? env->CallStatic##Type##MethodA(table.object_class(), facts.id, args)            \
+                                     : env->Call##Type##MethodA(target, facts.id, args);                               \
+        TavlinEx::check_exception(env);                                                                                \
+        if (result) {                                                                                                  \
+            store_statement;                                                                                           \
+        }                                                                                                              \
+        return;                                                                                                        \
     }
 
-void call_method(JNIEnv *env, const MethodTable &table, int index, jobject target, const jvalue *args,
-                 VARIANT *result)
+void call_method(JNIEnv *env, const MethodTable &table, int index, jobject target, const jvalue *args, VARIANT *result)
 {
     const MethodFacts &facts = table.facts(env, index);
     debug_trace(facts.text.c_str());
     switch (table.at(index).return_code.load(std::memory_order_relaxed)) {
-    case 'z': CALL_AND_STORE(Boolean, (result->vt = VT_BOOL, result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE))
-    case 'b': CALL_AND_STORE(Byte, (result->vt = VT_I1, result->cVal = static_cast<CHAR>(value)))
-    case 'c': CALL_AND_STORE(Char, (result->vt = VT_UI2, result->uiVal = value))
-    case 's': CALL_AND_STORE(Short, (result->vt = VT_I2, result->iVal = value))
-    case 'i': CALL_AND_STORE(Int, (result->vt = VT_I4, result->lVal = value))
-    case 'j': CALL_AND_STORE(Long, (result->vt = VT_R8, result->dblVal = static_cast<double>(value)))
-    case 'f': CALL_AND_STORE(Float, (result->vt = VT_R4, result->fltVal = value))
-    case 'd': CALL_AND_STORE(Double, (result->vt = VT_R8, result->dblVal = value))
+    case 'z':
+        CALL_AND_STORE(Boolean, (result->vt = VT_BOOL, result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE))
+    case 'b':
+        CALL_AND_STORE(Byte, (result->vt = VT_I1, result->cVal = static_cast<CHAR>(value)))
+    case 'c':
+        CALL_AND_STORE(Char, (result->vt = VT_UI2, result->uiVal = value))
+    case 's':
+        CALL_AND_STORE(Short, (result->vt = VT_I2, result->iVal = value))
+    case 'i':
+        CALL_AND_STORE(Int, (result->vt = VT_I4, result->lVal = value))
+    case 'j':
+        CALL_AND_STORE(Long, (result->vt = VT_R8, result->dblVal = static_cast<double>(value)))
+    case 'f':
+        CALL_AND_STORE(Float, (result->vt = VT_R4, result->fltVal = value))
+    case 'd':
+        CALL_AND_STORE(Double, (result->vt = VT_R8, result->dblVal = value))
     case 'v':
         if (facts.is_static)
             env->CallStaticVoidMethodA(table.object_class(), facts.id, args);

@@ -180,7 +180,7 @@ char return_type_code(const char *type_name)
     static const struct {
         const char *name;
         char code;
-    } primitives[] = {{"boolean", 'z'}, {"byte", 'b'}, {"char", 'c'},   {"short", 's'}, {"int", 'i'},
+    } primitives[] = {{"boolean", 'z'}, {"byte", 'b'},  {"char", 'c'},   {"short", 's'}, {"int", 'i'},
                       {"long", 'j'},    {"float", 'f'}, {"double", 'd'}, {"void", 'v'}};
     for (const auto &primitive : primitives)
         if (std::strcmp(type_name, primitive.name) == 0) return primitive.code;

@@ -44,7 +44,7 @@ public:
 private:
     struct Slot {
         size_t hash;
-        int32_t position;  // -1: empty
+        int32_t position;       // -1: empty
         uint32_t offset, size;  // the folded name within names_
     };
     std::vector<Slot> slots_;

@@ -28,8 +28,7 @@ HRESULT STDMETHODCALLTYPE CTavlinUtil::GetTypeInfo(UINT, LCID lcid, ITypeInfo **
     return type_info.get_type_info(lcid, info);
 }
 
-HRESULT STDMETHODCALLTYPE CTavlinUtil::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID lcid,
-                                                     DISPID *dispids)
+HRESULT STDMETHODCALLTYPE CTavlinUtil::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID lcid, DISPID *dispids)
 {
     return type_info.get_ids_of_names(names, count, lcid, dispids);
 }
@@ -37,8 +36,7 @@ HRESULT STDMETHODCALLTYPE CTavlinUtil::GetIDsOfNames(REFIID, LPOLESTR *names, UI
 HRESULT STDMETHODCALLTYPE CTavlinUtil::Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params,
                                               VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err)
 {
-    return type_info.invoke(static_cast<ITavlinUtil *>(this), dispid, lcid, flags, params, result, excep_info,
-                            arg_err);
+    return type_info.invoke(static_cast<ITavlinUtil *>(this), dispid, lcid, flags, params, result, excep_info, arg_err);
 }
 
 }  // namespace tavlin

@@ -18,7 +18,6 @@ struct ITavlinUtil : public IDispatch {
 
 // A proxy's dispatch interface; it adds nothing to IDispatch, but answering it is how the
 // bridge recognises its own proxies among the objects clients pass back.
-struct IProxy : public IDispatch {
-};
+struct IProxy : public IDispatch {};
 
 }  // namespace tavlin

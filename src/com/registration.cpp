@@ -20,8 +20,7 @@ constexpr const char *kAutomationLibrary = "oleaut32.dll";
 constexpr const char *kAutomationLibrary = "libtavlinport.so";
 #endif
 
-using UnRegisterTypeLibFunction = HRESULT(WINAPI *)(REFGUID libid, WORD major, WORD minor, LCID lcid,
-                                                     SYSKIND syskind);
+using UnRegisterTypeLibFunction = HRESULT(WINAPI *)(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
 
 // A library loaded for one look-up and freed afterwards.
 class LoadedLibrary {
@@ -96,8 +95,7 @@ OleString help_directory_of(const OleString &file_name)
 HRESULT run_registry_script(const OleString &module_path, UINT script, bool registering)
 {
     ComPtr<IRegistrar> registrar;
-    HRESULT hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar,
-                                  registrar.put_void());
+    HRESULT hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar, registrar.put_void());
     if (FAILED(hr)) return hr;
     OleString module_text = quoted_for_script(module_path);
     registrar->AddReplacement(OLESTR("Module"), module_text.c_str());
@@ -124,8 +122,8 @@ void unregister_type_library(const OleString &module_path)
     TLIBATTR *attr = nullptr;
     if (FAILED(load_type_library(module_path, lib.put(), &loaded_from)) || FAILED(lib->GetLibAttr(&attr))) return;
     LoadedLibrary automation(kAutomationLibrary);
-    auto unregister = reinterpret_cast<UnRegisterTypeLibFunction>(
-        reinterpret_cast<void (*)()>(automation.find("UnRegisterTypeLib")));
+    auto unregister =
+        reinterpret_cast<UnRegisterTypeLibFunction>(reinterpret_cast<void (*)()>(automation.find("UnRegisterTypeLib")));
     if (unregister) unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
     lib->ReleaseTLibAttr(attr);
 }

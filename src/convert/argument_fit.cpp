@@ -117,7 +117,8 @@ const AutomationNumber kAutomationNumbers[] = {
     {VT_R4, ParameterKind::Float, true, 8, [](const void *d) { return from_real(read_unaligned<float>(d)); }},
     {VT_R8, ParameterKind::Double, true, 10, [](const void *d) { return from_real(read_unaligned<double>(d)); }},
     {VT_CY, ParameterKind::Double, false, 10, [](const void *d) { return from_currency(read_unaligned<CY>(d).int64); }},
-    {VT_DECIMAL, ParameterKind::Double, false, 10, [](const void *d) { return from_decimal(read_unaligned<DECIMAL>(d)); }},
+    {VT_DECIMAL, ParameterKind::Double, false, 10,
+     [](const void *d) { return from_decimal(read_unaligned<DECIMAL>(d)); }},
 };
 
 int automation_number_row(VARTYPE type)
@@ -138,7 +139,8 @@ const void *value_data(const VARIANT &arg)
 
 bool holds(const ArgumentProfile &arg, const JavaNumber &target)
 {
-    if (target.integer) return arg.integral && arg.fits_int64 && arg.integer >= target.low && arg.integer <= target.high;
+    if (target.integer)
+        return arg.integral && arg.fits_int64 && arg.integer >= target.low && arg.integer <= target.high;
     if (std::isnan(arg.real)) return true;
     if (!arg.real_exact) return false;
     return target.kind == ParameterKind::Double || static_cast<double>(static_cast<float>(arg.real)) == arg.real;
@@ -164,21 +166,30 @@ int number_fit(const ArgumentProfile &arg, const JavaNumber &target)
 jclass produced_class(JNIEnv *env, const ArgumentProfile &arg, jobject &local)
 {
     switch (arg.kind) {
-    case ArgumentProfile::Kind::Boolean: return java_reflect.boolean_class;
-    case ArgumentProfile::Kind::String: return java_reflect.string_class;
+    case ArgumentProfile::Kind::Boolean:
+        return java_reflect.boolean_class;
+    case ArgumentProfile::Kind::String:
+        return java_reflect.string_class;
     case ArgumentProfile::Kind::Object:
         local = arg.object ? env->GetObjectClass(arg.object) : nullptr;
         return static_cast<jclass>(local);
     case ArgumentProfile::Kind::Number:
         switch (kAutomationNumbers[arg.number_row].type) {
-        case VT_I1: return java_reflect.byte_class;
-        case VT_I2: return java_reflect.short_class;
-        case VT_I4: return java_reflect.integer_class;
-        case VT_R4: return java_reflect.float_class;
-        case VT_R8: return java_reflect.double_class;
-        default: return nullptr;
+        case VT_I1:
+            return java_reflect.byte_class;
+        case VT_I2:
+            return java_reflect.short_class;
+        case VT_I4:
+            return java_reflect.integer_class;
+        case VT_R4:
+            return java_reflect.float_class;
+        case VT_R8:
+            return java_reflect.double_class;
+        default:
+            return nullptr;
         }
-    default: return nullptr;
+    default:
+        return nullptr;
     }
 }
 
@@ -223,9 +234,15 @@ ArgumentProfile profile_argument(const VARIANT *arg)
     const VARTYPE type = static_cast<VARTYPE>(arg->vt & ~VT_BYREF);
     if ((arg->vt & VT_BYREF) && !arg->byref) return profile;
     switch (type) {
-    case VT_BOOL: profile.kind = ArgumentProfile::Kind::Boolean; return profile;
-    case VT_BSTR: profile.kind = ArgumentProfile::Kind::String; return profile;
-    case VT_DATE: profile.kind = ArgumentProfile::Kind::Date; return profile;
+    case VT_BOOL:
+        profile.kind = ArgumentProfile::Kind::Boolean;
+        return profile;
+    case VT_BSTR:
+        profile.kind = ArgumentProfile::Kind::String;
+        return profile;
+    case VT_DATE:
+        profile.kind = ArgumentProfile::Kind::Date;
+        return profile;
     case VT_DISPATCH: {
         IDispatch *object = value_or_referenced(*arg, arg->pdispVal, arg->ppdispVal);
         if (!object)
@@ -234,7 +251,8 @@ ArgumentProfile profile_argument(const VARIANT *arg)
             profile.kind = ArgumentProfile::Kind::Object;
         return profile;
     }
-    default: break;
+    default:
+        break;
     }
     profile.number_row = automation_number_row(type);
     if (profile.number_row < 0) return profile;
@@ -255,9 +273,12 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
     const bool primitive = type.is_primitive();
     const int boxing = shape.boxed ? 1 : 0;
     switch (arg.kind) {
-    case Kind::Null: return primitive ? kRefused : kExact;
-    case Kind::Object: return proxy_fit(env, arg, type);
-    case Kind::Array: return shape.kind == ParameterKind::Array ? kArray : reference_fit(env, arg, type);
+    case Kind::Null:
+        return primitive ? kRefused : kExact;
+    case Kind::Object:
+        return proxy_fit(env, arg, type);
+    case Kind::Array:
+        return shape.kind == ParameterKind::Array ? kArray : reference_fit(env, arg, type);
     case Kind::Boolean:
         if (shape.kind == ParameterKind::Boolean) return kExact + boxing;
         return shape.kind == ParameterKind::Reference ? reference_fit(env, arg, type) : kRefused;
@@ -274,7 +295,8 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
         int fit = number_fit(arg, *target);
         return fit == kRefused ? kRefused : fit + boxing;
     }
-    case Kind::Other: return kRefused;
+    case Kind::Other:
+        return kRefused;
     }
     return kRefused;
 }

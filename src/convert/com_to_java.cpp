@@ -4,9 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "util/auto_variant.h"
-#include "convert/java_date.h"
 #include "convert/java_class_name.h"
+#include "convert/java_date.h"
 #include "convert/java_text.h"
 #include "convert/jni_arrays.h"
 #include "convert/proxies.h"
@@ -14,6 +13,7 @@
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/auto_variant.h"
 
 namespace tavlin {
 
@@ -31,8 +31,19 @@ jvalue zero_value()
 bool is_numeric(VARTYPE type)
 {
     switch (type) {
-    case VT_BOOL: case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI2: case VT_UI4: case VT_UI8:
-    case VT_R4: case VT_R8: case VT_INT: case VT_UINT: case VT_DECIMAL:
+    case VT_BOOL:
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_INT:
+    case VT_UINT:
+    case VT_DECIMAL:
         return true;
     default:
         return false;
@@ -43,8 +54,16 @@ bool is_numeric(VARTYPE type)
 bool is_integer(VARTYPE type)
 {
     switch (type) {
-    case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8:
-    case VT_INT: case VT_UINT:
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
         return true;
     default:
         return false;
@@ -84,19 +103,39 @@ struct ScalarRow {
 
 const ScalarRow kScalarRows[] = {
     {ParameterKind::Boolean, false, VT_BOOL, false,
-     [](const VARIANT &v) { jvalue j = zero_value(); j.z = (v.boolVal & 0xFF) != 0; return j; },
+     [](const VARIANT &v) {
+         jvalue j = zero_value();
+         j.z = (v.boolVal & 0xFF) != 0;
+         return j;
+     },
      &CJavaReflect::boolean_class, &CJavaReflect::boolean_init},
     {ParameterKind::Byte, true, VT_I1, false,
-     [](const VARIANT &v) { jvalue j = zero_value(); j.b = static_cast<jbyte>(v.cVal); return j; },
+     [](const VARIANT &v) {
+         jvalue j = zero_value();
+         j.b = static_cast<jbyte>(v.cVal);
+         return j;
+     },
      &CJavaReflect::byte_class, &CJavaReflect::byte_init},
     {ParameterKind::Char, true, VT_UI2, false,
-     [](const VARIANT &v) { jvalue j = zero_value(); j.c = v.uiVal; return j; },
+     [](const VARIANT &v) {
+         jvalue j = zero_value();
+         j.c = v.uiVal;
+         return j;
+     },
      &CJavaReflect::character_class, &CJavaReflect::character_init},
     {ParameterKind::Short, true, VT_I2, false,
-     [](const VARIANT &v) { jvalue j = zero_value(); j.s = v.iVal; return j; },
+     [](const VARIANT &v) {
+         jvalue j = zero_value();
+         j.s = v.iVal;
+         return j;
+     },
      &CJavaReflect::short_class, &CJavaReflect::short_init},
     {ParameterKind::Int, true, VT_I4, false,
-     [](const VARIANT &v) { jvalue j = zero_value(); j.i = v.lVal; return j; },
+     [](const VARIANT &v) {
+         jvalue j = zero_value();
+         j.i = v.lVal;
+         return j;
+     },
      &CJavaReflect::integer_class, &CJavaReflect::integer_init},
     {ParameterKind::Long, true, VT_R8, true,
      [](const VARIANT &v) {
@@ -106,10 +145,18 @@ const ScalarRow kScalarRows[] = {
      },
      &CJavaReflect::long_class, &CJavaReflect::long_init},
     {ParameterKind::Float, true, VT_R4, false,
-     [](const VARIANT &v) { jvalue j = zero_value(); j.f = v.fltVal; return j; },
+     [](const VARIANT &v) {
+         jvalue j = zero_value();
+         j.f = v.fltVal;
+         return j;
+     },
      &CJavaReflect::float_class, &CJavaReflect::float_init},
     {ParameterKind::Double, true, VT_R8, false,
-     [](const VARIANT &v) { jvalue j; j.d = v.dblVal; return j; },
+     [](const VARIANT &v) {
+         jvalue j;
+         j.d = v.dblVal;
+         return j;
+     },
      &CJavaReflect::double_class, &CJavaReflect::double_init},
 };
 
@@ -206,17 +253,28 @@ const char *class_for_automation_type(VARTYPE full_type)
 {
     if (full_type & ~(VT_BYREF | VT_TYPEMASK)) return nullptr;
     switch (full_type & VT_TYPEMASK) {
-    case VT_I2: return "java/lang/Short";
-    case VT_I4: return "java/lang/Integer";
-    case VT_R4: return "java/lang/Float";
-    case VT_R8: return "java/lang/Double";
-    case VT_DATE: return "java/util/Date";
-    case VT_BSTR: return "java/lang/String";
-    case VT_BOOL: return "java/lang/Boolean";
-    case VT_I1: return "java/lang/Byte";
-    case VT_UI1: return "java/lang/Boolean";
-    case VT_UI2: return "java/lang/Character";
-    default: return nullptr;
+    case VT_I2:
+        return "java/lang/Short";
+    case VT_I4:
+        return "java/lang/Integer";
+    case VT_R4:
+        return "java/lang/Float";
+    case VT_R8:
+        return "java/lang/Double";
+    case VT_DATE:
+        return "java/util/Date";
+    case VT_BSTR:
+        return "java/lang/String";
+    case VT_BOOL:
+        return "java/lang/Boolean";
+    case VT_I1:
+        return "java/lang/Byte";
+    case VT_UI1:
+        return "java/lang/Boolean";
+    case VT_UI2:
+        return "java/lang/Character";
+    default:
+        return nullptr;
     }
 }
 
@@ -251,8 +309,8 @@ void require_assignable(JNIEnv *env, jobject object, const JavaType &type)
     TavlinEx::raise("Argument of class %s cannot be passed as %s", actual.c_str(), type.name);
 }
 
-void convert_for_other_class(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index,
-                             const JavaType &type, bool strict)
+void convert_for_other_class(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type,
+                             bool strict)
 {
     PreparedArguments produced(env, 1);
     produce_object(env, arg, produced, type, strict);

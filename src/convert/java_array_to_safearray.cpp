@@ -25,15 +25,24 @@ namespace {
 VARTYPE safe_array_element_type(char letter)
 {
     switch (letter) {
-    case 'B': return VT_I1;
-    case 'C': return VT_UI2;
-    case 'D': return VT_R8;
-    case 'F': return VT_R4;
-    case 'I': return VT_I4;
-    case 'J': return VT_R8;
-    case 'S': return VT_I2;
-    case 'Z': return VT_UI1;
-    default: return VT_VARIANT;
+    case 'B':
+        return VT_I1;
+    case 'C':
+        return VT_UI2;
+    case 'D':
+        return VT_R8;
+    case 'F':
+        return VT_R4;
+    case 'I':
+        return VT_I4;
+    case 'J':
+        return VT_R8;
+    case 'S':
+        return VT_I2;
+    case 'Z':
+        return VT_UI1;
+    default:
+        return VT_VARIANT;
     }
 }
 
@@ -54,8 +63,8 @@ void trace_length(jsize length)
 class JavaArrayToSafeArray {
 public:
     JavaArrayToSafeArray(JNIEnv *env, const char *class_name)
-        : env_(env), dimensions_(static_cast<int>(std::strspn(class_name, "["))),
-          letter_(class_name[dimensions_]), element_type_(safe_array_element_type(letter_)),
+        : env_(env), dimensions_(static_cast<int>(std::strspn(class_name, "["))), letter_(class_name[dimensions_]),
+          element_type_(safe_array_element_type(letter_)),
           strings_(std::strcmp(class_name + dimensions_, "Ljava/lang/String;") == 0), counts_(dimensions_),
           indices_(dimensions_)
     {
@@ -148,14 +157,30 @@ private:
         BYTE *first = static_cast<BYTE *>(element_address("Unable to get data pointer for safearray."));
         size_t stride = row_stride(depth);
         switch (letter_) {
-        case 'B': copy_row<jbyte>(array, first, stride, length, unchanged<jbyte>); break;
-        case 'C': copy_row<jchar>(array, first, stride, length, unchanged<jchar>); break;
-        case 'D': copy_row<jdouble>(array, first, stride, length, unchanged<jdouble>); break;
-        case 'F': copy_row<jfloat>(array, first, stride, length, unchanged<jfloat>); break;
-        case 'I': copy_row<jint>(array, first, stride, length, unchanged<jint>); break;
-        case 'J': copy_row<jlong>(array, first, stride, length, [](jlong v) { return static_cast<double>(v); }); break;
-        case 'S': copy_row<jshort>(array, first, stride, length, unchanged<jshort>); break;
-        case 'Z': copy_row<jboolean>(array, first, stride, length, unchanged<jboolean>); break;
+        case 'B':
+            copy_row<jbyte>(array, first, stride, length, unchanged<jbyte>);
+            break;
+        case 'C':
+            copy_row<jchar>(array, first, stride, length, unchanged<jchar>);
+            break;
+        case 'D':
+            copy_row<jdouble>(array, first, stride, length, unchanged<jdouble>);
+            break;
+        case 'F':
+            copy_row<jfloat>(array, first, stride, length, unchanged<jfloat>);
+            break;
+        case 'I':
+            copy_row<jint>(array, first, stride, length, unchanged<jint>);
+            break;
+        case 'J':
+            copy_row<jlong>(array, first, stride, length, [](jlong v) { return static_cast<double>(v); });
+            break;
+        case 'S':
+            copy_row<jshort>(array, first, stride, length, unchanged<jshort>);
+            break;
+        case 'Z':
+            copy_row<jboolean>(array, first, stride, length, unchanged<jboolean>);
+            break;
         }
         TavlinEx::check_exception(env_);
     }

@@ -36,12 +36,9 @@ const struct {
     jint CJavaReflect::*number;
     jint LocalTime::*value;
 } kLocalTimeFields[] = {
-    {&CJavaReflect::calendar_ERA, &LocalTime::era},
-    {&CJavaReflect::calendar_YEAR, &LocalTime::year},
-    {&CJavaReflect::calendar_MONTH, &LocalTime::month},
-    {&CJavaReflect::calendar_DAY_OF_MONTH, &LocalTime::day},
-    {&CJavaReflect::calendar_HOUR_OF_DAY, &LocalTime::hour},
-    {&CJavaReflect::calendar_MINUTE, &LocalTime::minute},
+    {&CJavaReflect::calendar_ERA, &LocalTime::era},          {&CJavaReflect::calendar_YEAR, &LocalTime::year},
+    {&CJavaReflect::calendar_MONTH, &LocalTime::month},      {&CJavaReflect::calendar_DAY_OF_MONTH, &LocalTime::day},
+    {&CJavaReflect::calendar_HOUR_OF_DAY, &LocalTime::hour}, {&CJavaReflect::calendar_MINUTE, &LocalTime::minute},
     {&CJavaReflect::calendar_SECOND, &LocalTime::second},
 };
 

@@ -8,18 +8,18 @@ namespace tavlin {
 
 template <class Element> struct JniArray;
 
-#define TAVLIN_JNI_ARRAY(Element, Name)                                                         \
-    template <> struct JniArray<Element> {                                                      \
-        using Array = Element##Array;                                                           \
-        static jarray create(JNIEnv *env, jsize length) { return env->New##Name##Array(length); } \
-        static void write(JNIEnv *env, jarray array, jsize length, const Element *from)         \
-        {                                                                                       \
-            env->Set##Name##ArrayRegion(static_cast<Array>(array), 0, length, from);            \
-        }                                                                                       \
-        static void read(JNIEnv *env, jarray array, jsize length, Element *to)                  \
-        {                                                                                       \
-            env->Get##Name##ArrayRegion(static_cast<Array>(array), 0, length, to);              \
-        }                                                                                       \
+#define TAVLIN_JNI_ARRAY(Element, Name)                                                                                \
+    template <> struct JniArray<Element> {                                                                             \
+        using Array = Element##Array;                                                                                  \
+        static jarray create(JNIEnv *env, jsize length) { return env->New##Name##Array(length); }                      \
+        static void write(JNIEnv *env, jarray array, jsize length, const Element *from)                                \
+        {                                                                                                              \
+            env->Set##Name##ArrayRegion(static_cast<Array>(array), 0, length, from);                                   \
+        }                                                                                                              \
+        static void read(JNIEnv *env, jarray array, jsize length, Element *to)                                         \
+        {                                                                                                              \
+            env->Get##Name##ArrayRegion(static_cast<Array>(array), 0, length, to);                                     \
+        }                                                                                                              \
     }
 
 TAVLIN_JNI_ARRAY(jboolean, Boolean);

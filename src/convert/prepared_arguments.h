@@ -20,7 +20,6 @@ enum ArgRelease : int32_t {
     ARG_LOCAL_ARRAY_BORROWED = 5,  // a new object array whose first element was a borrowed proxy object
 };
 
-
 class PreparedArguments {
 public:
     PreparedArguments(JNIEnv *env, int count);

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "util/auto_variant.h"
 #include "convert/com_to_java.h"
 #include "convert/jni_arrays.h"
 #include "convert/safe_array_lock.h"
@@ -13,6 +12,7 @@
 #include "convert/variant_refs.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/auto_variant.h"
 #include "util/unaligned.h"
 
 namespace tavlin {
@@ -36,12 +36,23 @@ struct ElementDescription {
 };
 
 const ElementDescription kElementDescriptions[] = {
-    {VT_I1, 1, 0},           {VT_UI1, 1, 0},          {VT_I2, 2, 0},
-    {VT_UI2, 2, 0},          {VT_BOOL, 2, 0},         {VT_I4, 4, 0},
-    {VT_UI4, 4, 0},          {VT_INT, 4, 0},          {VT_UINT, 4, 0},
-    {VT_R4, 4, 0},           {VT_ERROR, 4, 0},        {VT_I8, 8, 0},
-    {VT_UI8, 8, 0},          {VT_R8, 8, 0},           {VT_CY, 8, 0},
-    {VT_DATE, 8, 0},         {VT_DECIMAL, sizeof(DECIMAL), 0},
+    {VT_I1, 1, 0},
+    {VT_UI1, 1, 0},
+    {VT_I2, 2, 0},
+    {VT_UI2, 2, 0},
+    {VT_BOOL, 2, 0},
+    {VT_I4, 4, 0},
+    {VT_UI4, 4, 0},
+    {VT_INT, 4, 0},
+    {VT_UINT, 4, 0},
+    {VT_R4, 4, 0},
+    {VT_ERROR, 4, 0},
+    {VT_I8, 8, 0},
+    {VT_UI8, 8, 0},
+    {VT_R8, 8, 0},
+    {VT_CY, 8, 0},
+    {VT_DATE, 8, 0},
+    {VT_DECIMAL, sizeof(DECIMAL), 0},
     {VT_BSTR, sizeof(BSTR), FADF_BSTR},
     {VT_DISPATCH, sizeof(IDispatch *), FADF_DISPATCH},
     {VT_UNKNOWN, sizeof(IUnknown *), FADF_UNKNOWN},
@@ -152,15 +163,24 @@ private:
     jobject innermost_level(int level, const char *element)
     {
         switch (element[0]) {
-        case 'B': return plain_row<jbyte>(level, VT_I1, "Expected array of type I1.");
-        case 'C': return plain_row<jchar>(level, VT_UI2, "Expected array of type UI2.");
-        case 'D': return plain_row<jdouble>(level, VT_R8, "Expected array of type R8.");
-        case 'F': return plain_row<jfloat>(level, VT_R4, "Expected array of type R4.");
-        case 'I': return plain_row<jint>(level, VT_I4, "Expected array of type I4.");
-        case 'S': return plain_row<jshort>(level, VT_I2, "Expected array of type I2.");
-        case 'J': return long_row(level);
-        case 'Z': return boolean_row(level);
-        default: return object_row(level, element);
+        case 'B':
+            return plain_row<jbyte>(level, VT_I1, "Expected array of type I1.");
+        case 'C':
+            return plain_row<jchar>(level, VT_UI2, "Expected array of type UI2.");
+        case 'D':
+            return plain_row<jdouble>(level, VT_R8, "Expected array of type R8.");
+        case 'F':
+            return plain_row<jfloat>(level, VT_R4, "Expected array of type R4.");
+        case 'I':
+            return plain_row<jint>(level, VT_I4, "Expected array of type I4.");
+        case 'S':
+            return plain_row<jshort>(level, VT_I2, "Expected array of type I2.");
+        case 'J':
+            return long_row(level);
+        case 'Z':
+            return boolean_row(level);
+        default:
+            return object_row(level, element);
         }
     }
 
@@ -182,8 +202,9 @@ private:
     jobject long_row(int level)
     {
         require_element_type(level, VT_R8, "Expected array of type R8.");
-        return primitive_row<jlong>(level, "Unable to access SafeArray data element", false,
-                                    [](const BYTE *element) { return double_to_long(read_unaligned<jdouble>(element)); });
+        return primitive_row<jlong>(level, "Unable to access SafeArray data element", false, [](const BYTE *element) {
+            return double_to_long(read_unaligned<jdouble>(element));
+        });
     }
 
     // Typed rows hold a boolean in every non-zero byte pattern (VARIANT_TRUE, 1); a VARIANT

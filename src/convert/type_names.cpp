@@ -12,17 +12,28 @@ namespace {
 const char *element_descriptor(VARTYPE element_vt)
 {
     switch (element_vt) {
-    case VT_I2: return "S";
-    case VT_I4: return "I";
-    case VT_R4: return "F";
-    case VT_R8: return "D";
-    case VT_DATE: return "Ljava/util/Date;";
-    case VT_BSTR: return "Ljava/lang/String;";
-    case VT_BOOL: return "Z";
-    case VT_I1: return "B";
-    case VT_UI1: return "Z";
-    case VT_UI2: return "C";
-    default: return "Ljava/lang/Object;";
+    case VT_I2:
+        return "S";
+    case VT_I4:
+        return "I";
+    case VT_R4:
+        return "F";
+    case VT_R8:
+        return "D";
+    case VT_DATE:
+        return "Ljava/util/Date;";
+    case VT_BSTR:
+        return "Ljava/lang/String;";
+    case VT_BOOL:
+        return "Z";
+    case VT_I1:
+        return "B";
+    case VT_UI1:
+        return "Z";
+    case VT_UI2:
+        return "C";
+    default:
+        return "Ljava/lang/Object;";
     }
 }
 

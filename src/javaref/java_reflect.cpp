@@ -25,9 +25,18 @@ struct Row {
     jint CJavaReflect::*constant;
 };
 
-#define CLASS_ROW(field, name) {Row::Class, name, nullptr, &CJavaReflect::field, nullptr, nullptr}
-#define METHOD_ROW(field, name, sig) {Row::Method, name, sig, nullptr, &CJavaReflect::field, nullptr}
-#define CONSTANT_ROW(name) {Row::Constant, #name, "I", nullptr, nullptr, &CJavaReflect::calendar_##name}
+#define CLASS_ROW(field, name)                                                                                         \
+    {                                                                                                                  \
+        Row::Class, name, nullptr, &CJavaReflect::field, nullptr, nullptr                                              \
+    }
+#define METHOD_ROW(field, name, sig)                                                                                   \
+    {                                                                                                                  \
+        Row::Method, name, sig, nullptr, &CJavaReflect::field, nullptr                                                 \
+    }
+#define CONSTANT_ROW(name)                                                                                             \
+    {                                                                                                                  \
+        Row::Constant, #name, "I", nullptr, nullptr, &CJavaReflect::calendar_##name                                    \
+    }
 
 const Row core_rows[] = {
     CLASS_ROW(method_class, "java/lang/reflect/Method"),

@@ -20,18 +20,18 @@ public:
     // Number of times the table was looked up from Java (for tests: stays 1 once filled).
     int fill_count() const { return fill_count_.load(); }
 
-    jclass method_class = nullptr;           // java/lang/reflect/Method
+    jclass method_class = nullptr;  // java/lang/reflect/Method
     jmethodID method_getReturnType = nullptr;
     jmethodID method_getModifiers = nullptr;
     jmethodID method_toString = nullptr;
     jmethodID method_getName = nullptr;
     jmethodID method_getParameterTypes = nullptr;
-    jclass class_class = nullptr;            // java/lang/Class
+    jclass class_class = nullptr;  // java/lang/Class
     jmethodID class_getName = nullptr;
     jmethodID class_getMethods = nullptr;
-    jclass modifier_class = nullptr;         // java/lang/reflect/Modifier
-    jmethodID modifier_isStatic = nullptr;   // static
-    jclass object_class = nullptr;           // java/lang/Object
+    jclass modifier_class = nullptr;        // java/lang/reflect/Modifier
+    jmethodID modifier_isStatic = nullptr;  // static
+    jclass object_class = nullptr;          // java/lang/Object
     jmethodID object_getClass = nullptr;
     jclass boolean_class = nullptr;
     jmethodID boolean_init = nullptr;
@@ -57,11 +57,11 @@ public:
     jclass double_class = nullptr;
     jmethodID double_init = nullptr;
     jmethodID double_doubleValue = nullptr;
-    jclass calendar_class = nullptr;         // java/util/GregorianCalendar
-    jmethodID calendar_init = nullptr;       // ()V
+    jclass calendar_class = nullptr;    // java/util/GregorianCalendar
+    jmethodID calendar_init = nullptr;  // ()V
     jmethodID calendar_setGregorianChange = nullptr;
     jmethodID calendar_clear = nullptr;
-    jmethodID calendar_set = nullptr;        // (IIIIII)V: year to second
+    jmethodID calendar_set = nullptr;  // (IIIIII)V: year to second
     jmethodID calendar_getTime = nullptr;
     jmethodID calendar_get = nullptr;
     jmethodID calendar_setTime = nullptr;
@@ -74,8 +74,8 @@ public:
     jint calendar_MINUTE = 0;
     jint calendar_SECOND = 0;
     jint calendar_AD = 0;
-    jclass date_class = nullptr;             // java/util/Date
-    jmethodID date_init = nullptr;           // (J)V
+    jclass date_class = nullptr;    // java/util/Date
+    jmethodID date_init = nullptr;  // (J)V
     // Beyond the rows above: the class of the most common result, recognised by identity.
     jclass string_class = nullptr;
     // The product's exception class; optional (null when its archive is not on the class path).

@@ -16,17 +16,14 @@ TavlinEx::TavlinEx(const char *description) : TavlinEx(description, nullptr) {}
 
 TavlinEx::TavlinEx(const char *description, const char *source)
     : description_(description ? utf8_to_ole(description) : OleString()),
-      source_(source ? utf8_to_ole(source) : OleString()),
-      has_description_(description != nullptr),
+      source_(source ? utf8_to_ole(source) : OleString()), has_description_(description != nullptr),
       has_source_(source != nullptr)
 {
 }
 
-TavlinEx::TavlinEx(const OLECHAR *description, size_t description_length, const OLECHAR *source,
-                   size_t source_length)
+TavlinEx::TavlinEx(const OLECHAR *description, size_t description_length, const OLECHAR *source, size_t source_length)
     : description_(description ? OleString(description, description_length) : OleString()),
-      source_(source ? OleString(source, source_length) : OleString()),
-      has_description_(description != nullptr),
+      source_(source ? OleString(source, source_length) : OleString()), has_description_(description != nullptr),
       has_source_(source != nullptr)
 {
 }
@@ -79,8 +76,8 @@ TavlinEx *error_from(const OleString &description, const OleString *source)
 // lookups is checked: a failure leaves the key absent.
 bool read_product_key(JNIEnv *env, jobject exception, jclass exception_class, JavaText &key)
 {
-    jclass product_class = java_reflect.filled() ? java_reflect.qzexception_class
-                                                 : env->FindClass("varnexa/qz/api/QZException");
+    jclass product_class =
+        java_reflect.filled() ? java_reflect.qzexception_class : env->FindClass("varnexa/qz/api/QZException");
     bool looked_up_here = !java_reflect.filled();
     bool found = false;
     if (product_class && env->IsSameObject(exception_class, product_class)) {
@@ -112,8 +109,7 @@ TavlinEx *describe_exception(JNIEnv *env, jobject exception)
         return error_from(CAPTURE_STEP_FAILED("GetStringUTFChars"));
     name.trace();
 
-    jmethodID get_message =
-        env->GetMethodID(exception_class.as<jclass>(), "getMessage", "()Ljava/lang/String;");
+    jmethodID get_message = env->GetMethodID(exception_class.as<jclass>(), "getMessage", "()Ljava/lang/String;");
     if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("GetMethodID Exception.getMessage"));
     static const OleString no_method_id = utf8_to_ole("Exception occurred - but no getMessage methodId");
     if (!get_message) return error_from(name.wide, &no_method_id);

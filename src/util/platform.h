@@ -7,10 +7,10 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
 #include <objbase.h>
 #include <ole2.h>
 #include <oleauto.h>
+#include <windows.h>
 #define TAVLIN_WIDEN2(s) L##s
 #define TAVLIN_WIDEN(s) TAVLIN_WIDEN2(s)
 #else

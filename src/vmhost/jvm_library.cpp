@@ -91,8 +91,7 @@ jint CJvmLibrary::JNI_CreateJavaVM(JavaVM **vm, void **env, void *args) const
 
 jint CJvmLibrary::JNI_GetCreatedJavaVMs(JavaVM **vms, jsize capacity, jsize *count) const
 {
-    return forward(get_created_java_vms_, "JVM:JNI_GetCreateJavVMs - function pointer not found", vms, capacity,
-                   count);
+    return forward(get_created_java_vms_, "JVM:JNI_GetCreateJavVMs - function pointer not found", vms, capacity, count);
 }
 
 jint CJvmLibrary::JNI_OnLoad(JavaVM *vm, void *reserved) const

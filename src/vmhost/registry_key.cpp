@@ -24,8 +24,8 @@ CMallocString CRegistryKey::query_string(const char *value_name, DWORD *type) co
     CMallocString buffer(static_cast<char *>(std::calloc(size_t(size) + 1, 1)));
     if (!buffer) return CMallocString();
     DWORD read_size = size;
-    status = RegQueryValueExA(get(), value_name, nullptr, &value_type, reinterpret_cast<LPBYTE>(buffer.get()),
-                              &read_size);
+    status =
+        RegQueryValueExA(get(), value_name, nullptr, &value_type, reinterpret_cast<LPBYTE>(buffer.get()), &read_size);
     if (status != ERROR_SUCCESS) return CMallocString();
     if (type) *type = value_type;
     return buffer;

@@ -56,8 +56,7 @@ bool key_has_subkeys(const char *path)
 {
     CRegistryKey key;
     RegistryKeyInfo info;
-    return key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS && key.query_info(info) &&
-           info.sub_keys > 0;
+    return key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS && key.query_info(info) && info.sub_keys > 0;
 }
 
 // Full path of the bridge's own library file (the host executable's when it is not loaded
@@ -85,8 +84,7 @@ std::string upper_case(std::string text)
 
 void skip_leading_blanks(const char *&text)
 {
-    while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\v' || *text == '\f' || *text == '\r')
-        ++text;
+    while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\v' || *text == '\f' || *text == '\r') ++text;
 }
 
 std::string extras_folder()

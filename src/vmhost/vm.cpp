@@ -7,8 +7,8 @@
 
 #include "javaref/tavlin_ex.h"
 #include "util/platform.h"
-#include "vmhost/global_ref.h"
 #include "vmhost/client_thread.h"
+#include "vmhost/global_ref.h"
 #include "vmhost/jvm_library.h"
 #include "vmhost/runtime_settings.h"
 

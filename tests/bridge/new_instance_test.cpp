@@ -81,8 +81,7 @@ struct FailureRow {
     const char *traced_text;
 };
 
-class NewInstanceFailures : public NewInstance, public ::testing::WithParamInterface<FailureRow> {
-};
+class NewInstanceFailures : public NewInstance, public ::testing::WithParamInterface<FailureRow> {};
 
 TEST_P(NewInstanceFailures, ReturnAllBitsSetAndTraceTheJavaError)
 {

@@ -23,9 +23,9 @@ TEST(ReturnType, CodesByDeclaredType)
     struct {
         const char *method;
         char code;
-    } rows[] = {{"yes", 'z'},      {"minusOne", 'b'}, {"letterA", 'c'}, {"shortValue", 's'}, {"intValue", 'i'},
-                {"big", 'j'},      {"half", 'f'},     {"pi", 'd'},      {"nothing", 'v'},    {"concat", 'l'},
-                {"echo", 'l'},     {"noArray", 'l'},  {"boxed", 'l'},   {"graph", 'l'}};
+    } rows[] = {{"yes", 'z'},  {"minusOne", 'b'}, {"letterA", 'c'}, {"shortValue", 's'}, {"intValue", 'i'},
+                {"big", 'j'},  {"half", 'f'},     {"pi", 'd'},      {"nothing", 'v'},    {"concat", 'l'},
+                {"echo", 'l'}, {"noArray", 'l'},  {"boxed", 'l'},   {"graph", 'l'}};
     for (const auto &row : rows) {
         int index = table->get_method_info(env, row.method);
         ASSERT_GE(index, 0) << row.method;
@@ -40,8 +40,17 @@ TEST(ReturnType, NamesMapToCodes)
     struct {
         const char *name;
         char code;
-    } rows[] = {{"boolean", 'z'}, {"byte", 'b'},  {"char", 'c'},   {"short", 's'},
-                {"int", 'i'},     {"long", 'j'},  {"float", 'f'},  {"double", 'd'},
-                {"void", 'v'},    {"[I", 'l'},    {"java/lang/String", 'l'}, {"Int", 'l'}};
+    } rows[] = {{"boolean", 'z'},
+                {"byte", 'b'},
+                {"char", 'c'},
+                {"short", 's'},
+                {"int", 'i'},
+                {"long", 'j'},
+                {"float", 'f'},
+                {"double", 'd'},
+                {"void", 'v'},
+                {"[I", 'l'},
+                {"java/lang/String", 'l'},
+                {"Int", 'l'}};
     for (const auto &row : rows) EXPECT_EQ(row.code, return_type_code(row.name)) << row.name;
 }

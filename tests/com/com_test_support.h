@@ -35,5 +35,4 @@ std::string fresh_folder(const std::string &name);
 
 ComPtr<IClassFactory> class_object(REFCLSID clsid);
 
-
 }  // namespace com_test

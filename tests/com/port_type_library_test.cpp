@@ -142,8 +142,7 @@ TEST_F(PortTypeLibraryTest, InvokeCallsThroughTheFunctionTable)
         std::vector<VARIANT> values;
         for (ScopedVariant &argument : arguments) values.push_back(*argument.get());
         DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params = {values.data(), row.named ? &named : nullptr, static_cast<UINT>(values.size()),
-                             row.named};
+        DISPPARAMS params = {values.data(), row.named ? &named : nullptr, static_cast<UINT>(values.size()), row.named};
         ScopedVariant result;
         HRESULT hr = util_info_->Invoke(static_cast<tavlin::ITavlinUtil *>(&target), row.memid, row.flags, &params,
                                         result.get(), nullptr, nullptr);

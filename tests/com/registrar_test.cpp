@@ -105,12 +105,12 @@ TEST_F(RegistrarTest, ReplacementsAreSubstituted)
 }
 
 const char16_t *const malformed_scripts[] = {
-    u"HKXX { A = s 'x' }",        // no such root
+    u"HKXX { A = s 'x' }",  // no such root
     u"HKCR { A = s 'unterminated }",
-    u"HKCR { A = q 'x' }",        // no such value type
+    u"HKCR { A = q 'x' }",  // no such value type
     u"HKCR { A = d 'ten' }",
-    u"HKCR { A = s 'x' ",         // missing closing brace
-    u"HKCR A = s 'x'",            // missing opening brace
+    u"HKCR { A = s 'x' ",  // missing closing brace
+    u"HKCR A = s 'x'",     // missing opening brace
 };
 
 TEST_F(RegistrarTest, MalformedScriptsAreRefused)
@@ -129,8 +129,7 @@ TEST_F(RegistrarTest, ResourcesAreFoundInTheModuleFile)
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND),
               registrar_->ResourceRegisterSz(module.c_str(), u"SCRIPT", u"REGISTRY"));
     std::u16string missing = tavlin_test::wide(fresh_folder("none") + "/libmissing.so");
-    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND),
-              registrar_->ResourceRegister(missing.c_str(), 102, u"REGISTRY"));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND), registrar_->ResourceRegister(missing.c_str(), 102, u"REGISTRY"));
 }
 
 }  // namespace

@@ -31,8 +31,7 @@ HRESULT dispid_of(IDispatch *object, const char16_t *name, DISPID *dispid)
 HRESULT invoke_new_instance(IDispatch *object, VARIANT *argument, VARIANT *result, EXCEPINFO *excep_info)
 {
     DISPPARAMS params = {argument, nullptr, 1, 0};
-    return object->Invoke(1, kNoInterface, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, excep_info,
-                          nullptr);
+    return object->Invoke(1, kNoInterface, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, excep_info, nullptr);
 }
 
 TEST_F(TypeLibraryDispatchTest, OneTypeInformation)
@@ -100,11 +99,9 @@ struct NameRow {
 };
 
 const NameRow name_rows[] = {
-    {u"newInstance", S_OK, 1},                // from the name cache
-    {u"NEWINSTANCE", S_OK, 1},                // the type information ignores case
-    {u"newinstance", S_OK, 1},
-    {u"newInstanceX", DISP_E_UNKNOWNNAME, 0},
-    {u"toString", DISP_E_UNKNOWNNAME, 0},
+    {u"newInstance", S_OK, 1},  // from the name cache
+    {u"NEWINSTANCE", S_OK, 1},  // the type information ignores case
+    {u"newinstance", S_OK, 1},    {u"newInstanceX", DISP_E_UNKNOWNNAME, 0}, {u"toString", DISP_E_UNKNOWNNAME, 0},
     {u"", DISP_E_UNKNOWNNAME, 0},
 };
 

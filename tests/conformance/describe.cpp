@@ -36,10 +36,10 @@ const Name kHresults[] = {
 };
 
 const char *const kTypeNames[] = {
-    "VT_EMPTY", "VT_NULL", "VT_I2",   "VT_I4",   "VT_R4",    "VT_R8",      "VT_CY",      "VT_DATE",
-    "VT_BSTR",  "VT_DISPATCH", "VT_ERROR", "VT_BOOL", "VT_VARIANT", "VT_UNKNOWN", "VT_DECIMAL", "VT_15",
-    "VT_I1",    "VT_UI1",  "VT_UI2",  "VT_UI4",  "VT_I8",    "VT_UI8",     "VT_INT",     "VT_UINT",
-    "VT_VOID",  "VT_HRESULT", "VT_PTR", "VT_SAFEARRAY", "VT_CARRAY", "VT_USERDEFINED", "VT_LPSTR", "VT_LPWSTR",
+    "VT_EMPTY", "VT_NULL",     "VT_I2",    "VT_I4",        "VT_R4",      "VT_R8",          "VT_CY",      "VT_DATE",
+    "VT_BSTR",  "VT_DISPATCH", "VT_ERROR", "VT_BOOL",      "VT_VARIANT", "VT_UNKNOWN",     "VT_DECIMAL", "VT_15",
+    "VT_I1",    "VT_UI1",      "VT_UI2",   "VT_UI4",       "VT_I8",      "VT_UI8",         "VT_INT",     "VT_UINT",
+    "VT_VOID",  "VT_HRESULT",  "VT_PTR",   "VT_SAFEARRAY", "VT_CARRAY",  "VT_USERDEFINED", "VT_LPSTR",   "VT_LPWSTR",
 };
 
 std::map<const void *, std::string> &object_names()
@@ -50,26 +50,21 @@ std::map<const void *, std::string> &object_names()
 
 std::string object_text(const void *object)
 {
-    if (!object)
-        return "null";
+    if (!object) return "null";
     auto found = object_names().find(object);
     return found != object_names().end() ? found->second : "unknown object";
 }
 
-template <typename Number>
-std::string decimal(Number value)
+template <typename Number> std::string decimal(Number value)
 {
     char buffer[32];
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
-template <typename Real>
-std::string real_of(Real value)
+template <typename Real> std::string real_of(Real value)
 {
-    if (std::isnan(value))
-        return std::signbit(value) ? "-nan" : "nan";
-    if (std::isinf(value))
-        return value < 0 ? "-inf" : "inf";
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
     char buffer[64];
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
@@ -77,14 +72,14 @@ std::string real_of(Real value)
 std::string decimal_text(const DECIMAL &d)
 {
     std::string sign = d.sign == 0 ? "+" : d.sign == DECIMAL_NEG ? "-" : "sign=" + hex(d.sign);
-    return sign + " scale=" + decimal(static_cast<int>(d.scale)) + " hi=" + decimal(static_cast<unsigned long>(d.Hi32)) +
+    return sign + " scale=" + decimal(static_cast<int>(d.scale)) +
+           " hi=" + decimal(static_cast<unsigned long>(d.Hi32)) +
            " lo=" + decimal(static_cast<unsigned long long>(d.Lo64));
 }
 
 std::string array_text(const SAFEARRAY *array)
 {
-    if (!array)
-        return "null";
+    if (!array) return "null";
     std::string text = "dims=" + decimal(array->cDims) + " features=" + hex(array->fFeatures) +
                        " size=" + decimal(static_cast<unsigned long>(array->cbElements));
     for (USHORT d = 0; d < array->cDims; ++d)
@@ -171,8 +166,7 @@ std::string hex(uint64_t value)
 std::string hresult_text(HRESULT hr)
 {
     for (const Name &name : kHresults)
-        if (name.code == static_cast<long>(hr))
-            return name.text;
+        if (name.code == static_cast<long>(hr)) return name.text;
     return "HRESULT " + hex(static_cast<uint32_t>(hr));
 }
 
@@ -182,14 +176,12 @@ std::string vartype_text(VARTYPE vt)
     const struct {
         VARTYPE bit;
         const char *name;
-    } modifiers[] = {{VT_RESERVED, "VT_RESERVED|"}, {VT_BYREF, "VT_BYREF|"}, {VT_ARRAY, "VT_ARRAY|"},
-                     {VT_VECTOR, "VT_VECTOR|"}};
+    } modifiers[] = {
+        {VT_RESERVED, "VT_RESERVED|"}, {VT_BYREF, "VT_BYREF|"}, {VT_ARRAY, "VT_ARRAY|"}, {VT_VECTOR, "VT_VECTOR|"}};
     for (const auto &modifier : modifiers)
-        if (vt & modifier.bit)
-            text += modifier.name;
+        if (vt & modifier.bit) text += modifier.name;
     const VARTYPE base = vt & VT_TYPEMASK;
-    if (base < sizeof kTypeNames / sizeof kTypeNames[0])
-        return text + kTypeNames[base];
+    if (base < sizeof kTypeNames / sizeof kTypeNames[0]) return text + kTypeNames[base];
     switch (base) {
     case VT_RECORD:
         return text + "VT_RECORD";
@@ -232,15 +224,11 @@ std::string describe(const VARIANT &v)
     std::string text = vartype_text(vt);
     if (vt & VT_ARRAY)
         return text + "(" + array_text((vt & VT_BYREF) ? (v.pparray ? *v.pparray : nullptr) : v.parray) + ")";
-    if (base == VT_DECIMAL && !(vt & VT_BYREF))
-        return text + "(" + decimal_text(v.decVal) + ")";
+    if (base == VT_DECIMAL && !(vt & VT_BYREF)) return text + "(" + decimal_text(v.decVal) + ")";
     if (vt & VT_BYREF) {
-        if (!v.byref)
-            return text + "(null reference)";
-        if (base == VT_VARIANT)
-            return text + "(->" + describe(*static_cast<const VARIANT *>(v.byref)) + ")";
-        if (base == VT_DECIMAL)
-            return text + "(->" + decimal_text(*static_cast<const DECIMAL *>(v.byref)) + ")";
+        if (!v.byref) return text + "(null reference)";
+        if (base == VT_VARIANT) return text + "(->" + describe(*static_cast<const VARIANT *>(v.byref)) + ")";
+        if (base == VT_DECIMAL) return text + "(->" + decimal_text(*static_cast<const DECIMAL *>(v.byref)) + ")";
         return text + "(->" + value_text(base, v.byref) + ")";
     }
     const std::string value = value_text(base, &v.llVal);

@@ -49,8 +49,7 @@ struct Expectation {
     // What this build must produce; false when it does not compare the row.
     bool expected_here(std::string *out) const
     {
-        if (mark == kWineMark && kIsWindows)
-            return false;
+        if (mark == kWineMark && kIsWindows) return false;
         *out = mark == kI686Mark && kIsI686Windows ? i686_result : result;
         return true;
     }
@@ -71,18 +70,15 @@ std::vector<std::string> split_tabs(const std::string &line)
     std::vector<std::string> fields;
     std::istringstream in(line);
     std::string field;
-    while (std::getline(in, field, '\t'))
-        fields.push_back(field);
+    while (std::getline(in, field, '\t')) fields.push_back(field);
     return fields;
 }
 
 bool parse_line(const std::string &line, std::string *key, Expectation *expectation)
 {
-    if (line.empty() || line[0] == '#')
-        return false;
+    if (line.empty() || line[0] == '#') return false;
     const std::vector<std::string> fields = split_tabs(line);
-    if (fields.size() < 2)
-        return false;
+    if (fields.size() < 2) return false;
     *key = fields[0];
     *expectation = {fields[1], "", "", ""};
     if (fields.size() >= 4 && fields[2] == kWineMark) {
@@ -104,10 +100,8 @@ std::map<std::string, Expectation> read_record(const std::string &path, bool *fo
     std::string line, key;
     Expectation expectation;
     while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (parse_line(line, &key, &expectation))
-            record[key] = expectation;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (parse_line(line, &key, &expectation)) record[key] = expectation;
     }
     return record;
 }
@@ -135,12 +129,10 @@ bool updated_expectation(const std::string &observed, const Expectation *old, Ex
     }
     if (!kIsI686Windows) {
         *out = {observed, "", "", ""};
-        if (old && old->mark == kI686Mark)
-            *out = {observed, kI686Mark, old->i686_result, old->reason};
+        if (old && old->mark == kI686Mark) *out = {observed, kI686Mark, old->i686_result, old->reason};
         return true;
     }
-    if (!old)
-        return false;  // the x86_64 build records first
+    if (!old) return false;  // the x86_64 build records first
     *out = {old->result, "", "", ""};
     if (observed != old->result)
         *out = {old->result, kI686Mark, observed, old->mark == kI686Mark ? old->reason : kX87Reason};
@@ -171,10 +163,12 @@ int record(const std::string &path)
     out << "# What oleaut32 returns for each conformance row, recorded under Wine by the Windows builds of\n"
            "# tests/conformance (see its README.md); every build compares itself with it. Lines:\n"
            "#   key<TAB>result\n"
-           "#   key<TAB>result<TAB>" << kI686Mark << "<TAB>what the 32-bit oleaut32 returns<TAB>why\n"
-           "#   key<TAB>what the port returns<TAB>" << kWineMark << "<TAB>why Wine is not the reference\n";
-    for (const std::string &line : lines)
-        out << line << '\n';
+           "#   key<TAB>result<TAB>"
+        << kI686Mark
+        << "<TAB>what the 32-bit oleaut32 returns<TAB>why\n"
+           "#   key<TAB>what the port returns<TAB>"
+        << kWineMark << "<TAB>why Wine is not the reference\n";
+    for (const std::string &line : lines) out << line << '\n';
     std::cout << lines.size() << " rows recorded in " << path << '\n';
     return out ? 0 : 1;
 }
@@ -214,8 +208,8 @@ int compare(const std::string &path)
             std::cout << "NO LONGER PRODUCED: " << entry.first << '\n';
             ++failures;
         }
-    std::cout << rows.all().size() << " rows, " << compared << " compared, " << skipped
-              << " skipped as marked, " << failures << " failures\n";
+    std::cout << rows.all().size() << " rows, " << compared << " compared, " << skipped << " skipped as marked, "
+              << failures << " failures\n";
     return failures ? 1 : 0;
 }
 
@@ -223,8 +217,7 @@ int print()
 {
     Rows rows;
     collect_rows(rows);
-    for (const conformance::Row &row : rows.all())
-        std::cout << row.key << '\t' << row.result << '\n';
+    for (const conformance::Row &row : rows.all()) std::cout << row.key << '\t' << row.result << '\n';
     return 0;
 }
 
@@ -233,12 +226,9 @@ int print()
 int main(int argc, char **argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "--record" && argc == 3)
-        return record(argv[2]);
-    if (mode == "--compare" && argc == 3)
-        return compare(argv[2]);
-    if (mode == "--print" && argc == 2)
-        return print();
+    if (mode == "--record" && argc == 3) return record(argv[2]);
+    if (mode == "--compare" && argc == 3) return compare(argv[2]);
+    if (mode == "--print" && argc == 2) return print();
     std::cerr << "usage: oleaut_conformance --record FILE | --compare FILE | --print\n";
     return 2;
 }

@@ -39,14 +39,13 @@ void add_to_date_row(Rows &rows, SYSTEMTIME st)
 
 void add_calendar_rows(Rows &rows)
 {
-    const WORD years[] = {0, 1, 29, 30, 49, 50, 99, 100, 101, 1899, 1900, 1999, 2000, 2001, 2004, 2100, 9999, 10000,
-                          32767, 32768, 65535};
+    const WORD years[] = {0,    1,    29,   30,   49,   50,   99,    100,   101,   1899, 1900,
+                          1999, 2000, 2001, 2004, 2100, 9999, 10000, 32767, 32768, 65535};
     const WORD months[] = {0, 1, 2, 3, 11, 12, 13};
     const WORD days[] = {0, 1, 28, 29, 30, 31, 32};
     for (WORD year : years)
         for (WORD month : months)
-            for (WORD day : days)
-                add_to_date_row(rows, make_time(year, month, day, 0, 0, 0, 0));
+            for (WORD day : days) add_to_date_row(rows, make_time(year, month, day, 0, 0, 0, 0));
 }
 
 void add_time_of_day_rows(Rows &rows)
@@ -54,8 +53,8 @@ void add_time_of_day_rows(Rows &rows)
     const WORD hours[] = {0, 11, 12, 23, 24, 25, 65535};
     const WORD minutes[] = {0, 59, 60, 61};
     const WORD seconds[] = {0, 30, 59, 60, 61};
-    for (const SYSTEMTIME &day : {make_time(2000, 1, 1, 0, 0, 0, 0), make_time(1899, 12, 29, 0, 0, 0, 0),
-                                  make_time(2000, 12, 31, 0, 0, 0, 0)})
+    for (const SYSTEMTIME &day :
+         {make_time(2000, 1, 1, 0, 0, 0, 0), make_time(1899, 12, 29, 0, 0, 0, 0), make_time(2000, 12, 31, 0, 0, 0, 0)})
         for (WORD hour : hours)
             for (WORD minute : minutes)
                 for (WORD second : seconds)
@@ -121,11 +120,9 @@ void add_from_date_rows(Rows &rows)
                             std::numeric_limits<double>::infinity(),
                             -std::numeric_limits<double>::infinity(),
                             std::numeric_limits<double>::quiet_NaN()};
-    for (double date : dates)
-        add_from_date_row(rows, date);
+    for (double date : dates) add_from_date_row(rows, date);
     // A day in each month of a leap and a common year, and around century leap rules.
-    for (double date = 36526.0; date < 36526.0 + 2 * 366; date += 17.5)
-        add_from_date_row(rows, date);
+    for (double date = 36526.0; date < 36526.0 + 2 * 366; date += 17.5) add_from_date_row(rows, date);
     for (double date : {-36463.0, -36462.0, 73051.0, 73050.0, 109575.0, 109576.0, 146101.0, 146100.0})
         add_from_date_row(rows, date);
 }

@@ -12,30 +12,25 @@ namespace {
 std::string element_size_text(const SAFEARRAY *array, VARTYPE vt)
 {
     const UINT size = array->cbElements;
-    const bool pointer_sized = vt == VT_BSTR || vt == VT_DISPATCH || vt == VT_UNKNOWN || vt == VT_INT_PTR ||
-                               vt == VT_UINT_PTR;
-    if (pointer_sized && size == sizeof(void *))
-        return "pointer";
-    if (vt == VT_VARIANT && size == sizeof(VARIANT))
-        return "variant";
+    const bool pointer_sized =
+        vt == VT_BSTR || vt == VT_DISPATCH || vt == VT_UNKNOWN || vt == VT_INT_PTR || vt == VT_UINT_PTR;
+    if (pointer_sized && size == sizeof(void *)) return "pointer";
+    if (vt == VT_VARIANT && size == sizeof(VARIANT)) return "variant";
     return std::to_string(size);
 }
 
 std::string layout(SAFEARRAY *array, VARTYPE requested)
 {
-    if (!array)
-        return "null";
+    if (!array) return "null";
     VARTYPE vt = 0;
     const HRESULT hr = SafeArrayGetVartype(array, &vt);
     DWORD hidden = 0;
     std::memcpy(&hidden, reinterpret_cast<char *>(array) - 4, 4);
     std::string text = "dims=" + std::to_string(SafeArrayGetDim(array)) + " features=" + hex(array->fFeatures) +
-                       " size=" + element_size_text(array, requested) + " locks=" +
-                       std::to_string(array->cLocks) + " vartype=" + hresult_text(hr);
-    if (SUCCEEDED(hr))
-        text += " " + vartype_text(vt);
-    if (array->fFeatures & FADF_HAVEVARTYPE)
-        text += " hidden=" + hex(hidden);
+                       " size=" + element_size_text(array, requested) + " locks=" + std::to_string(array->cLocks) +
+                       " vartype=" + hresult_text(hr);
+    if (SUCCEEDED(hr)) text += " " + vartype_text(vt);
+    if (array->fFeatures & FADF_HAVEVARTYPE) text += " hidden=" + hex(hidden);
     return text;
 }
 
@@ -90,7 +85,8 @@ void add_index_rows(Rows &rows)
                 const HRESULT hr = SafeArrayPtrOfIndex(array, indices, &element);
                 std::string result = hresult_text(hr);
                 if (SUCCEEDED(hr))
-                    result += " offset=" + std::to_string(static_cast<char *>(element) - static_cast<char *>(array->pvData));
+                    result +=
+                        " offset=" + std::to_string(static_cast<char *>(element) - static_cast<char *>(array->pvData));
                 rows.add("safearray 3d ptr of index (" + std::to_string(i) + "," + std::to_string(j) + "," +
                              std::to_string(k) + ")",
                          result);
@@ -183,9 +179,8 @@ void add_element_rows(Rows &rows)
     HRESULT hr = SafeArrayPutElement(strings, &first, text);
     BSTR out = nullptr;
     HRESULT got = SafeArrayGetElement(strings, &first, &out);
-    rows.add("safearray VT_BSTR put/get \"text\"",
-             hresult_text(hr) + " " + hresult_text(got) + " " + bstr_text(out) +
-                 (out == text ? " same pointer" : " own copy"));
+    rows.add("safearray VT_BSTR put/get \"text\"", hresult_text(hr) + " " + hresult_text(got) + " " + bstr_text(out) +
+                                                       (out == text ? " same pointer" : " own copy"));
     SysFreeString(out);
     SysFreeString(text);
     hr = SafeArrayPutElement(strings, &second, nullptr);
@@ -200,9 +195,8 @@ void add_element_rows(Rows &rows)
     hr = SafeArrayPutElement(variants, &first, &in);
     VARIANT element = variant_of(VT_EMPTY);
     got = SafeArrayGetElement(variants, &first, &element);
-    rows.add("safearray VT_VARIANT put/get",
-             hresult_text(hr) + " " + hresult_text(got) + " " + describe(element) +
-                 (V_BSTR(&element) == V_BSTR(&in) ? " same string" : " own string"));
+    rows.add("safearray VT_VARIANT put/get", hresult_text(hr) + " " + hresult_text(got) + " " + describe(element) +
+                                                 (V_BSTR(&element) == V_BSTR(&in) ? " same string" : " own string"));
     VariantClear(&element);
     VariantClear(&in);
     SafeArrayDestroy(variants);
@@ -212,8 +206,8 @@ void add_element_rows(Rows &rows)
     hr = SafeArrayPutElement(objects, &first, static_cast<IDispatch *>(&object));
     IDispatch *fetched = nullptr;
     got = SafeArrayGetElement(objects, &first, &fetched);
-    rows.add("safearray VT_DISPATCH put/get", hresult_text(hr) + " " + hresult_text(got) +
-                                                  (fetched == &object ? " same object" : " other object"));
+    rows.add("safearray VT_DISPATCH put/get",
+             hresult_text(hr) + " " + hresult_text(got) + (fetched == &object ? " same object" : " other object"));
     SafeArrayDestroy(objects);
 }
 
@@ -224,7 +218,8 @@ void add_copy_rows(Rows &rows)
         SAFEARRAY *array = SafeArrayCreate(vt, 2, bounds);
         SAFEARRAY *copy = nullptr;
         const HRESULT hr = SafeArrayCopy(array, &copy);
-        rows.add("safearray copy " + vartype_text(vt), hresult_text(hr) + " " + layout(copy, vt) + bounds_text(copy, 2));
+        rows.add("safearray copy " + vartype_text(vt),
+                 hresult_text(hr) + " " + layout(copy, vt) + bounds_text(copy, 2));
         SafeArrayDestroy(copy);
         SafeArrayDestroy(array);
         SAFEARRAY *vector = SafeArrayCreateVector(vt, 3, 2);

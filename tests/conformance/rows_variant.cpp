@@ -12,13 +12,11 @@ const VARTYPE kModifiers[] = {0, VT_BYREF, VT_ARRAY, VT_BYREF | VT_ARRAY, VT_VEC
 VARIANT zero_variant(VARTYPE vt, void *storage)
 {
     VARIANT v = variant_of(vt);
-    if (vt & VT_BYREF)
-        V_BYREF(&v) = storage;
+    if (vt & VT_BYREF) V_BYREF(&v) = storage;
     return v;
 }
 
-template <typename Operation>
-void for_each_tag(Operation operation)
+template <typename Operation> void for_each_tag(Operation operation)
 {
     for (VARTYPE modifier : kModifiers)
         for (VARTYPE base = 0; base <= 73; ++base)
@@ -95,8 +93,7 @@ void add_bstr_rows(Rows &rows)
     };
     for (const auto &entry : strings) {
         uint32_t prefix = 0;
-        if (entry.bstr)
-            std::memcpy(&prefix, reinterpret_cast<const char *>(entry.bstr) - 4, 4);
+        if (entry.bstr) std::memcpy(&prefix, reinterpret_cast<const char *>(entry.bstr) - 4, 4);
         const unsigned char *bytes = reinterpret_cast<const unsigned char *>(entry.bstr);
         const UINT byte_length = SysStringByteLen(entry.bstr);
         rows.add(std::string("bstr ") + entry.label,

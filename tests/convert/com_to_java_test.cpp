@@ -105,7 +105,10 @@ const Row kStringRows[] = {
     {"java/lang/String", "BSTR:", B, "java.lang.String:"},
     {"java/lang/String", "BSTR", B, "java.lang.String:"},
     {"java/lang/String", "BSTR:caf\xc3\xa9", B, "java.lang.String:caf\\u00e9"},
-    {"java/lang/String", "BSTR:a\xf0\x9f\x98\x80" "b", B, "java.lang.String:a\\ud83d\\ude00b"},
+    {"java/lang/String",
+     "BSTR:a\xf0\x9f\x98\x80"
+     "b",
+     B, "java.lang.String:a\\ud83d\\ude00b"},
     {"java/lang/String", "BSTR:a\\0b", B, "java.lang.String:a\\u0000b"},
     {"java/lang/String", "I4:1", B, kNotString},
     {"java/lang/String", "DATE:0", B, kNotString},
@@ -159,10 +162,7 @@ const Row kOtherClassRows[] = {
     {"convertfixtures/Probe$Marker", "NULL", B, "null"},
 };
 
-bool is_primitive(const std::string &type)
-{
-    return type.find('/') == std::string::npos && type[0] != '[';
-}
+bool is_primitive(const std::string &type) { return type.find('/') == std::string::npos && type[0] != '['; }
 
 class ComToJava : public ConvertTest {
 protected:

@@ -16,8 +16,8 @@ namespace {
 constexpr jlong kTestThreadTag = 0x7e57;
 constexpr jint kTestReferences = 1024;
 
-jint JNICALL count_local_root(jvmtiHeapReferenceKind kind, const jvmtiHeapReferenceInfo *info, jlong, jlong,
-                              jlong, jlong *, jlong *, jint, void *user_data)
+jint JNICALL count_local_root(jvmtiHeapReferenceKind kind, const jvmtiHeapReferenceInfo *info, jlong, jlong, jlong,
+                              jlong *, jlong *, jint, void *user_data)
 {
     if (kind == JVMTI_HEAP_REFERENCE_JNI_LOCAL && info->jni_local.thread_tag == kTestThreadTag)
         ++*static_cast<int *>(user_data);

@@ -23,7 +23,10 @@ TEST_F(PreparedArgumentsTest, ReleaseDeletesOnlyTheRecordsOwnLocalReferences)
     const struct {
         ArgRelease code;
         bool deleted;
-    } rows[] = {{ARG_PLAIN, false}, {ARG_LOCAL, true}, {ARG_LOCAL_ARRAY, true}, {ARG_BORROWED, false},
+    } rows[] = {{ARG_PLAIN, false},
+                {ARG_LOCAL, true},
+                {ARG_LOCAL_ARRAY, true},
+                {ARG_BORROWED, false},
                 {ARG_LOCAL_ARRAY_BORROWED, true}};
     for (const auto &row : rows) {
         SCOPED_TRACE("code " + std::to_string(row.code));

@@ -44,8 +44,7 @@ SafeArrayHolder cube_2x2x3()
     SafeArrayHolder array = make_array(VT_I2, {bound(2), bound(2), bound(3)});
     for (LONG i = 0; i < 2; ++i)
         for (LONG j = 0; j < 2; ++j)
-            for (LONG k = 0; k < 3; ++k)
-                put(array.get(), {i, j, k}, "I2:" + std::to_string(100 * i + 10 * j + k));
+            for (LONG k = 0; k < 3; ++k) put(array.get(), {i, j, k}, "I2:" + std::to_string(100 * i + 10 * j + k));
     return array;
 }
 
@@ -69,21 +68,65 @@ SafeArrayHolder variants_of_number_rows() { return variants_of_rows(VT_I4, kNumb
 SafeArrayHolder variants_of_text_rows() { return variants_of_rows(VT_BSTR, kTextRows); }
 
 const ArrayRow kPrimitiveRows[] = {
-    {"[I", [] { return vector_of(VT_I4, 1, {"I4:10", "I4:20", "I4:30"}); }, "[I{10,20,30}", ARG_LOCAL},
-    {"[B", [] { return vector_of(VT_I1, 0, {"I1:-1", "I1:2"}); }, "[B{-1,2}", ARG_LOCAL},
-    {"[C", [] { return vector_of(VT_UI2, 0, {"UI2:65", "UI2:233"}); }, "[C{65,233}", ARG_LOCAL},
-    {"[S", [] { return vector_of(VT_I2, 0, {"I2:-3", "I2:4"}); }, "[S{-3,4}", ARG_LOCAL},
-    {"[F", [] { return vector_of(VT_R4, 0, {"R4:1.5", "R4:-2"}); }, "[F{1.5,-2.0}", ARG_LOCAL},
-    {"[D", [] { return vector_of(VT_R8, -5, {"R8:0.25", "R8:-1e300"}); }, "[D{0.25,-1.0E300}", ARG_LOCAL},
-    {"[J", [] { return vector_of(VT_R8, 0, {"R8:1", "R8:-2.9", "R8:1e300"}); },
+    {"[I",
+     [] {
+         return vector_of(VT_I4, 1, {"I4:10", "I4:20", "I4:30"});
+     },
+     "[I{10,20,30}", ARG_LOCAL},
+    {"[B",
+     [] {
+         return vector_of(VT_I1, 0, {"I1:-1", "I1:2"});
+     },
+     "[B{-1,2}", ARG_LOCAL},
+    {"[C",
+     [] {
+         return vector_of(VT_UI2, 0, {"UI2:65", "UI2:233"});
+     },
+     "[C{65,233}", ARG_LOCAL},
+    {"[S",
+     [] {
+         return vector_of(VT_I2, 0, {"I2:-3", "I2:4"});
+     },
+     "[S{-3,4}", ARG_LOCAL},
+    {"[F",
+     [] {
+         return vector_of(VT_R4, 0, {"R4:1.5", "R4:-2"});
+     },
+     "[F{1.5,-2.0}", ARG_LOCAL},
+    {"[D",
+     [] {
+         return vector_of(VT_R8, -5, {"R8:0.25", "R8:-1e300"});
+     },
+     "[D{0.25,-1.0E300}", ARG_LOCAL},
+    {"[J",
+     [] {
+         return vector_of(VT_R8, 0, {"R8:1", "R8:-2.9", "R8:1e300"});
+     },
      "[J{1,-2,-9223372036854775808}", ARG_LOCAL},
-    {"[Z", [] { return vector_of(VT_UI1, 0, {"UI1:0", "UI1:1", "UI1:2"}); }, "[Z{false,true,true}", ARG_LOCAL},
-    {"[Z", [] { return vector_of(VT_BOOL, 0, {"BOOL:true", "BOOL:false"}); }, "[Z{true,false}", ARG_LOCAL},
-    {"[Z", [] { return vector_of(VT_VARIANT, 0, {"BOOL:true", "BOOL:false", "I4:256", "I4:1"}); },
+    {"[Z",
+     [] {
+         return vector_of(VT_UI1, 0, {"UI1:0", "UI1:1", "UI1:2"});
+     },
+     "[Z{false,true,true}", ARG_LOCAL},
+    {"[Z",
+     [] {
+         return vector_of(VT_BOOL, 0, {"BOOL:true", "BOOL:false"});
+     },
+     "[Z{true,false}", ARG_LOCAL},
+    {"[Z",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"BOOL:true", "BOOL:false", "I4:256", "I4:1"});
+     },
      "[Z{true,false,true,true}", ARG_LOCAL},
-    {"[Z", [] { return vector_of(VT_VARIANT, 0, {"R8:1.5", "R8:0", "BSTR:True", "BSTR:false", "EMPTY"}); },
+    {"[Z",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"R8:1.5", "R8:0", "BSTR:True", "BSTR:false", "EMPTY"});
+     },
      "[Z{true,false,true,false,false}", ARG_LOCAL},
-    {"[Z", [] { return vector_of(VT_VARIANT, 0, {"BOOL:true", "BSTR:maybe"}); },
+    {"[Z",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"BOOL:true", "BSTR:maybe"});
+     },
      "error:Unable to coerce parameter data to boolean: 0x80020005", ARG_NONE},
     {"[I", [] { return vector_of(VT_VARIANT, 0, {"I4:1"}); }, "error:Expected array of type I4.", ARG_NONE},
     {"[I", [] { return vector_of(VT_I2, 0, {"I2:1"}); }, "error:Expected array of type I4.", ARG_NONE},
@@ -93,8 +136,7 @@ const ArrayRow kPrimitiveRows[] = {
     {"[F", [] { return vector_of(VT_R8, 0, {"R8:1"}); }, "error:Expected array of type R4.", ARG_NONE},
     {"[D", [] { return vector_of(VT_R4, 0, {"R4:1"}); }, "error:Expected array of type R8.", ARG_NONE},
     {"[J", [] { return vector_of(VT_I4, 0, {"I4:1"}); }, "error:Expected array of type R8.", ARG_NONE},
-    {"[Z", [] { return vector_of(VT_I4, 0, {"I4:1"}); }, "error:Expected array of type BOOL, UI1 or VARIANT",
-     ARG_NONE},
+    {"[Z", [] { return vector_of(VT_I4, 0, {"I4:1"}); }, "error:Expected array of type BOOL, UI1 or VARIANT", ARG_NONE},
 };
 
 const ArrayRow kShapeRows[] = {
@@ -102,34 +144,63 @@ const ArrayRow kShapeRows[] = {
     {"[[I", [] { return grid_2x3(-1, 5); }, "[[I{[I{0,1,2},[I{10,11,12}}", ARG_LOCAL},
     {"java/lang/Object", [] { return grid_2x3(0, 0); }, "[[I{[I{0,1,2},[I{10,11,12}}", ARG_LOCAL},
     {"[[[S", cube_2x2x3, "[[[S{[[S{[S{0,1,2},[S{10,11,12}},[[S{[S{100,101,102},[S{110,111,112}}}", ARG_LOCAL},
-    {"[[I", [] { return make_array(VT_I4, {bound(3), bound(0)}); }, "[[I{[I{},[I{},[I{}}", ARG_LOCAL},
+    {"[[I",
+     [] {
+         return make_array(VT_I4, {bound(3), bound(0)});
+     },
+     "[[I{[I{},[I{},[I{}}", ARG_LOCAL},
     {"[[I", variants_of_number_rows, "[[I{[I{1,2},[I{3,4}}", ARG_LOCAL_ARRAY},
     {"[[I", [] { return vector_of(VT_I4, 0, {"I4:1"}); }, "error:Array has 1 dimensions, expected 2", ARG_NONE},
     {"[I", [] { return grid_2x3(0, 0); }, "error:Array has 2 dimensions, expected 1", ARG_NONE},
     {"[I", [] { return make_array(VT_I4, {bound(0)}); }, "[I{}", ARG_LOCAL},
     {"[I", [] { return make_array(VT_VARIANT, {bound(0)}); }, "[I{}", ARG_LOCAL},
     {"[Z", [] { return make_array(VT_I4, {bound(0)}); }, "[Z{}", ARG_LOCAL},
-    {"[[D", [] { return make_array(VT_R8, {bound(2), bound(0)}); }, "[[D{[D{},[D{}}", ARG_LOCAL},
-    {"[[D", [] { return make_array(VT_R8, {bound(0), bound(2)}); }, "[[D{}", ARG_LOCAL_ARRAY},
+    {"[[D",
+     [] {
+         return make_array(VT_R8, {bound(2), bound(0)});
+     },
+     "[[D{[D{},[D{}}", ARG_LOCAL},
+    {"[[D",
+     [] {
+         return make_array(VT_R8, {bound(0), bound(2)});
+     },
+     "[[D{}", ARG_LOCAL_ARRAY},
     {"[Ljava/lang/String;", [] { return make_array(VT_VARIANT, {bound(0)}); }, "[Ljava.lang.String;{}",
      ARG_LOCAL_ARRAY},
-    {"java/lang/Object", [] { return make_array(VT_VARIANT, {bound(0)}); }, "[Ljava.lang.Object;{}",
-     ARG_LOCAL_ARRAY},
+    {"java/lang/Object", [] { return make_array(VT_VARIANT, {bound(0)}); }, "[Ljava.lang.Object;{}", ARG_LOCAL_ARRAY},
     {"java/lang/Object", [] { return make_array(VT_I4, {bound(0)}); }, "[I{}", ARG_LOCAL},
-    {"[Ljava/lang/String;", [] { return make_array(VT_BSTR, {bound(0, 3), bound(0)}); },
+    {"[Ljava/lang/String;",
+     [] {
+         return make_array(VT_BSTR, {bound(0, 3), bound(0)});
+     },
      "error:Array has 2 dimensions, expected 1", ARG_NONE},
 };
 
 const ArrayRow kObjectRows[] = {
-    {"[Ljava/lang/Object;", [] { return vector_of(VT_VARIANT, 0, {"I4:1", "BSTR:x", "EMPTY"}); },
+    {"[Ljava/lang/Object;",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"I4:1", "BSTR:x", "EMPTY"});
+     },
      "[Ljava.lang.Object;{java.lang.Integer:1,java.lang.String:x,null}", ARG_LOCAL_ARRAY},
-    {"[Ljava/lang/Object;", [] { return vector_of(VT_VARIANT, 0, {"EMPTY", "R8:2"}); },
+    {"[Ljava/lang/Object;",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"EMPTY", "R8:2"});
+     },
      "[Ljava.lang.Object;{null,java.lang.Double:2.0}", ARG_LOCAL_ARRAY},
-    {"[Ljava/lang/String;", [] { return vector_of(VT_BSTR, 0, {"BSTR:a", "BSTR", "BSTR:"}); },
+    {"[Ljava/lang/String;",
+     [] {
+         return vector_of(VT_BSTR, 0, {"BSTR:a", "BSTR", "BSTR:"});
+     },
      "[Ljava.lang.String;{java.lang.String:a,java.lang.String:,java.lang.String:}", ARG_LOCAL_ARRAY},
-    {"[Ljava/lang/String;", [] { return vector_of(VT_VARIANT, 0, {"BSTR:a", "NULL"}); },
+    {"[Ljava/lang/String;",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"BSTR:a", "NULL"});
+     },
      "[Ljava.lang.String;{java.lang.String:a,null}", ARG_LOCAL_ARRAY},
-    {"[Ljava/lang/String;", [] { return vector_of(VT_VARIANT, 0, {"BSTR:a", "I4:1"}); },
+    {"[Ljava/lang/String;",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"BSTR:a", "I4:1"});
+     },
      "error:convert_com_to_java: Expecting java/lang/String, got non-string\n", ARG_NONE},
     {"[Ljava/lang/Object;", variants_of_number_rows, "[Ljava.lang.Object;{[I{1,2},[I{3,4}}", ARG_LOCAL_ARRAY},
     {"[[Ljava/lang/String;", variants_of_text_rows,
@@ -140,15 +211,25 @@ const ArrayRow kObjectRows[] = {
      "error:convert_com_to_java: Expecting java/lang/String, got non-string\n", ARG_NONE},
     {"[Ljava/lang/Integer;", [] { return vector_of(VT_I2, 0, {"I2:5"}); }, "[Ljava.lang.Integer;{java.lang.Integer:5}",
      ARG_LOCAL_ARRAY},
-    {"[Ljava/lang/Number;", [] { return vector_of(VT_VARIANT, 0, {"I4:5", "BSTR:x"}); },
+    {"[Ljava/lang/Number;",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"I4:5", "BSTR:x"});
+     },
      "error:Argument of class java/lang/String cannot be passed as java/lang/Number", ARG_NONE},
     {"java/lang/Object", [] { return vector_of(VT_BSTR, 0, {"BSTR:a"}); }, "[Ljava.lang.String;{java.lang.String:a}",
      ARG_LOCAL_ARRAY},
-    {"java/lang/Object", [] { return vector_of(VT_UI1, 0, {"UI1:1", "UI1:0"}); }, "[Z{true,false}", ARG_LOCAL},
+    {"java/lang/Object",
+     [] {
+         return vector_of(VT_UI1, 0, {"UI1:1", "UI1:0"});
+     },
+     "[Z{true,false}", ARG_LOCAL},
     {"java/lang/Object", [] { return vector_of(VT_I1, 0, {"I1:-7"}); }, "[B{-7}", ARG_LOCAL},
     {"java/lang/Object", [] { return vector_of(VT_DATE, 0, {"DATE:36526.5"}); },
      "[Ljava.util.Date;{java.util.Date:2000-01-01 12:00:00.000}", ARG_LOCAL_ARRAY},
-    {"java/lang/Object", [] { return vector_of(VT_VARIANT, 0, {"I2:1", "UI1:1"}); },
+    {"java/lang/Object",
+     [] {
+         return vector_of(VT_VARIANT, 0, {"I2:1", "UI1:1"});
+     },
      "[Ljava.lang.Object;{java.lang.Short:1,java.lang.Boolean:true}", ARG_LOCAL_ARRAY},
     {"java/lang/Object", [] { return vector_of(VT_I8, 0, {"I8:1"}); },
      "error:Unable to determine how to coerce parameter data: 20", ARG_NONE},
@@ -213,11 +294,17 @@ TEST_F(SafeArrayToJava, TagsThatTheArrayContradictsAreRefused)
         const char *expected;
     };
     const TagRow rows[] = {
-        {VT_VARIANT, "java/lang/Object", [] { return vector_of(VT_I4, 0, {"I4:1", "I4:2"}); },
+        {VT_VARIANT, "java/lang/Object",
+         [] {
+             return vector_of(VT_I4, 0, {"I4:1", "I4:2"});
+         },
          "error:The safearray does not hold elements of type 12."},
         {VT_VARIANT, "[I", [] { return vector_of(VT_I4, 0, {"I4:1"}); },
          "error:The safearray does not hold elements of type 12."},
-        {VT_BSTR, "[Ljava/lang/String;", [] { return vector_of(VT_I4, 0, {"I4:1", "I4:2"}); },
+        {VT_BSTR, "[Ljava/lang/String;",
+         [] {
+             return vector_of(VT_I4, 0, {"I4:1", "I4:2"});
+         },
          "error:The safearray does not hold elements of type 8."},
         {VT_BSTR, "java/lang/Object", [] { return vector_of(VT_VARIANT, 0, {"BSTR:a"}); },
          "error:The safearray does not hold elements of type 8."},

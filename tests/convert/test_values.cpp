@@ -20,11 +20,11 @@ struct TypeName {
 };
 
 const TypeName kTypeNames[] = {
-    {"EMPTY", VT_EMPTY}, {"NULL", VT_NULL},     {"I2", VT_I2},     {"I4", VT_I4},           {"R4", VT_R4},
-    {"R8", VT_R8},       {"CY", VT_CY},         {"DATE", VT_DATE}, {"BSTR", VT_BSTR},       {"DISPATCH", VT_DISPATCH},
-    {"ERROR", VT_ERROR}, {"BOOL", VT_BOOL},     {"VARIANT", VT_VARIANT}, {"UNKNOWN", VT_UNKNOWN},
-    {"DECIMAL", VT_DECIMAL}, {"I1", VT_I1},     {"UI1", VT_UI1},   {"UI2", VT_UI2},         {"UI4", VT_UI4},
-    {"I8", VT_I8},       {"UI8", VT_UI8},       {"INT", VT_INT},   {"UINT", VT_UINT},
+    {"EMPTY", VT_EMPTY}, {"NULL", VT_NULL}, {"I2", VT_I2},           {"I4", VT_I4},           {"R4", VT_R4},
+    {"R8", VT_R8},       {"CY", VT_CY},     {"DATE", VT_DATE},       {"BSTR", VT_BSTR},       {"DISPATCH", VT_DISPATCH},
+    {"ERROR", VT_ERROR}, {"BOOL", VT_BOOL}, {"VARIANT", VT_VARIANT}, {"UNKNOWN", VT_UNKNOWN}, {"DECIMAL", VT_DECIMAL},
+    {"I1", VT_I1},       {"UI1", VT_UI1},   {"UI2", VT_UI2},         {"UI4", VT_UI4},         {"I8", VT_I8},
+    {"UI8", VT_UI8},     {"INT", VT_INT},   {"UINT", VT_UINT},
 };
 
 std::string name_of_type(VARTYPE type)
@@ -132,13 +132,21 @@ template <class T> T read(const void *value)
 std::string describe_value(VARTYPE type, const void *value)
 {
     switch (type) {
-    case VT_I1: return std::to_string(read<signed char>(value));
-    case VT_UI1: return std::to_string(read<unsigned char>(value));
-    case VT_I2: case VT_BOOL: return std::to_string(read<SHORT>(value));
-    case VT_UI2: return std::to_string(read<USHORT>(value));
-    case VT_I4: return std::to_string(read<LONG>(value));
-    case VT_R4: return shortest(read<float>(value));
-    case VT_R8: return shortest(read<double>(value));
+    case VT_I1:
+        return std::to_string(read<signed char>(value));
+    case VT_UI1:
+        return std::to_string(read<unsigned char>(value));
+    case VT_I2:
+    case VT_BOOL:
+        return std::to_string(read<SHORT>(value));
+    case VT_UI2:
+        return std::to_string(read<USHORT>(value));
+    case VT_I4:
+        return std::to_string(read<LONG>(value));
+    case VT_R4:
+        return shortest(read<float>(value));
+    case VT_R8:
+        return shortest(read<double>(value));
     case VT_DATE: {
         char text[64];
         std::snprintf(text, sizeof text, "%.6f", read<double>(value));
@@ -148,8 +156,10 @@ std::string describe_value(VARTYPE type, const void *value)
         BSTR text = read<BSTR>(value);
         return text ? escaped(text, SysStringLen(text)) : "<null>";
     }
-    case VT_DISPATCH: return proxy_class(read<IDispatch *>(value));
-    default: return "?";
+    case VT_DISPATCH:
+        return proxy_class(read<IDispatch *>(value));
+    default:
+        return "?";
     }
 }
 
@@ -169,23 +179,56 @@ void set_variant(VARIANT *out, const std::string &notation)
     std::string text = colon == std::string::npos ? std::string() : notation.substr(colon + 1);
     VariantInit(out);
     switch (type) {
-    case VT_I1: out->cVal = static_cast<CHAR>(std::stoll(text)); break;
-    case VT_UI1: out->bVal = static_cast<BYTE>(std::stoll(text)); break;
-    case VT_I2: out->iVal = static_cast<SHORT>(std::stoll(text)); break;
-    case VT_UI2: out->uiVal = static_cast<USHORT>(std::stoll(text)); break;
-    case VT_I4: case VT_INT: case VT_ERROR: out->lVal = static_cast<LONG>(std::stoll(text)); break;
-    case VT_UI4: case VT_UINT: out->ulVal = static_cast<ULONG>(std::stoull(text)); break;
-    case VT_I8: out->llVal = std::stoll(text); break;
-    case VT_UI8: out->ullVal = std::stoull(text); break;
-    case VT_R4: out->fltVal = std::stof(text); break;
-    case VT_R8: case VT_DATE: out->dblVal = std::stod(text); break;
-    case VT_CY: out->cyVal.int64 = static_cast<LONGLONG>(std::stod(text) * 10000); break;
-    case VT_BOOL:
-        out->boolVal = text == "true" ? VARIANT_TRUE : text == "false" ? VARIANT_FALSE : static_cast<SHORT>(std::stoll(text));
+    case VT_I1:
+        out->cVal = static_cast<CHAR>(std::stoll(text));
         break;
-    case VT_BSTR: out->bstrVal = colon == std::string::npos ? nullptr : bstr_from_notation(text); break;
-    case VT_DECIMAL: out->decVal.Lo64 = std::stoull(text); break;  // scale 0, positive
-    default: break;
+    case VT_UI1:
+        out->bVal = static_cast<BYTE>(std::stoll(text));
+        break;
+    case VT_I2:
+        out->iVal = static_cast<SHORT>(std::stoll(text));
+        break;
+    case VT_UI2:
+        out->uiVal = static_cast<USHORT>(std::stoll(text));
+        break;
+    case VT_I4:
+    case VT_INT:
+    case VT_ERROR:
+        out->lVal = static_cast<LONG>(std::stoll(text));
+        break;
+    case VT_UI4:
+    case VT_UINT:
+        out->ulVal = static_cast<ULONG>(std::stoull(text));
+        break;
+    case VT_I8:
+        out->llVal = std::stoll(text);
+        break;
+    case VT_UI8:
+        out->ullVal = std::stoull(text);
+        break;
+    case VT_R4:
+        out->fltVal = std::stof(text);
+        break;
+    case VT_R8:
+    case VT_DATE:
+        out->dblVal = std::stod(text);
+        break;
+    case VT_CY:
+        out->cyVal.int64 = static_cast<LONGLONG>(std::stod(text) * 10000);
+        break;
+    case VT_BOOL:
+        out->boolVal = text == "true"    ? VARIANT_TRUE
+                       : text == "false" ? VARIANT_FALSE
+                                         : static_cast<SHORT>(std::stoll(text));
+        break;
+    case VT_BSTR:
+        out->bstrVal = colon == std::string::npos ? nullptr : bstr_from_notation(text);
+        break;
+    case VT_DECIMAL:
+        out->decVal.Lo64 = std::stoull(text);
+        break;  // scale 0, positive
+    default:
+        break;
     }
     out->vt = type;
 }
@@ -234,10 +277,11 @@ void put(SAFEARRAY *array, std::initializer_list<LONG> indices, const std::strin
     } else {
         VARIANT coerced;
         VariantInit(&coerced);
-        if (FAILED(VariantChangeType(&coerced, value.get(), 0, type))) throw std::invalid_argument("cannot put " + notation);
+        if (FAILED(VariantChangeType(&coerced, value.get(), 0, type)))
+            throw std::invalid_argument("cannot put " + notation);
         void *data = type == VT_BSTR || type == VT_DISPATCH || type == VT_UNKNOWN ? coerced.byref
-                     : type == VT_DECIMAL                                     ? static_cast<void *>(&coerced.decVal)
-                                                                              : static_cast<void *>(&coerced.lVal);
+                     : type == VT_DECIMAL                                         ? static_cast<void *>(&coerced.decVal)
+                                                                                  : static_cast<void *>(&coerced.lVal);
         status = SafeArrayPutElement(array, where.data(), data);
         VariantClear(&coerced);
     }

@@ -117,7 +117,6 @@ const std::vector<UtcRow> &utc_rows()
     return rows;
 }
 
-
 void DatesThroughTheBridge::check_utc_rows()
 {
     for (const UtcRow &row : utc_rows()) {

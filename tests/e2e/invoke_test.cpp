@@ -67,8 +67,7 @@ struct ResultRow {
     double value;  // compared after conversion to double; ignored for VT_EMPTY
 };
 
-class Results : public Invoke, public ::testing::WithParamInterface<ResultRow> {
-};
+class Results : public Invoke, public ::testing::WithParamInterface<ResultRow> {};
 
 TEST_P(Results, EachReturnTypeHasItsAutomationType)
 {
@@ -83,16 +82,17 @@ TEST_P(Results, EachReturnTypeHasItsAutomationType)
     EXPECT_EQ(row.value, number.dblVal) << row.method;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Results,
-    ::testing::Values(ResultRow{"yes", VT_BOOL, -1}, ResultRow{"no", VT_BOOL, 0}, ResultRow{"minusOne", VT_I1, -1},
-                      ResultRow{"letterA", VT_UI2, 65}, ResultRow{"shortValue", VT_I2, -12345},
-                      ResultRow{"intValue", VT_I4, 2147483647}, ResultRow{"big", VT_R8, 4294967297.0},
-                      ResultRow{"huge", VT_R8, 9007199254740992.0}, ResultRow{"half", VT_R4, 0.5},
-                      ResultRow{"pi", VT_R8, 3.25}, ResultRow{"nothing", VT_EMPTY, 0},
-                      ResultRow{"nothingThere", VT_EMPTY, 0}, ResultRow{"noArray", VT_EMPTY, 0},
-                      ResultRow{"noString", VT_EMPTY, 0}, ResultRow{"boxed", VT_I4, 42}),
-    test_names::by_field<&ResultRow::method>);
+INSTANTIATE_TEST_SUITE_P(Rows, Results,
+                         ::testing::Values(ResultRow{"yes", VT_BOOL, -1}, ResultRow{"no", VT_BOOL, 0},
+                                           ResultRow{"minusOne", VT_I1, -1}, ResultRow{"letterA", VT_UI2, 65},
+                                           ResultRow{"shortValue", VT_I2, -12345},
+                                           ResultRow{"intValue", VT_I4, 2147483647},
+                                           ResultRow{"big", VT_R8, 4294967297.0},
+                                           ResultRow{"huge", VT_R8, 9007199254740992.0}, ResultRow{"half", VT_R4, 0.5},
+                                           ResultRow{"pi", VT_R8, 3.25}, ResultRow{"nothing", VT_EMPTY, 0},
+                                           ResultRow{"nothingThere", VT_EMPTY, 0}, ResultRow{"noArray", VT_EMPTY, 0},
+                                           ResultRow{"noString", VT_EMPTY, 0}, ResultRow{"boxed", VT_I4, 42}),
+                         test_names::by_field<&ResultRow::method>);
 
 TEST_F(Invoke, VoidMethodRunsAndLeavesNoResult)
 {
@@ -129,7 +129,8 @@ TEST_F(Invoke, PropertyFlagsAreMethodCalls)
     DISPID counter = dispid_of(calc_.get(), "counter");
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     const IID null_iid = {};
-    for (WORD flags : {WORD(DISPATCH_PROPERTYGET), WORD(DISPATCH_PROPERTYPUT), WORD(DISPATCH_METHOD | DISPATCH_PROPERTYGET)}) {
+    for (WORD flags :
+         {WORD(DISPATCH_PROPERTYGET), WORD(DISPATCH_PROPERTYPUT), WORD(DISPATCH_METHOD | DISPATCH_PROPERTYGET)}) {
         ScopedVariant result;
         EXPECT_EQ(S_OK, calc_->Invoke(counter, null_iid, 0, flags, &none, result.get(), nullptr, nullptr));
         EXPECT_EQ(VT_I4, result.type());

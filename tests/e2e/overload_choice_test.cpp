@@ -42,15 +42,33 @@ ScopedVariant variant_of(const Arg &arg)
     if (arg.type == VT_BSTR) return ScopedVariant::string(arg.text);
     ScopedVariant value;
     switch (arg.type) {
-    case VT_R8: value->dblVal = arg.number; break;
-    case VT_R4: value->fltVal = static_cast<float>(arg.number); break;
-    case VT_I4: value->lVal = static_cast<LONG>(arg.number); break;
-    case VT_I2: value->iVal = static_cast<SHORT>(arg.number); break;
-    case VT_I8: value->llVal = static_cast<LONGLONG>(arg.number); break;
-    case VT_UI1: value->bVal = static_cast<BYTE>(arg.number); break;
-    case VT_CY: value->cyVal.int64 = static_cast<LONGLONG>(arg.number * 10000); break;
-    case VT_BOOL: value->boolVal = arg.number != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
-    case VT_DATE: value->date = arg.number; break;
+    case VT_R8:
+        value->dblVal = arg.number;
+        break;
+    case VT_R4:
+        value->fltVal = static_cast<float>(arg.number);
+        break;
+    case VT_I4:
+        value->lVal = static_cast<LONG>(arg.number);
+        break;
+    case VT_I2:
+        value->iVal = static_cast<SHORT>(arg.number);
+        break;
+    case VT_I8:
+        value->llVal = static_cast<LONGLONG>(arg.number);
+        break;
+    case VT_UI1:
+        value->bVal = static_cast<BYTE>(arg.number);
+        break;
+    case VT_CY:
+        value->cyVal.int64 = static_cast<LONGLONG>(arg.number * 10000);
+        break;
+    case VT_BOOL:
+        value->boolVal = arg.number != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+    case VT_DATE:
+        value->date = arg.number;
+        break;
     }
     value->vt = arg.type;
     return value;
@@ -160,7 +178,8 @@ TEST_F(OverloadWalk, ACandidateThatCannotBeReadIsPassedOver)
     JNIEnv *env = get_env();
     jobject method = table.at(first - 1).method.get();
     // The argument that only the second candidate in table order takes.
-    const bool first_takes_int = java_text_of(env, method) == "public java.lang.String fixtures.Calculator.describe(int)";
+    const bool first_takes_int =
+        java_text_of(env, method) == "public java.lang.String fixtures.Calculator.describe(int)";
     ScopedVariant arg = first_takes_int ? ScopedVariant::string("s") : ScopedVariant::i4(7);
 
     JniFault fault(env, method, java_reflect.method_getParameterTypes);

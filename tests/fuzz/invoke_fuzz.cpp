@@ -59,18 +59,18 @@ World &world()
 }
 
 const char *const kMethods[] = {
-    "takeBoolean", "takeByte",  "takeChar",  "takeShort", "takeInt",  "takeLong",  "takeFloat", "takeDouble",
-    "takeBoxedBoolean", "takeBoxedByte", "takeBoxedChar", "takeBoxedShort", "takeBoxedInt", "takeBoxedLong",
-    "takeBoxedFloat", "takeBoxedDouble", "takeString", "takeDate", "takeObject", "takeNumber", "takeList",
-    "takeIntArray", "takeLongArray", "takeBooleanArray", "takeByteArray", "takeCharArray", "takeDoubleMatrix",
-    "takeStringArray", "takeObjectArray", "takeDateArray", "takeTwo", "take", "toString", "hashCode", "equals",
-    "noSuchMethod"};
+    "takeBoolean",   "takeByte",      "takeChar",         "takeShort",       "takeInt",         "takeLong",
+    "takeFloat",     "takeDouble",    "takeBoxedBoolean", "takeBoxedByte",   "takeBoxedChar",   "takeBoxedShort",
+    "takeBoxedInt",  "takeBoxedLong", "takeBoxedFloat",   "takeBoxedDouble", "takeString",      "takeDate",
+    "takeObject",    "takeNumber",    "takeList",         "takeIntArray",    "takeLongArray",   "takeBooleanArray",
+    "takeByteArray", "takeCharArray", "takeDoubleMatrix", "takeStringArray", "takeObjectArray", "takeDateArray",
+    "takeTwo",       "take",          "toString",         "hashCode",        "equals",          "noSuchMethod"};
 
-const VARTYPE kScalarTypes[] = {VT_EMPTY, VT_NULL, VT_I1,  VT_I2,   VT_I4,   VT_I8,   VT_UI1, VT_UI2,
-                                VT_UI4,   VT_UI8,  VT_INT, VT_UINT, VT_R4,   VT_R8,   VT_CY,  VT_DATE,
-                                VT_BOOL,  VT_ERROR, VT_DECIMAL, VT_VOID, VT_HRESULT, 15, 0x0fff};
-const VARTYPE kElementTypes[] = {VT_I1, VT_I2,   VT_I4,  VT_R4, VT_R8,   VT_BOOL, VT_UI1,    VT_UI2,
-                                 VT_BSTR, VT_VARIANT, VT_DATE, VT_DISPATCH, VT_I8, VT_CY, VT_DECIMAL, VT_UI4};
+const VARTYPE kScalarTypes[] = {VT_EMPTY, VT_NULL,  VT_I1,      VT_I2,   VT_I4,      VT_I8, VT_UI1, VT_UI2,
+                                VT_UI4,   VT_UI8,   VT_INT,     VT_UINT, VT_R4,      VT_R8, VT_CY,  VT_DATE,
+                                VT_BOOL,  VT_ERROR, VT_DECIMAL, VT_VOID, VT_HRESULT, 15,    0x0fff};
+const VARTYPE kElementTypes[] = {VT_I1,   VT_I2,      VT_I4,   VT_R4,       VT_R8, VT_BOOL, VT_UI1,     VT_UI2,
+                                 VT_BSTR, VT_VARIANT, VT_DATE, VT_DISPATCH, VT_I8, VT_CY,   VT_DECIMAL, VT_UI4};
 
 // Owns everything an argument points to, and releases it after the call.
 class Arena {
@@ -105,10 +105,14 @@ IDispatch *random_object(Input &in)
 {
     World &w = world();
     switch (in.byte() % 4) {
-    case 0: return nullptr;
-    case 1: return w.sink.get();
-    case 2: return w.other_proxy.get();
-    default: return w.foreign.get();
+    case 0:
+        return nullptr;
+    case 1:
+        return w.sink.get();
+    case 2:
+        return w.other_proxy.get();
+    default:
+        return w.foreign.get();
     }
 }
 
@@ -118,7 +122,8 @@ SAFEARRAY *random_array(Input &in, VARTYPE element, int depth)
 {
     UINT dims = 1 + in.byte() % 3;
     SAFEARRAYBOUND bounds[3];
-    for (UINT d = 0; d < dims; ++d) bounds[d] = {static_cast<ULONG>(in.byte() % 5), static_cast<LONG>(in.byte() % 5) - 2};
+    for (UINT d = 0; d < dims; ++d)
+        bounds[d] = {static_cast<ULONG>(in.byte() % 5), static_cast<LONG>(in.byte() % 5) - 2};
     SAFEARRAY *array = SafeArrayCreate(element, dims, bounds);
     if (!array) return nullptr;
     ULONG total = 1;
@@ -202,8 +207,8 @@ void make_argument(Input &in, Arena &arena, VARIANT *arg)
         arg->pvarVal = target;
     } else {
         arg->vt = VT_BYREF | target->vt;
-        arg->byref = target->vt == VT_DECIMAL ? static_cast<void *>(&target->decVal)
-                                                              : static_cast<void *>(&target->llVal);
+        arg->byref =
+            target->vt == VT_DECIMAL ? static_cast<void *>(&target->decVal) : static_cast<void *>(&target->llVal);
     }
 }
 
@@ -228,9 +233,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Arena arena;
     DISPID dispid;
     switch (in.byte() % 4) {
-    case 0: dispid = avoiding_wait(w.sink.get(), static_cast<DISPID>(in.u64())); break;
-    case 1: dispid = 0; break;
-    default: dispid = dispid_of(w.sink.get(), kMethods[in.byte() % (sizeof kMethods / sizeof *kMethods)]);
+    case 0:
+        dispid = avoiding_wait(w.sink.get(), static_cast<DISPID>(in.u64()));
+        break;
+    case 1:
+        dispid = 0;
+        break;
+    default:
+        dispid = dispid_of(w.sink.get(), kMethods[in.byte() % (sizeof kMethods / sizeof *kMethods)]);
     }
     WORD flags = in.u16();
     UINT count = in.byte() % 4;

@@ -42,13 +42,15 @@ protected:
             args.push_back(value);
         }
         signature += ")V";
-        env_->CallStaticVoidMethodA(thrower, env_->GetStaticMethodID(thrower, method, signature.c_str()),
-                                    args.data());
+        env_->CallStaticVoidMethodA(thrower, env_->GetStaticMethodID(thrower, method, signature.c_str()), args.data());
         for (jvalue &value : args) env_->DeleteLocalRef(value.l);
         env_->DeleteLocalRef(thrower);
         ASSERT_TRUE(env_->ExceptionCheck());
     }
-    ThrownError capture() { return error_of([this] { TavlinEx::check_exception(env_); }); }
+    ThrownError capture()
+    {
+        return error_of([this] { TavlinEx::check_exception(env_); });
+    }
 
     JNIEnv *env_ = nullptr;
 };

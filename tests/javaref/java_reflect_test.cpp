@@ -19,18 +19,53 @@ namespace {
 std::vector<const void *> core_entries()
 {
     const CJavaReflect &r = java_reflect;
-    return {r.method_class, r.method_getReturnType, r.method_getModifiers, r.method_toString,
-            r.method_getName, r.method_getParameterTypes, r.class_class, r.class_getName,
-            r.class_getMethods, r.modifier_class, r.modifier_isStatic, r.object_class,
-            r.object_getClass, r.boolean_class, r.boolean_init, r.boolean_booleanValue,
-            r.byte_class, r.byte_init, r.byte_byteValue, r.character_class,
-            r.character_init, r.character_charValue, r.short_class, r.short_init,
-            r.short_shortValue, r.integer_class, r.integer_init, r.integer_intValue,
-            r.long_class, r.long_init, r.long_longValue, r.float_class,
-            r.float_init, r.float_floatValue, r.double_class, r.double_init,
-            r.double_doubleValue, r.calendar_class, r.calendar_init, r.calendar_setGregorianChange,
-            r.calendar_clear, r.calendar_set, r.calendar_getTime, r.calendar_get,
-            r.calendar_setTime, r.date_class, r.date_init};
+    return {r.method_class,
+            r.method_getReturnType,
+            r.method_getModifiers,
+            r.method_toString,
+            r.method_getName,
+            r.method_getParameterTypes,
+            r.class_class,
+            r.class_getName,
+            r.class_getMethods,
+            r.modifier_class,
+            r.modifier_isStatic,
+            r.object_class,
+            r.object_getClass,
+            r.boolean_class,
+            r.boolean_init,
+            r.boolean_booleanValue,
+            r.byte_class,
+            r.byte_init,
+            r.byte_byteValue,
+            r.character_class,
+            r.character_init,
+            r.character_charValue,
+            r.short_class,
+            r.short_init,
+            r.short_shortValue,
+            r.integer_class,
+            r.integer_init,
+            r.integer_intValue,
+            r.long_class,
+            r.long_init,
+            r.long_longValue,
+            r.float_class,
+            r.float_init,
+            r.float_floatValue,
+            r.double_class,
+            r.double_init,
+            r.double_doubleValue,
+            r.calendar_class,
+            r.calendar_init,
+            r.calendar_setGregorianChange,
+            r.calendar_clear,
+            r.calendar_set,
+            r.calendar_getTime,
+            r.calendar_get,
+            r.calendar_setTime,
+            r.date_class,
+            r.date_init};
 }
 
 }  // namespace
@@ -84,6 +119,7 @@ TEST(JavaReflect, MissingProductArchiveIsNoFailure)
     EXPECT_EQ(nullptr, java_reflect.qzexception_getKey);
     EXPECT_FALSE(env->ExceptionCheck());
     bool traced = false;
-    for (const std::string &line : output.lines()) traced |= line.find("varnexa/qz/api/QZException") != std::string::npos;
+    for (const std::string &line : output.lines())
+        traced |= line.find("varnexa/qz/api/QZException") != std::string::npos;
     EXPECT_TRUE(traced) << "the lookup failure still reaches the debugger output";
 }

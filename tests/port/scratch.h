@@ -17,8 +17,7 @@ public:
     // A null value unsets the variable for the override's lifetime.
     EnvironmentOverride(const char *name, const char *value) : name_(name)
     {
-        if (const char *old = getenv(name))
-            old_ = old;
+        if (const char *old = getenv(name)) old_ = old;
         if (value != nullptr)
             setenv(name, value, 1);
         else
@@ -52,8 +51,8 @@ public:
     ~ScratchFolder()
     {
         std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
         std::filesystem::remove_all(path_, ignored);
     }
     const std::string &path() const { return path_; }

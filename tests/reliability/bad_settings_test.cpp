@@ -24,8 +24,7 @@ void set_raw(const char *key, const char *name, DWORD type, const std::vector<BY
     tavlin::RegistryKeyHandle opened;
     ASSERT_EQ(ERROR_SUCCESS,
               RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, opened.put(), nullptr));
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(opened.get(), name, 0, type, data.data(), static_cast<DWORD>(data.size())));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(opened.get(), name, 0, type, data.data(), static_cast<DWORD>(data.size())));
 }
 
 std::vector<BYTE> text_bytes(const std::string &text) { return std::vector<BYTE>(text.begin(), text.end() + 1); }
@@ -37,8 +36,7 @@ struct BadValueRow {
     std::vector<BYTE> data;
 };
 
-class BadRegistryValues : public ::testing::TestWithParam<BadValueRow> {
-};
+class BadRegistryValues : public ::testing::TestWithParam<BadValueRow> {};
 
 }  // namespace
 
@@ -52,14 +50,14 @@ TEST_P(BadRegistryValues, VmStartsAnyway)
     EXPECT_EQ(S_OK, new_instance("java.util.ArrayList", list));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, BadRegistryValues,
-    ::testing::Values(BadValueRow{"EmptyMax", "max", REG_SZ, text_bytes("")},
-                      BadValueRow{"HugeMax", "max", REG_SZ, text_bytes(std::string(1 << 20, 'x'))},
-                      BadValueRow{"DwordMax", "max", REG_DWORD, {0x41, 0x42, 0x43, 0x44}},
-                      BadValueRow{"BinaryMaxPerm", "maxperm", REG_BINARY, {0x2d, 0x00, 0xff, 0x7f}},
-                      BadValueRow{"EmptyBinaryMax", "max", REG_BINARY, {}}),
-    test_names::by_field<&BadValueRow::name>);
+INSTANTIATE_TEST_SUITE_P(Rows, BadRegistryValues,
+                         ::testing::Values(BadValueRow{"EmptyMax", "max", REG_SZ, text_bytes("")},
+                                           BadValueRow{"HugeMax", "max", REG_SZ, text_bytes(std::string(1 << 20, 'x'))},
+                                           BadValueRow{"DwordMax", "max", REG_DWORD, {0x41, 0x42, 0x43, 0x44}},
+                                           BadValueRow{
+                                               "BinaryMaxPerm", "maxperm", REG_BINARY, {0x2d, 0x00, 0xff, 0x7f}},
+                                           BadValueRow{"EmptyBinaryMax", "max", REG_BINARY, {}}),
+                         test_names::by_field<&BadValueRow::name>);
 
 TEST(BadSettings, BadVmOptionValuesAreSkippedByTheVm)
 {
@@ -83,8 +81,7 @@ struct BrokenFileRow {
     std::string contents;
 };
 
-class BrokenRegistryFile : public ::testing::TestWithParam<BrokenFileRow> {
-};
+class BrokenRegistryFile : public ::testing::TestWithParam<BrokenFileRow> {};
 
 // A registry file that cannot be read is no registry at all: the call fails cleanly
 // (no Java is found) or proceeds on the defaults, never crashes.
@@ -97,16 +94,14 @@ TEST_P(BrokenRegistryFile, FailsCleanly)
     EXPECT_TRUE(hr == S_OK || hr == kFailed) << std::hex << hr;
 }
 
-INSTANTIATE_TEST_SUITE_P(Contents, BrokenRegistryFile,
-                         ::testing::Values(BrokenFileRow{"CutOffInAKey",
-                                                         "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MA"},
-                                           BrokenFileRow{"BinaryGarbage",
-                                                         std::string("\x00\xff\xfe garbage \x01\x02", 14)},
-                                           BrokenFileRow{"DataThatIsNotHex",
-                                                         "Windows Registry Editor Version 5.00\n\n"
-                                                         "[HKEY_LOCAL_MACHINE\\Software\\Varnexa\\Tidewell]\n"
-                                                         "\"max\"=hex:zz,qq\n\"maxperm\"=dword:nothex\n"}),
-                         test_names::by_field<&BrokenFileRow::name>);
+INSTANTIATE_TEST_SUITE_P(
+    Contents, BrokenRegistryFile,
+    ::testing::Values(BrokenFileRow{"CutOffInAKey", "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MA"},
+                      BrokenFileRow{"BinaryGarbage", std::string("\x00\xff\xfe garbage \x01\x02", 14)},
+                      BrokenFileRow{"DataThatIsNotHex", "Windows Registry Editor Version 5.00\n\n"
+                                                        "[HKEY_LOCAL_MACHINE\\Software\\Varnexa\\Tidewell]\n"
+                                                        "\"max\"=hex:zz,qq\n\"maxperm\"=dword:nothex\n"}),
+    test_names::by_field<&BrokenFileRow::name>);
 
 TEST(BadSettings, RuntimeLibThatIsNoLibrary)
 {

@@ -104,8 +104,8 @@ TEST(ClientThreadsFindServices, AJdbcDriverOnTheClassPathIsFound)
             answer = connection.description;
             return;
         }
-        CallResult product = call(call(connection.value->pdispVal, "getMetaData").value->pdispVal,
-                                  "getDatabaseProductName");
+        CallResult product =
+            call(call(connection.value->pdispVal, "getMetaData").value->pdispVal, "getDatabaseProductName");
         answer = text_of(product);
         call(connection.value->pdispVal, "close");
     }).join();

@@ -46,12 +46,12 @@ bool key_exists(const char *path)
 
 bool registered()
 {
-    return key_exists("Tavlin.Util\\CLSID") && key_exists("CLSID\\{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}\\InprocServer32") &&
+    return key_exists("Tavlin.Util\\CLSID") &&
+           key_exists("CLSID\\{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}\\InprocServer32") &&
            key_exists("CLSID\\{92E97FB8-4034-4E8D-BCB3-C2F794F526C5}\\InprocServer32");
 }
 
-class RegistrationRace : public ::testing::TestWithParam<bool> {
-};
+class RegistrationRace : public ::testing::TestWithParam<bool> {};
 
 }  // namespace
 

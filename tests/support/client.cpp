@@ -50,8 +50,8 @@ CallResult call(IDispatch *object, DISPID dispid, std::initializer_list<const VA
     DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     EXCEPINFO info = {};
     CallResult result;
-    result.hr = object->Invoke(dispid, kNullIid, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                               result.value.get(), &info, nullptr);
+    result.hr = object->Invoke(dispid, kNullIid, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.value.get(),
+                               &info, nullptr);
     result.code = info.wCode;
     result.description = narrow(info.bstrDescription);
     result.has_source = info.bstrSource != nullptr;

@@ -22,8 +22,7 @@ inline std::string sanitized(std::string_view text, std::string_view if_blank = 
             gap = true;
             continue;
         }
-        if (gap && !name.empty())
-            name += '_';
+        if (gap && !name.empty()) name += '_';
         name += c;
         gap = false;
     }
@@ -37,8 +36,7 @@ template <class Row, class Field> struct RowOf<Field Row::*> {
 
 // A name generator for INSTANTIATE_TEST_SUITE_P: each row is named by one of its text fields,
 // as in test_names::by_field<&Row::behaviour>.
-template <auto Field>
-std::string by_field(const testing::TestParamInfo<typename RowOf<decltype(Field)>::type> &info)
+template <auto Field> std::string by_field(const testing::TestParamInfo<typename RowOf<decltype(Field)>::type> &info)
 {
     return sanitized(info.param.*Field);
 }

@@ -45,9 +45,8 @@ jobject current_java_thread(JNIEnv *env)
     return env->CallStaticObjectMethod(thread_class.as<jclass>(), current);
 }
 
-template <class Result>
-Result call_on(JNIEnv *env, jobject object, const char *name, const char *signature,
-               Result (JNIEnv::*method)(jobject, jmethodID, ...))
+template <class Result> Result call_on(JNIEnv *env, jobject object, const char *name, const char *signature,
+                                       Result (JNIEnv::*method)(jobject, jmethodID, ...))
 {
     CLocalRef klass(env, env->GetObjectClass(object));
     return (env->*method)(object, env->GetMethodID(klass.as<jclass>(), name, signature));
@@ -117,8 +116,8 @@ TEST_F(AttachTest, AClientThreadIsANamedDaemonWithTheSystemClassLoader)
         CLocalRef loader(env, call_on(env, thread.get(), "getContextClassLoader", "()Ljava/lang/ClassLoader;",
                                       &JNIEnv::CallObjectMethod));
         CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
-        jmethodID system_loader = env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader",
-                                                         "()Ljava/lang/ClassLoader;");
+        jmethodID system_loader =
+            env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
         CLocalRef system(env, env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader));
         EXPECT_TRUE(env->IsSameObject(system.get(), loader.get()));
     });

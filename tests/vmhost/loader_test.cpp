@@ -88,8 +88,7 @@ struct LoaderMessageRow {
     const char *message;
 };
 
-class LoaderMessages : public LoaderTest, public ::testing::WithParamInterface<LoaderMessageRow> {
-};
+class LoaderMessages : public LoaderTest, public ::testing::WithParamInterface<LoaderMessageRow> {};
 
 TEST_P(LoaderMessages, ReportsTheFailure)
 {
@@ -99,32 +98,33 @@ TEST_P(LoaderMessages, ReportsTheFailure)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, LoaderMessages,
-    ::testing::Values(
-        LoaderMessageRow{"NoJava", [] { setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1); },
-                         "No JRE is installed on this machine."},
-        LoaderMessageRow{"NoCurrentVersion",
-                         [] {
-                             setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
-                             set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "Other", "x");
-                         },
-                         "Unable to read the current JRE version from the NT Registry!"},
-        LoaderMessageRow{"RegisteredLibraryMissing",
-                         [] {
-                             setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
-                             set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
-                             set_registry_string(HKEY_LOCAL_MACHINE, "Software\\JavaSoft\\Java Runtime Environment\\17",
-                                                 "RuntimeLib", "/no/such/libjvm.so");
-                         },
-                         "Failto load DLL as specified in regkey"},
-        // A version without RuntimeLib falls back to the search path, where no libjvm.so lies.
-        LoaderMessageRow{"NoRuntimeLib",
-                         [] {
-                             setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
-                             set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
-                             set_registry_string(HKEY_LOCAL_MACHINE, "Software\\JavaSoft\\Java Runtime Environment\\17",
-                                                 "JavaHome", "/nowhere");
-                         },
-                         "Unable to load JVM.DLL"}),
+    ::testing::Values(LoaderMessageRow{"NoJava", [] { setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1); },
+                                       "No JRE is installed on this machine."},
+                      LoaderMessageRow{"NoCurrentVersion",
+                                       [] {
+                                           setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
+                                           set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "Other", "x");
+                                       },
+                                       "Unable to read the current JRE version from the NT Registry!"},
+                      LoaderMessageRow{"RegisteredLibraryMissing",
+                                       [] {
+                                           setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
+                                           set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
+                                           set_registry_string(HKEY_LOCAL_MACHINE,
+                                                               "Software\\JavaSoft\\Java Runtime Environment\\17",
+                                                               "RuntimeLib", "/no/such/libjvm.so");
+                                       },
+                                       "Failto load DLL as specified in regkey"},
+                      // A version without RuntimeLib falls back to the search path, where no libjvm.so lies.
+                      LoaderMessageRow{"NoRuntimeLib",
+                                       [] {
+                                           setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
+                                           set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
+                                           set_registry_string(HKEY_LOCAL_MACHINE,
+                                                               "Software\\JavaSoft\\Java Runtime Environment\\17",
+                                                               "JavaHome", "/nowhere");
+                                       },
+                                       "Unable to load JVM.DLL"}),
     test_names::by_field<&LoaderMessageRow::name>);
 
 TEST_F(LoaderTest, MissingEntryPointsAreReportedWhenCalled)

@@ -91,8 +91,7 @@ struct ClassPathRow {
     bool adds_qz;
 };
 
-class ClassPathVariable : public SettingsTest, public ::testing::WithParamInterface<ClassPathRow> {
-};
+class ClassPathVariable : public SettingsTest, public ::testing::WithParamInterface<ClassPathRow> {};
 
 TEST_P(ClassPathVariable, LeadsTheClassPathAndDecidesTheArchives)
 {
@@ -109,8 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ClassPathVariable,
     ::testing::Values(ClassPathRow{"OneArchive", "/lib/a.jar", "/lib/a.jar:", true, true},
                       ClassPathRow{"BlanksSkippedNoSecondColon", "  \t/lib/a.jar:", "/lib/a.jar:", true, true},
-                      ClassPathRow{"Empty", "", ":", true, true},
-                      ClassPathRow{"OnlyBlanks", "   ", ":", true, true},
+                      ClassPathRow{"Empty", "", ":", true, true}, ClassPathRow{"OnlyBlanks", "   ", ":", true, true},
                       ClassPathRow{"RkInAnyCase", "/lib/RK.jar", "/lib/RK.jar:", false, true},
                       ClassPathRow{"RkAsPartOfAName", "/lib/work.jar", "/lib/work.jar:", false, true},
                       ClassPathRow{"QzInAnyCase", "/lib/qz.JAR", "/lib/qz.JAR:", true, false},

@@ -126,8 +126,7 @@ struct SwitchRow {
     bool on;
 };
 
-class CompatibilitySwitch : public ::testing::TestWithParam<SwitchRow> {
-};
+class CompatibilitySwitch : public ::testing::TestWithParam<SwitchRow> {};
 
 TEST_P(CompatibilitySwitch, IsOnOnlyForTrueInAnyCase)
 {
@@ -141,9 +140,8 @@ TEST_P(CompatibilitySwitch, IsOnOnlyForTrueInAnyCase)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CompatibilitySwitch,
-                         ::testing::Values(SwitchRow{"true", true}, SwitchRow{"True", true},
-                                           SwitchRow{"TRUE", true}, SwitchRow{"1", false},
-                                           SwitchRow{"yes", false}, SwitchRow{"", false},
+                         ::testing::Values(SwitchRow{"true", true}, SwitchRow{"True", true}, SwitchRow{"TRUE", true},
+                                           SwitchRow{"1", false}, SwitchRow{"yes", false}, SwitchRow{"", false},
                                            SwitchRow{nullptr, false}),
                          [](const ::testing::TestParamInfo<SwitchRow> &info) {
                              const char *value = info.param.value;
@@ -155,8 +153,7 @@ struct HookRow {
     bool silenced;
 };
 
-class OutputHook : public ::testing::TestWithParam<HookRow> {
-};
+class OutputHook : public ::testing::TestWithParam<HookRow> {};
 
 // -XX:+PrintFlagsFinal makes the VM print its flag table through its console output. The
 // hook goes with "vfprintf" in any case, and the option keeps the registry's spelling; the

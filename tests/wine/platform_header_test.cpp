@@ -77,8 +77,8 @@ void check_variant_with_bstr(Tally &tally)
     V_BSTR(&original) = SysAllocStringLen(text, 2);
     SysFreeString(text);
     tally.expect("VARIANT: copy owns its own BSTR", VariantCopy(&copy, &original) == S_OK && V_VT(&copy) == VT_BSTR &&
-                                                       V_BSTR(&copy) != V_BSTR(&original) &&
-                                                       tavlin::OleString(V_BSTR(&copy)) == OLESTR("42"));
+                                                        V_BSTR(&copy) != V_BSTR(&original) &&
+                                                        tavlin::OleString(V_BSTR(&copy)) == OLESTR("42"));
     tally.expect("VARIANT: a BSTR coerces to VT_I4",
                  VariantChangeType(&number, &copy, 0, VT_I4) == S_OK && V_VT(&number) == VT_I4 && V_I4(&number) == 42);
     tally.expect("VARIANT: clearing empties it",

@@ -29,11 +29,9 @@ UINT stored_byte_length(BSTR bstr)
 // runs out.
 BSTR allocate_bstr(UINT byte_length)
 {
-    if (byte_length >= kMaxByteLength)
-        return nullptr;
+    if (byte_length >= kMaxByteLength) return nullptr;
     char *block = static_cast<char *>(std::calloc(1, kHeaderBytes + byte_length + kTrailerBytes));
-    if (!block)
-        return nullptr;
+    if (!block) return nullptr;
     const uint32_t length = byte_length;
     std::memcpy(block + kHeaderBytes - sizeof length, &length, sizeof length);
     return reinterpret_cast<BSTR>(block + kHeaderBytes);
@@ -42,16 +40,14 @@ BSTR allocate_bstr(UINT byte_length)
 BSTR bstr_from_bytes(const void *bytes, UINT byte_length)
 {
     BSTR bstr = allocate_bstr(byte_length);
-    if (bstr && bytes)
-        std::memcpy(bstr, bytes, byte_length);
+    if (bstr && bytes) std::memcpy(bstr, bytes, byte_length);
     return bstr;
 }
 
 UINT text_length(const OLECHAR *text)
 {
     UINT length = 0;
-    while (text[length])
-        ++length;
+    while (text[length]) ++length;
     return length;
 }
 
@@ -61,15 +57,13 @@ bool fits_in_bytes(UINT characters) { return characters < kMaxByteLength / sizeo
 
 BSTR SysAllocStringLen(const OLECHAR *text, UINT length)
 {
-    if (!fits_in_bytes(length))
-        return nullptr;
+    if (!fits_in_bytes(length)) return nullptr;
     return bstr_from_bytes(text, length * sizeof(OLECHAR));
 }
 
 BSTR SysAllocString(const OLECHAR *text)
 {
-    if (!text)
-        return nullptr;
+    if (!text) return nullptr;
     return SysAllocStringLen(text, text_length(text));
 }
 
@@ -77,8 +71,7 @@ BSTR SysAllocStringByteLen(LPCSTR bytes, UINT length) { return bstr_from_bytes(b
 
 void SysFreeString(BSTR bstr)
 {
-    if (bstr)
-        std::free(block_of(bstr));
+    if (bstr) std::free(block_of(bstr));
 }
 
 UINT SysStringByteLen(BSTR bstr) { return bstr ? stored_byte_length(bstr) : 0; }
@@ -89,11 +82,9 @@ UINT SysStringLen(BSTR bstr) { return SysStringByteLen(bstr) / sizeof(OLECHAR); 
 // the old one.
 INT SysReAllocString(BSTR *bstr, const OLECHAR *text)
 {
-    if (!bstr)
-        return FALSE;
+    if (!bstr) return FALSE;
     BSTR replacement = SysAllocString(text);
-    if (text && !replacement)
-        return FALSE;
+    if (text && !replacement) return FALSE;
     SysFreeString(*bstr);
     *bstr = replacement;
     return TRUE;
@@ -102,11 +93,9 @@ INT SysReAllocString(BSTR *bstr, const OLECHAR *text)
 // Without a text the old characters are kept, as far as the new length reaches.
 INT SysReAllocStringLen(BSTR *bstr, const OLECHAR *text, UINT length)
 {
-    if (!bstr || !fits_in_bytes(length))
-        return FALSE;
+    if (!bstr || !fits_in_bytes(length)) return FALSE;
     BSTR replacement = SysAllocStringLen(text, length);
-    if (!replacement)
-        return FALSE;
+    if (!replacement) return FALSE;
     if (!text && *bstr) {
         const UINT kept = SysStringLen(*bstr) < length ? SysStringLen(*bstr) : length;
         std::memcpy(replacement, *bstr, kept * sizeof(OLECHAR));

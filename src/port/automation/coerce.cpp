@@ -67,8 +67,7 @@ HRESULT value_to_text(VARIANT *out, const VARIANT *in, USHORT flags)
     WholeNumber whole;
     if (source == VT_BOOL && (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL)))
         return store_text(out, V_BOOL(in) ? u"True" : u"False");
-    if (read_whole_number(in, &whole))
-        return store_text(out, integer_text(whole.negative, whole.magnitude));
+    if (read_whole_number(in, &whole)) return store_text(out, integer_text(whole.negative, whole.magnitude));
     switch (source) {
     case VT_EMPTY:
         return store_text(out, Text());
@@ -94,8 +93,7 @@ HRESULT value_to_text(VARIANT *out, const VARIANT *in, USHORT flags)
 // localised-boolean one reaches a conversion to text, as in oleaut32.
 HRESULT default_member_to(VARIANT *out, IDispatch *object, LCID lcid, USHORT flags, VARTYPE target)
 {
-    if (!object)
-        return DISP_E_BADVARTYPE;
+    if (!object) return DISP_E_BADVARTYPE;
     OwnedVariant value;
     DISPPARAMS no_arguments = {nullptr, nullptr, 0, 0};
     if (FAILED(object->Invoke(DISPID_VALUE, kIidNull, lcid, DISPATCH_PROPERTYGET, &no_arguments, value.get(), nullptr,
@@ -105,8 +103,7 @@ HRESULT default_member_to(VARIANT *out, IDispatch *object, LCID lcid, USHORT fla
     VARIANT converted;
     VariantInit(&converted);
     HRESULT hr = VariantChangeTypeEx(&converted, value.get(), lcid, passed_flags, target);
-    if (SUCCEEDED(hr))
-        *out = converted;
+    if (SUCCEEDED(hr)) *out = converted;
     return hr;
 }
 
@@ -123,10 +120,8 @@ HRESULT coerce_value(VARIANT *out, const VARIANT *in, LCID lcid, USHORT flags, V
 {
     const VARTYPE source = sized_type(V_VT(in));
     target = sized_type(target);
-    if (source == target)
-        return VariantCopy(out, in);
-    if ((flags & VARIANT_NOVALUEPROP) && source == VT_DISPATCH && target != VT_UNKNOWN)
-        return DISP_E_TYPEMISMATCH;
+    if (source == target) return VariantCopy(out, in);
+    if ((flags & VARIANT_NOVALUEPROP) && source == VT_DISPATCH && target != VT_UNKNOWN) return DISP_E_TYPEMISMATCH;
     switch (target) {
     case VT_EMPTY:
     case VT_NULL:
@@ -138,14 +133,10 @@ HRESULT coerce_value(VARIANT *out, const VARIANT *in, LCID lcid, USHORT flags, V
     default:
         break;
     }
-    if (!is_value_type(target))
-        return DISP_E_TYPEMISMATCH;
-    if (source == VT_DISPATCH)
-        return default_member_to(out, V_DISPATCH(in), lcid, flags, target);
-    if (source == VT_BSTR)
-        return text_to(out, V_BSTR(in), target);
-    if (target == VT_BSTR)
-        return value_to_text(out, in, flags);
+    if (!is_value_type(target)) return DISP_E_TYPEMISMATCH;
+    if (source == VT_DISPATCH) return default_member_to(out, V_DISPATCH(in), lcid, flags, target);
+    if (source == VT_BSTR) return text_to(out, V_BSTR(in), target);
+    if (target == VT_BSTR) return value_to_text(out, in, flags);
     return coerce_number(out, in, target);
 }
 
@@ -155,22 +146,19 @@ HRESULT coerce_array(VARIANT *out, const VARIANT *in, VARTYPE target)
 {
     if (target == VT_BSTR && V_VT(in) == (VT_ARRAY | VT_UI1)) {
         const SAFEARRAY *array = V_ARRAY(in);
-        if (!array || array->cbElements != 1 || array->cDims != 1)
-            return E_INVALIDARG;
+        if (!array || array->cbElements != 1 || array->cDims != 1) return E_INVALIDARG;
         V_BSTR(out) = SysAllocStringByteLen(static_cast<LPCSTR>(array->pvData), array->rgsabound[0].cElements);
         return V_BSTR(out) ? S_OK : E_OUTOFMEMORY;
     }
     if (V_VT(in) == VT_BSTR && target == (VT_ARRAY | VT_UI1)) {
         SAFEARRAYBOUND bound = {SysStringByteLen(V_BSTR(in)), 0};
         SAFEARRAY *array = SafeArrayCreate(VT_UI1, 1, &bound);
-        if (!array)
-            return E_OUTOFMEMORY;
+        if (!array) return E_OUTOFMEMORY;
         std::copy_n(reinterpret_cast<const char *>(V_BSTR(in)), bound.cElements, static_cast<char *>(array->pvData));
         V_ARRAY(out) = array;
         return S_OK;
     }
-    if (V_VT(in) == target)
-        return SafeArrayCopy(V_ARRAY(in), &V_ARRAY(out));
+    if (V_VT(in) == target) return SafeArrayCopy(V_ARRAY(in), &V_ARRAY(out));
     return DISP_E_TYPEMISMATCH;
 }
 
@@ -178,23 +166,18 @@ HRESULT coerce_array(VARIANT *out, const VARIANT *in, VARTYPE target)
 
 HRESULT VariantChangeTypeEx(VARIANTARG *dest, const VARIANTARG *src, LCID lcid, USHORT flags, VARTYPE vt)
 {
-    if (!dest || !src)
-        return E_INVALIDARG;
-    if (vt == VT_CLSID || !vartype_is_valid(V_VT(src)) || !vartype_is_valid(vt))
-        return DISP_E_BADVARTYPE;
-    if (V_ISBYREF(src) && !V_BYREF(src))
-        return DISP_E_TYPEMISMATCH;
+    if (!dest || !src) return E_INVALIDARG;
+    if (vt == VT_CLSID || !vartype_is_valid(V_VT(src)) || !vartype_is_valid(vt)) return DISP_E_BADVARTYPE;
+    if (V_ISBYREF(src) && !V_BYREF(src)) return DISP_E_TYPEMISMATCH;
     OwnedVariant value;
     HRESULT hr = VariantCopyInd(value.get(), src);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     OwnedVariant result;
     if (V_ISARRAY(value.get()) || (vt & VT_ARRAY))
         hr = coerce_array(result.get(), value.get(), vt);
     else
         hr = coerce_value(result.get(), value.get(), lcid, flags, vt);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     V_VT(result.get()) = vt;
     return VariantCopy(dest, result.get());
 }

@@ -52,8 +52,7 @@ HRESULT decimal_from_double(double value, DECIMAL *out);
 HRESULT decimal_from_float(float value, DECIMAL *out);
 HRESULT decimal_from_whole(WholeNumber value, DECIMAL *out);
 // ±digits followed by zeros_after zeros, divided by 10^scale.
-HRESULT decimal_from_digits(const uint8_t *digits, int count, int zeros_after, int scale, bool negative,
-                            DECIMAL *out);
+HRESULT decimal_from_digits(const uint8_t *digits, int count, int zeros_after, int scale, bool negative, DECIMAL *out);
 HRESULT decimal_to_currency(const DECIMAL &decimal, CY *out);
 Text decimal_text(const DECIMAL &decimal);
 Text currency_text(CY currency);

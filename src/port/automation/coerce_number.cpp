@@ -45,24 +45,21 @@ constexpr IntegerTarget kIntegerTargets[] = {
 const IntegerTarget &integer_target(VARTYPE vt)
 {
     for (const IntegerTarget &target : kIntegerTargets)
-        if (target.vt == vt)
-            return target;
+        if (target.vt == vt) return target;
     return kIntegerTargets[0];
 }
 
 bool is_integer_type(VARTYPE vt)
 {
     for (const IntegerTarget &target : kIntegerTargets)
-        if (target.vt == vt)
-            return true;
+        if (target.vt == vt) return true;
     return false;
 }
 
 uint64_t largest_magnitude(const IntegerTarget &target, bool negative)
 {
     const int bits = target.bytes * 8;
-    if (!target.is_signed)
-        return negative ? 0 : (bits == 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1);
+    if (!target.is_signed) return negative ? 0 : (bits == 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1);
     const uint64_t half = uint64_t{1} << (bits - 1);
     return negative ? half : half - 1;
 }
@@ -71,7 +68,8 @@ uint64_t twos_complement(WholeNumber value) { return value.negative ? 0 - value.
 
 WholeNumber whole_from_signed(int64_t value)
 {
-    return value < 0 ? WholeNumber{true, 0 - static_cast<uint64_t>(value)} : WholeNumber{false, static_cast<uint64_t>(value)};
+    return value < 0 ? WholeNumber{true, 0 - static_cast<uint64_t>(value)}
+                     : WholeNumber{false, static_cast<uint64_t>(value)};
 }
 
 }  // namespace
@@ -136,8 +134,7 @@ double whole_to_double(WholeNumber value)
 
 float whole_to_float(WholeNumber value)
 {
-    if (value.negative)
-        return static_cast<float>(static_cast<int64_t>(twos_complement(value)));
+    if (value.negative) return static_cast<float>(static_cast<int64_t>(twos_complement(value)));
     return static_cast<float>(value.magnitude);
 }
 
@@ -159,22 +156,17 @@ double round_half_even(double value)
 {
     const double whole = std::trunc(value);
     const double fraction = value - whole;
-    if (fraction > 0.5)
-        return whole + 1;
-    if (fraction == 0.5)
-        return whole + (is_odd(whole) ? 1 : 0);
-    if (fraction >= 0.0 || fraction > -0.5)
-        return whole;
-    if (fraction == -0.5)
-        return whole - (is_odd(whole) ? 1 : 0);
+    if (fraction > 0.5) return whole + 1;
+    if (fraction == 0.5) return whole + (is_odd(whole) ? 1 : 0);
+    if (fraction >= 0.0 || fraction > -0.5) return whole;
+    if (fraction == -0.5) return whole - (is_odd(whole) ? 1 : 0);
     return whole - 1;
 }
 
 // Real to integer bits; NaN is outside every range.
 HRESULT real_to_integer(double value, const IntegerTarget &target, uint64_t *bits)
 {
-    if (!accepts_real(value, target))
-        return DISP_E_OVERFLOW;
+    if (!accepts_real(value, target)) return DISP_E_OVERFLOW;
     const double rounded = round_half_even(value);
     *bits = target.is_signed ? static_cast<uint64_t>(static_cast<int64_t>(rounded))
                              : static_cast<uint64_t>(rounded < 0 ? 0.0 : rounded);
@@ -202,17 +194,16 @@ HRESULT currency_to_integer(CY currency, const IntegerTarget &target, uint64_t *
         return S_OK;
     }
     if (target.vt == VT_UI8) {
-        if (currency.int64 < -kCurrencyHalf)
-            return DISP_E_OVERFLOW;
+        if (currency.int64 < -kCurrencyHalf) return DISP_E_OVERFLOW;
         *bits = currency.int64 < 0 ? 0 : currency_to_int64_bits(currency);
         return S_OK;
     }
     const IntegerTarget &via = integer_target(target.is_signed ? VT_I4 : VT_UI4);
     uint64_t rounded;
     HRESULT hr = real_to_integer(static_cast<double>(currency.int64) / kCurrencyScale, via, &rounded);
-    if (FAILED(hr))
-        return hr;
-    const WholeNumber value = target.is_signed ? whole_from_signed(static_cast<int32_t>(rounded)) : WholeNumber{false, rounded};
+    if (FAILED(hr)) return hr;
+    const WholeNumber value =
+        target.is_signed ? whole_from_signed(static_cast<int32_t>(rounded)) : WholeNumber{false, rounded};
     hr = check_whole_range(value, target);
     *bits = twos_complement(value);
     return hr;
@@ -226,29 +217,24 @@ HRESULT decimal_to_integer(const DECIMAL &decimal, const IntegerTarget &target, 
     const IntegerTarget &via = to_unsigned64 ? target : integer_target(VT_I8);
     HRESULT hr;
     if (decimal.scale == 0) {
-        if (decimal.sign & ~DECIMAL_NEG)
-            return E_INVALIDARG;
+        if (decimal.sign & ~DECIMAL_NEG) return E_INVALIDARG;
         const bool too_big = decimal.Hi32 || (!to_unsigned64 && (decimal.Mid32 & 0x80000000u));
-        if (too_big || (to_unsigned64 && decimal.sign))
-            return DISP_E_OVERFLOW;
+        if (too_big || (to_unsigned64 && decimal.sign)) return DISP_E_OVERFLOW;
         *bits = twos_complement({decimal.sign != 0, decimal.Lo64});
         hr = S_OK;
     } else {
         double value;
         hr = decimal_to_double(decimal, &value);
-        if (SUCCEEDED(hr))
-            hr = real_to_integer(value, via, bits);
+        if (SUCCEEDED(hr)) hr = real_to_integer(value, via, bits);
     }
-    if (FAILED(hr) || to_unsigned64)
-        return hr;
+    if (FAILED(hr) || to_unsigned64) return hr;
     return check_whole_range(whole_from_signed(static_cast<int64_t>(*bits)), target);
 }
 
 HRESULT whole_to_integer(VARTYPE source, WholeNumber value, const IntegerTarget &target, uint64_t *bits)
 {
     *bits = twos_complement(value);
-    if (source == target.bit_copy_source || source == VT_BOOL)
-        return S_OK;
+    if (source == target.bit_copy_source || source == VT_BOOL) return S_OK;
     // oleaut32 checks 64-bit sources for VT_UI2 against the VT_UI4 range and keeps the low
     // 16 bits of what passes.
     if (target.vt == VT_UI2 && (source == VT_I8 || source == VT_UI8))
@@ -274,8 +260,7 @@ HRESULT to_integer(VARIANT *out, const VARIANT *in, const IntegerTarget &target)
         hr = decimal_to_integer(V_DECIMAL(in), target, &bits);
     else
         hr = DISP_E_TYPEMISMATCH;
-    if (SUCCEEDED(hr))
-        store_integer(out, bits, target.bytes);
+    if (SUCCEEDED(hr)) store_integer(out, bits, target.bytes);
     return hr;
 }
 
@@ -306,11 +291,9 @@ HRESULT to_float(const VARIANT *in, float *out)
     }
     double value;
     HRESULT hr = to_double(in, &value);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     const bool checked = V_VT(in) == VT_R8 || V_VT(in) == VT_DATE;
-    if (checked && std::fabs(value) > kFloatMax)
-        return DISP_E_OVERFLOW;
+    if (checked && std::fabs(value) > kFloatMax) return DISP_E_OVERFLOW;
     *out = static_cast<float>(value);
     return S_OK;
 }
@@ -321,8 +304,7 @@ HRESULT to_date(const VARIANT *in, DATE *out)
 {
     double value;
     HRESULT hr = to_double(in, &value);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     bool in_range = true;
     switch (V_VT(in)) {
     case VT_I4:
@@ -341,8 +323,7 @@ HRESULT to_date(const VARIANT *in, DATE *out)
     default:
         break;
     }
-    if (!in_range)
-        return DISP_E_OVERFLOW;
+    if (!in_range) return DISP_E_OVERFLOW;
     *out = value;
     return S_OK;
 }
@@ -362,8 +343,7 @@ HRESULT to_bool(const VARIANT *in, VARIANT_BOOL *out)
         value = V_CY(in).int64 != 0;
     } else if (V_VT(in) == VT_DECIMAL) {
         const DECIMAL &decimal = V_DECIMAL(in);
-        if (decimal.scale > 28 || (decimal.sign & ~DECIMAL_NEG))
-            return E_INVALIDARG;
+        if (decimal.scale > 28 || (decimal.sign & ~DECIMAL_NEG)) return E_INVALIDARG;
         value = decimal.Hi32 || decimal.Lo64;
     } else {
         return DISP_E_TYPEMISMATCH;
@@ -382,12 +362,10 @@ HRESULT to_currency(const VARIANT *in, CY *out)
     if (V_VT(in) == VT_EMPTY) {
         out->int64 = 0;
     } else if (V_VT(in) == VT_I8) {
-        if (V_I8(in) <= -kLimit || V_I8(in) >= kLimit)
-            return DISP_E_OVERFLOW;
+        if (V_I8(in) <= -kLimit || V_I8(in) >= kLimit) return DISP_E_OVERFLOW;
         out->int64 = V_I8(in) * kCurrencyUnit;
     } else if (V_VT(in) == VT_UI8) {
-        if (V_UI8(in) > static_cast<uint64_t>(kLimit))
-            return DISP_E_OVERFLOW;
+        if (V_UI8(in) > static_cast<uint64_t>(kLimit)) return DISP_E_OVERFLOW;
         out->int64 = static_cast<int64_t>(V_UI8(in)) * kCurrencyUnit;
     } else if (read_whole_number(in, &whole)) {
         out->int64 = static_cast<int64_t>(twos_complement(whole)) * kCurrencyUnit;
@@ -406,8 +384,7 @@ HRESULT to_decimal(const VARIANT *in, DECIMAL *out)
     WholeNumber whole;
     if (V_VT(in) == VT_EMPTY || V_VT(in) == VT_BOOL)  // a true VT_BOOL becomes 1, not -1
         return decimal_from_whole({false, V_VT(in) == VT_BOOL && V_BOOL(in) ? 1u : 0u}, out);
-    if (read_whole_number(in, &whole))
-        return decimal_from_whole(whole, out);
+    if (read_whole_number(in, &whole)) return decimal_from_whole(whole, out);
     switch (V_VT(in)) {
     case VT_R4:
         return decimal_from_float(V_R4(in), out);
@@ -429,8 +406,7 @@ HRESULT to_decimal(const VARIANT *in, DECIMAL *out)
 
 HRESULT coerce_number(VARIANT *out, const VARIANT *in, VARTYPE target)
 {
-    if (is_integer_type(target))
-        return to_integer(out, in, integer_target(target));
+    if (is_integer_type(target)) return to_integer(out, in, integer_target(target));
     switch (target) {
     case VT_R4:
         return to_float(in, &V_R4(out));
@@ -454,8 +430,7 @@ HRESULT currency_from_double(double value, CY *out)
     // oleaut32 multiplies in the x87's 64-bit precision and rounds half to even there.
     const long double scaled = static_cast<long double>(value) * 10000.0L;
     const long double rounded = std::nearbyint(scaled);
-    if (!(rounded >= -9223372036854775808.0L && rounded < 9223372036854775808.0L))
-        return DISP_E_OVERFLOW;
+    if (!(rounded >= -9223372036854775808.0L && rounded < 9223372036854775808.0L)) return DISP_E_OVERFLOW;
     out->int64 = static_cast<int64_t>(rounded);
     return S_OK;
 }

@@ -53,8 +53,7 @@ struct Mantissa {
     void add_one()
     {
         for (uint32_t &part : limb)
-            if (++part != 0)
-                break;
+            if (++part != 0) break;
     }
 
     void shift_right()
@@ -74,8 +73,7 @@ struct Mantissa {
     // Drops the last decimal digit, rounding half up.
     void drop_digit_rounding()
     {
-        if (divide_by(10) >= 5)
-            add_one();
+        if (divide_by(10) >= 5) add_one();
     }
 
     unsigned __int128 value() const
@@ -127,8 +125,7 @@ HRESULT absorb_binary_exponent(Mantissa *mantissa, int exponent2, bool from_doub
         }
     }
     for (; exponent10 > 0; --exponent10)
-        if (mantissa->multiply_add(10))
-            return DISP_E_OVERFLOW;
+        if (mantissa->multiply_add(10)) return DISP_E_OVERFLOW;
     while (exponent10 < -kMaxScale) {
         const uint32_t remainder = mantissa->divide_by(10);
         ++exponent10;
@@ -138,16 +135,13 @@ HRESULT absorb_binary_exponent(Mantissa *mantissa, int exponent2, bool from_doub
             mantissa->add_one();
     }
     auto beyond_precision = [&] {
-        if (from_double)
-            return mantissa->limb[2] != 0 || (mantissa->limb[1] & 0xFFE00000u) != 0;
+        if (from_double) return mantissa->limb[2] != 0 || (mantissa->limb[1] & 0xFFE00000u) != 0;
         return mantissa->limb[2] != 0 || mantissa->limb[1] != 0 || (mantissa->limb[0] & 0xFF000000u) != 0;
     };
-    for (; exponent10 < 0 && beyond_precision(); ++exponent10)
-        mantissa->drop_digit_rounding();
+    for (; exponent10 < 0 && beyond_precision(); ++exponent10) mantissa->drop_digit_rounding();
     for (; exponent10 < 0; ++exponent10) {
         Mantissa shorter = *mantissa;
-        if (shorter.divide_by(10) != 0)
-            break;
+        if (shorter.divide_by(10) != 0) break;
         *mantissa = shorter;
     }
     *scale = -exponent10;
@@ -161,11 +155,10 @@ struct BinaryParts {
 };
 
 // value = ±fraction * 2^exponent2 after the hidden bit is added.
-HRESULT decimal_from_binary(BinaryParts parts, int all_ones_exponent, int bias, int fraction_bits,
-                            bool from_double, DECIMAL *out)
+HRESULT decimal_from_binary(BinaryParts parts, int all_ones_exponent, int bias, int fraction_bits, bool from_double,
+                            DECIMAL *out)
 {
-    if (parts.exponent_bits == all_ones_exponent)
-        return parts.fraction ? DISP_E_BADVARTYPE : DISP_E_OVERFLOW;
+    if (parts.exponent_bits == all_ones_exponent) return parts.fraction ? DISP_E_BADVARTYPE : DISP_E_OVERFLOW;
     if (parts.exponent_bits == 0 && parts.fraction == 0) {
         store(Mantissa{}, false, 0, out);
         return S_OK;
@@ -181,8 +174,7 @@ HRESULT decimal_from_binary(BinaryParts parts, int all_ones_exponent, int bias, 
     mantissa.limb[1] = static_cast<uint32_t>(significand >> 32);
     int scale;
     HRESULT hr = absorb_binary_exponent(&mantissa, exponent2 - fraction_bits, from_double, &scale);
-    if (SUCCEEDED(hr))
-        store(mantissa, parts.negative, scale, out);
+    if (SUCCEEDED(hr)) store(mantissa, parts.negative, scale, out);
     return hr;
 }
 
@@ -190,19 +182,14 @@ HRESULT decimal_from_binary(BinaryParts parts, int all_ones_exponent, int bias, 
 // removed; no sign for zero.
 Text decimal_digits(Mantissa mantissa, bool negative, int scale)
 {
-    if (mantissa.is_zero())
-        return u"0";
+    if (mantissa.is_zero()) return u"0";
     Text digits;
-    while (!mantissa.is_zero())
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + mantissa.divide_by(10)));
-    if (static_cast<int>(digits.size()) <= scale)
-        digits.insert(0, scale + 1 - digits.size(), u'0');
+    while (!mantissa.is_zero()) digits.insert(digits.begin(), static_cast<char16_t>(u'0' + mantissa.divide_by(10)));
+    if (static_cast<int>(digits.size()) <= scale) digits.insert(0, scale + 1 - digits.size(), u'0');
     if (scale > 0) {
         digits.insert(digits.size() - scale, 1, u'.');
-        while (digits.back() == u'0')
-            digits.pop_back();
-        if (digits.back() == u'.')
-            digits.pop_back();
+        while (digits.back() == u'0') digits.pop_back();
+        if (digits.back() == u'.') digits.pop_back();
     }
     return negative ? u"-" + digits : digits;
 }
@@ -211,13 +198,10 @@ Text decimal_digits(Mantissa mantissa, bool negative, int scale)
 
 HRESULT decimal_to_double(const DECIMAL &decimal, double *out)
 {
-    if (decimal.scale > kMaxScale || !has_valid_sign(decimal))
-        return E_INVALIDARG;
+    if (decimal.scale > kMaxScale || !has_valid_sign(decimal)) return E_INVALIDARG;
     double divisor = 1.0;
-    for (int i = 0; i < decimal.scale; ++i)
-        divisor *= 10.0;
-    if (decimal.sign)
-        divisor = -divisor;
+    for (int i = 0; i < decimal.scale; ++i) divisor *= 10.0;
+    if (decimal.sign) divisor = -divisor;
     double high = 0.0;
     if (decimal.Hi32) {
         high = static_cast<double>(decimal.Hi32) / divisor;
@@ -253,13 +237,11 @@ HRESULT decimal_from_whole(WholeNumber value, DECIMAL *out)
     return S_OK;
 }
 
-HRESULT decimal_from_digits(const uint8_t *digits, int count, int zeros_after, int scale, bool negative,
-                            DECIMAL *out)
+HRESULT decimal_from_digits(const uint8_t *digits, int count, int zeros_after, int scale, bool negative, DECIMAL *out)
 {
     Mantissa mantissa;
     for (int i = 0; i < count + zeros_after; ++i)
-        if (mantissa.multiply_add(10, i < count ? digits[i] : 0))
-            return DISP_E_OVERFLOW;
+        if (mantissa.multiply_add(10, i < count ? digits[i] : 0)) return DISP_E_OVERFLOW;
     store(mantissa, negative, scale, out);
     return S_OK;
 }
@@ -268,22 +250,18 @@ HRESULT decimal_from_digits(const uint8_t *digits, int count, int zeros_after, i
 // when the low 32 bits of the integer remainder reach 5.
 HRESULT decimal_to_currency(const DECIMAL &decimal, CY *out)
 {
-    if (decimal.scale > kMaxScale || !has_valid_sign(decimal))
-        return E_INVALIDARG;
+    if (decimal.scale > kMaxScale || !has_valid_sign(decimal)) return E_INVALIDARG;
     unsigned __int128 units = mantissa_of(decimal).value();
     int scale = decimal.scale;
     if (scale > 4) {
         unsigned __int128 divisor = 1;
-        for (int i = 4; i < scale; ++i)
-            divisor *= 10;
+        for (int i = 4; i < scale; ++i) divisor *= 10;
         const unsigned __int128 remainder = units % divisor;
         units /= divisor;
-        if (static_cast<uint32_t>(remainder) >= 5)
-            ++units;
+        if (static_cast<uint32_t>(remainder) >= 5) ++units;
         scale = 4;
     }
-    if (units >> 64)
-        return DISP_E_OVERFLOW;
+    if (units >> 64) return DISP_E_OVERFLOW;
     static const double kDivisors[] = {1, 10, 100, 1000, 10000};
     const double amount = static_cast<double>(static_cast<uint64_t>(units)) / kDivisors[scale];
     return currency_from_double(decimal.sign ? -amount : amount, out);
@@ -297,7 +275,8 @@ Text decimal_text(const DECIMAL &decimal)
 Text currency_text(CY currency)
 {
     const bool negative = currency.int64 < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(currency.int64) : static_cast<uint64_t>(currency.int64);
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(currency.int64) : static_cast<uint64_t>(currency.int64);
     Mantissa mantissa;
     mantissa.limb[0] = static_cast<uint32_t>(magnitude);
     mantissa.limb[1] = static_cast<uint32_t>(magnitude >> 32);

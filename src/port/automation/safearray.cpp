@@ -87,8 +87,7 @@ SAFEARRAY *allocate_descriptor(UINT dims, size_t extra_bytes)
 {
     const size_t descriptor = sizeof(SAFEARRAY) + sizeof(SAFEARRAYBOUND) * (dims - 1);
     char *block = static_cast<char *>(std::calloc(1, kHiddenBytes + descriptor + extra_bytes));
-    if (!block)
-        return nullptr;
+    if (!block) return nullptr;
     SAFEARRAY *array = reinterpret_cast<SAFEARRAY *>(block + kHiddenBytes);
     array->cDims = static_cast<USHORT>(dims);
     return array;
@@ -96,8 +95,7 @@ SAFEARRAY *allocate_descriptor(UINT dims, size_t extra_bytes)
 
 void free_descriptor(SAFEARRAY *array)
 {
-    if (!(array->fFeatures & kCallerOwnedMemory))
-        std::free(hidden_area(array));
+    if (!(array->fFeatures & kCallerOwnedMemory)) std::free(hidden_area(array));
 }
 
 // Number of elements, 0 when any dimension is empty; false when the data could not be
@@ -111,8 +109,7 @@ bool count_cells(const SAFEARRAY *array, size_t *cells)
             *cells = 0;
             return true;
         }
-        if (count > SIZE_MAX / elements)
-            return false;
+        if (count > SIZE_MAX / elements) return false;
         count *= elements;
     }
     *cells = count;
@@ -129,8 +126,7 @@ size_t cell_count(const SAFEARRAY *array)
 bool data_bytes(const SAFEARRAY *array, size_t *bytes)
 {
     size_t cells;
-    if (!count_cells(array, &cells) || (array->cbElements && cells > SIZE_MAX / array->cbElements))
-        return false;
+    if (!count_cells(array, &cells) || (array->cbElements && cells > SIZE_MAX / array->cbElements)) return false;
     *bytes = cells * array->cbElements;
     return true;
 }
@@ -142,29 +138,24 @@ bool data_is_live(const SAFEARRAY *array) { return array->pvData && !(array->fFe
 // Releases what the elements own: strings, interface references, VARIANT contents.
 void release_elements(SAFEARRAY *array)
 {
-    if (!data_is_live(array))
-        return;
+    if (!data_is_live(array)) return;
     const size_t cells = cell_count(array);
     if (array->fFeatures & (FADF_UNKNOWN | FADF_DISPATCH)) {
         IUnknown **unknowns = static_cast<IUnknown **>(array->pvData);
-        for (size_t i = 0; i < cells; ++i)
-            release(unknowns[i]);
+        for (size_t i = 0; i < cells; ++i) release(unknowns[i]);
     } else if (array->fFeatures & FADF_BSTR) {
         BSTR *strings = static_cast<BSTR *>(array->pvData);
-        for (size_t i = 0; i < cells; ++i)
-            SysFreeString(strings[i]);
+        for (size_t i = 0; i < cells; ++i) SysFreeString(strings[i]);
     } else if (array->fFeatures & FADF_VARIANT) {
         VARIANT *variants = static_cast<VARIANT *>(array->pvData);
-        for (size_t i = 0; i < cells; ++i)
-            VariantClear(&variants[i]);
+        for (size_t i = 0; i < cells; ++i) VariantClear(&variants[i]);
     }
 }
 
 void destroy_data(SAFEARRAY *array)
 {
     release_elements(array);
-    if (!array->pvData)
-        return;
+    if (!array->pvData) return;
     if (array->fFeatures & kCallerOwnedMemory) {
         std::memset(array->pvData, 0, cell_count(array) * array->cbElements);
     } else if (array->fFeatures & kCreatedAsVector) {
@@ -183,8 +174,7 @@ HRESULT copy_elements(SAFEARRAY *src, SAFEARRAY *dest)
     if (src->fFeatures & FADF_VARIANT) {
         const VARIANT *from = static_cast<const VARIANT *>(src->pvData);
         VARIANT *to = static_cast<VARIANT *>(dest->pvData);
-        for (size_t i = 0; i < cells; ++i)
-            VariantCopy(&to[i], &from[i]);
+        for (size_t i = 0; i < cells; ++i) VariantCopy(&to[i], &from[i]);
         return S_OK;
     }
     if (src->fFeatures & FADF_BSTR) {
@@ -192,16 +182,14 @@ HRESULT copy_elements(SAFEARRAY *src, SAFEARRAY *dest)
         BSTR *to = static_cast<BSTR *>(dest->pvData);
         for (size_t i = 0; i < cells; ++i) {
             to[i] = from[i] ? copy_bstr(from[i]) : nullptr;
-            if (from[i] && !to[i])
-                return E_OUTOFMEMORY;
+            if (from[i] && !to[i]) return E_OUTOFMEMORY;
         }
         return S_OK;
     }
     std::memcpy(dest->pvData, src->pvData, cells * src->cbElements);
     if (src->fFeatures & (FADF_UNKNOWN | FADF_DISPATCH)) {
         IUnknown **unknowns = static_cast<IUnknown **>(dest->pvData);
-        for (size_t i = 0; i < cells; ++i)
-            add_ref(unknowns[i]);
+        for (size_t i = 0; i < cells; ++i) add_ref(unknowns[i]);
     }
     return S_OK;
 }
@@ -210,8 +198,7 @@ HRESULT copy_elements(SAFEARRAY *src, SAFEARRAY *dest)
 SAFEARRAY *duplicate_descriptor(SAFEARRAY *src)
 {
     SAFEARRAY *copy = allocate_descriptor(src->cDims, 0);
-    if (!copy)
-        return nullptr;
+    if (!copy) return nullptr;
     std::memcpy(hidden_area(copy), hidden_area(src), kHiddenBytes);
     copy->fFeatures = src->fFeatures & ~kNotCopiedFeatures;
     copy->cbElements = src->cbElements;
@@ -223,15 +210,13 @@ SAFEARRAY *duplicate_descriptor(SAFEARRAY *src)
 // or false when an index lies outside its dimension.
 bool element_offset(const SAFEARRAY *array, const LONG *indices, size_t *offset)
 {
-    if (array->cDims == 0)
-        return false;
+    if (array->cDims == 0) return false;
     size_t position = 0;
     size_t stride = 1;
     for (USHORT d = 0; d < array->cDims; ++d) {
         const SAFEARRAYBOUND &bound = array->rgsabound[array->cDims - 1 - d];
         const long long relative = static_cast<long long>(indices[d]) - bound.lLbound;
-        if (relative < 0 || relative >= static_cast<long long>(bound.cElements))
-            return false;
+        if (relative < 0 || relative >= static_cast<long long>(bound.cElements)) return false;
         position += static_cast<size_t>(relative) * stride;
         stride *= bound.cElements;
     }
@@ -260,8 +245,7 @@ HRESULT put_element(SAFEARRAY *array, void *slot, void *value)
         put_interface(static_cast<IUnknown **>(slot), static_cast<IUnknown *>(value));
         return S_OK;
     }
-    if (!value)
-        return E_INVALIDARG;
+    if (!value) return E_INVALIDARG;
     std::memcpy(slot, value, array->cbElements);
     return S_OK;
 }
@@ -290,28 +274,22 @@ HRESULT get_element(SAFEARRAY *array, void *slot, void *value)
 }
 
 // Dimensions are numbered from 1, leftmost first; the descriptor stores them the other way.
-template <typename Read>
-HRESULT read_bound(SAFEARRAY *array, UINT dim, LONG *out, Read read)
+template <typename Read> HRESULT read_bound(SAFEARRAY *array, UINT dim, LONG *out, Read read)
 {
-    if (!array || !out)
-        return E_INVALIDARG;
-    if (dim == 0 || dim > array->cDims)
-        return DISP_E_BADINDEX;
+    if (!array || !out) return E_INVALIDARG;
+    if (dim == 0 || dim > array->cDims) return DISP_E_BADINDEX;
     *out = read(array->rgsabound[array->cDims - dim]);
     return S_OK;
 }
 
 // Runs an element operation with the array locked, so that it cannot be destroyed meanwhile.
-template <typename Operation>
-HRESULT with_element(SAFEARRAY *array, LONG *indices, void *value, Operation operation)
+template <typename Operation> HRESULT with_element(SAFEARRAY *array, LONG *indices, void *value, Operation operation)
 {
     HRESULT hr = SafeArrayLock(array);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     void *slot;
     hr = SafeArrayPtrOfIndex(array, indices, &slot);
-    if (SUCCEEDED(hr))
-        hr = operation(array, slot, value);
+    if (SUCCEEDED(hr)) hr = operation(array, slot, value);
     SafeArrayUnlock(array);
     return hr;
 }
@@ -320,14 +298,11 @@ HRESULT with_element(SAFEARRAY *array, LONG *indices, void *value, Operation ope
 
 SAFEARRAY *SafeArrayCreate(VARTYPE vt, UINT dims, SAFEARRAYBOUND *bounds)
 {
-    if (!bounds || dims == 0 || dims > 0xffff || element_size(vt) == 0)
-        return nullptr;
+    if (!bounds || dims == 0 || dims > 0xffff || element_size(vt) == 0) return nullptr;
     SAFEARRAY *array = allocate_descriptor(dims, 0);
-    if (!array)
-        return nullptr;
+    if (!array) return nullptr;
     describe_elements(array, vt);
-    for (UINT d = 0; d < dims; ++d)
-        array->rgsabound[d] = bounds[dims - 1 - d];
+    for (UINT d = 0; d < dims; ++d) array->rgsabound[d] = bounds[dims - 1 - d];
     size_t bytes;
     if (!data_bytes(array, &bytes) || !(array->pvData = allocate_data(bytes))) {
         free_descriptor(array);
@@ -339,11 +314,9 @@ SAFEARRAY *SafeArrayCreate(VARTYPE vt, UINT dims, SAFEARRAYBOUND *bounds)
 SAFEARRAY *SafeArrayCreateVector(VARTYPE vt, LONG lower_bound, ULONG elements)
 {
     const ULONG size = element_size(vt);
-    if (size == 0 || elements > (SIZE_MAX - 256) / size)
-        return nullptr;
+    if (size == 0 || elements > (SIZE_MAX - 256) / size) return nullptr;
     SAFEARRAY *array = allocate_descriptor(1, static_cast<size_t>(elements) * size);
-    if (!array)
-        return nullptr;
+    if (!array) return nullptr;
     describe_elements(array, vt);
     array->fFeatures |= kCreatedAsVector;
     array->pvData = array + 1;
@@ -354,10 +327,8 @@ SAFEARRAY *SafeArrayCreateVector(VARTYPE vt, LONG lower_bound, ULONG elements)
 
 HRESULT SafeArrayDestroy(SAFEARRAY *array)
 {
-    if (!array)
-        return S_OK;
-    if (array->cLocks)
-        return DISP_E_ARRAYISLOCKED;
+    if (!array) return S_OK;
+    if (array->cLocks) return DISP_E_ARRAYISLOCKED;
     destroy_data(array);
     free_descriptor(array);
     return S_OK;
@@ -381,8 +352,7 @@ HRESULT SafeArrayGetUBound(SAFEARRAY *array, UINT dim, LONG *upper_bound)
 
 HRESULT SafeArrayGetVartype(SAFEARRAY *array, VARTYPE *vt)
 {
-    if (!array || !vt)
-        return E_INVALIDARG;
+    if (!array || !vt) return E_INVALIDARG;
     const USHORT features = array->fFeatures;
     if (features & FADF_RECORD)
         *vt = VT_RECORD;
@@ -399,8 +369,7 @@ HRESULT SafeArrayGetVartype(SAFEARRAY *array, VARTYPE *vt)
 
 HRESULT SafeArrayLock(SAFEARRAY *array)
 {
-    if (!array)
-        return E_INVALIDARG;
+    if (!array) return E_INVALIDARG;
     if (__atomic_add_fetch(&array->cLocks, 1, __ATOMIC_ACQ_REL) > kMaxLocks) {
         __atomic_sub_fetch(&array->cLocks, 1, __ATOMIC_ACQ_REL);
         return E_UNEXPECTED;
@@ -410,46 +379,39 @@ HRESULT SafeArrayLock(SAFEARRAY *array)
 
 HRESULT SafeArrayUnlock(SAFEARRAY *array)
 {
-    if (!array)
-        return E_INVALIDARG;
+    if (!array) return E_INVALIDARG;
     ULONG locks = __atomic_load_n(&array->cLocks, __ATOMIC_ACQUIRE);
     do {
-        if (locks == 0)
-            return E_UNEXPECTED;
-    } while (!__atomic_compare_exchange_n(&array->cLocks, &locks, locks - 1, false, __ATOMIC_ACQ_REL,
-                                          __ATOMIC_ACQUIRE));
+        if (locks == 0) return E_UNEXPECTED;
+    } while (
+        !__atomic_compare_exchange_n(&array->cLocks, &locks, locks - 1, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE));
     return S_OK;
 }
 
 HRESULT SafeArrayPtrOfIndex(SAFEARRAY *array, LONG *indices, void **data)
 {
-    if (!array || !indices || !data)
-        return E_INVALIDARG;
+    if (!array || !indices || !data) return E_INVALIDARG;
     size_t offset;
-    if (!element_offset(array, indices, &offset))
-        return DISP_E_BADINDEX;
+    if (!element_offset(array, indices, &offset)) return DISP_E_BADINDEX;
     *data = static_cast<char *>(array->pvData) + offset * array->cbElements;
     return S_OK;
 }
 
 HRESULT SafeArrayPutElement(SAFEARRAY *array, LONG *indices, void *value)
 {
-    if (!array || !indices)
-        return E_INVALIDARG;
+    if (!array || !indices) return E_INVALIDARG;
     return with_element(array, indices, value, put_element);
 }
 
 HRESULT SafeArrayGetElement(SAFEARRAY *array, LONG *indices, void *value)
 {
-    if (!array || !indices || !value)
-        return E_INVALIDARG;
+    if (!array || !indices || !value) return E_INVALIDARG;
     return with_element(array, indices, value, get_element);
 }
 
 HRESULT SafeArrayAccessData(SAFEARRAY *array, void **data)
 {
-    if (!array || !data)
-        return E_INVALIDARG;
+    if (!array || !data) return E_INVALIDARG;
     HRESULT hr = SafeArrayLock(array);
     *data = SUCCEEDED(hr) ? array->pvData : nullptr;
     return hr;
@@ -459,16 +421,12 @@ HRESULT SafeArrayUnaccessData(SAFEARRAY *array) { return SafeArrayUnlock(array);
 
 HRESULT SafeArrayCopy(SAFEARRAY *array, SAFEARRAY **copy)
 {
-    if (!copy)
-        return E_INVALIDARG;
+    if (!copy) return E_INVALIDARG;
     *copy = nullptr;
-    if (!array)
-        return S_OK;
-    if (!array->cbElements || (array->fFeatures & FADF_RECORD))
-        return E_INVALIDARG;
+    if (!array) return S_OK;
+    if (!array->cbElements || (array->fFeatures & FADF_RECORD)) return E_INVALIDARG;
     SAFEARRAY *duplicate = duplicate_descriptor(array);
-    if (!duplicate)
-        return E_OUTOFMEMORY;
+    if (!duplicate) return E_OUTOFMEMORY;
     size_t bytes;
     if (!data_bytes(array, &bytes) || !(duplicate->pvData = allocate_data(bytes))) {
         free_descriptor(duplicate);

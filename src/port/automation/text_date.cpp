@@ -21,21 +21,21 @@ constexpr DWORD kMdy = 0x01, kYmd = 0x02, kYdm = 0x04, kDmy = 0x08, kMyd = 0x10;
 
 struct Token {
     const char16_t *text;
-    int month;  // 1-12 for month names, 0 for day names
+    int month;     // 1-12 for month names, 0 for day names
     DWORD marker;  // kAm or kPm for the day-half designators
 };
 
 // In the order oleaut32 tries them: month names, their abbreviations, day names, their
 // abbreviations, then the AM and PM designators.
 const Token kTokens[] = {
-    {u"January", 1, 0},  {u"February", 2, 0}, {u"March", 3, 0},     {u"April", 4, 0},    {u"May", 5, 0},
-    {u"June", 6, 0},     {u"July", 7, 0},     {u"August", 8, 0},    {u"September", 9, 0}, {u"October", 10, 0},
-    {u"November", 11, 0}, {u"December", 12, 0}, {u"Jan", 1, 0},      {u"Feb", 2, 0},      {u"Mar", 3, 0},
-    {u"Apr", 4, 0},      {u"May", 5, 0},      {u"Jun", 6, 0},       {u"Jul", 7, 0},      {u"Aug", 8, 0},
-    {u"Sep", 9, 0},      {u"Oct", 10, 0},     {u"Nov", 11, 0},      {u"Dec", 12, 0},     {u"Monday", 0, 0},
-    {u"Tuesday", 0, 0},  {u"Wednesday", 0, 0}, {u"Thursday", 0, 0}, {u"Friday", 0, 0},   {u"Saturday", 0, 0},
-    {u"Sunday", 0, 0},   {u"Mon", 0, 0},      {u"Tue", 0, 0},       {u"Wed", 0, 0},      {u"Thu", 0, 0},
-    {u"Fri", 0, 0},      {u"Sat", 0, 0},      {u"Sun", 0, 0},       {u"AM", 0, kAm},     {u"PM", 0, kPm},
+    {u"January", 1, 0},   {u"February", 2, 0},  {u"March", 3, 0},    {u"April", 4, 0},     {u"May", 5, 0},
+    {u"June", 6, 0},      {u"July", 7, 0},      {u"August", 8, 0},   {u"September", 9, 0}, {u"October", 10, 0},
+    {u"November", 11, 0}, {u"December", 12, 0}, {u"Jan", 1, 0},      {u"Feb", 2, 0},       {u"Mar", 3, 0},
+    {u"Apr", 4, 0},       {u"May", 5, 0},       {u"Jun", 6, 0},      {u"Jul", 7, 0},       {u"Aug", 8, 0},
+    {u"Sep", 9, 0},       {u"Oct", 10, 0},      {u"Nov", 11, 0},     {u"Dec", 12, 0},      {u"Monday", 0, 0},
+    {u"Tuesday", 0, 0},   {u"Wednesday", 0, 0}, {u"Thursday", 0, 0}, {u"Friday", 0, 0},    {u"Saturday", 0, 0},
+    {u"Sunday", 0, 0},    {u"Mon", 0, 0},       {u"Tue", 0, 0},      {u"Wed", 0, 0},       {u"Thu", 0, 0},
+    {u"Fri", 0, 0},       {u"Sat", 0, 0},       {u"Sun", 0, 0},      {u"AM", 0, kAm},      {u"PM", 0, kPm},
 };
 
 struct DateFields {
@@ -54,8 +54,7 @@ size_t match_length(const OLECHAR *text, const char16_t *token)
 {
     size_t i = 0;
     for (; token[i]; ++i)
-        if (lower(text[i]) != lower(token[i]))
-            return 0;
+        if (lower(text[i]) != lower(token[i])) return 0;
     return i;
 }
 
@@ -64,15 +63,13 @@ DWORD read_number(const OLECHAR *&p)
 {
     uint64_t value = 0;
     for (; *p >= u'0' && *p <= u'9'; ++p)
-        if ((value = value * 10 + static_cast<uint64_t>(*p - u'0')) > UINT32_MAX)
-            value = UINT32_MAX + uint64_t{1};
+        if ((value = value * 10 + static_cast<uint64_t>(*p - u'0')) > UINT32_MAX) value = UINT32_MAX + uint64_t{1};
     return value > UINT32_MAX ? UINT32_MAX : static_cast<DWORD>(value);
 }
 
 bool mark_day_half(DateFields &fields, DWORD marker)
 {
-    if (!fields.count || (fields.markers & kAmPm))
-        return false;
+    if (!fields.count || (fields.markers & kAmPm)) return false;
     fields.flags[fields.count - 1] |= marker;
     fields.markers |= marker;
     return true;
@@ -84,8 +81,7 @@ bool scan_word(const OLECHAR *&p, DateFields &fields, HRESULT &hr)
 {
     for (const Token &token : kTokens) {
         const size_t length = match_length(p, token.text);
-        if (!length)
-            continue;
+        if (!length) continue;
         if (token.month) {
             if (fields.count >= kMaxFields) {
                 hr = DISP_E_TYPEMISMATCH;
@@ -102,8 +98,7 @@ bool scan_word(const OLECHAR *&p, DateFields &fields, HRESULT &hr)
     const OLECHAR c = lower(*p);
     if ((c == u'a' || c == u'p') && mark_day_half(fields, c == u'a' ? kAm : kPm)) {
         // oleaut32 steps over the character after a lone a or p as well.
-        if (p[1])
-            ++p;
+        if (p[1]) ++p;
         return true;
     }
     return false;
@@ -116,13 +111,11 @@ HRESULT scan_fields(const OLECHAR *p, DateFields &fields)
     for (; *p; ++p) {
         const OLECHAR c = *p;
         if (c >= u'0' && c <= u'9') {
-            if (fields.count >= kMaxFields)
-                return DISP_E_TYPEMISMATCH;
+            if (fields.count >= kMaxFields) return DISP_E_TYPEMISMATCH;
             fields.values[fields.count++] = read_number(p);
             --p;
         } else if (is_ascii_letter(c)) {
-            if (!scan_word(p, fields, hr))
-                return DISP_E_TYPEMISMATCH;
+            if (!scan_word(p, fields, hr)) return DISP_E_TYPEMISMATCH;
         } else if (c == u':' || c == u'.') {
             if (!fields.count || !p[1])
                 hr = DISP_E_TYPEMISMATCH;
@@ -134,25 +127,20 @@ HRESULT scan_fields(const OLECHAR *p, DateFields &fields)
             else
                 fields.flags[fields.count - 1] |= kDateSeparator;
         } else if (c == u',' || is_text_space(c)) {
-            if (c == u',' && !p[1])
-                hr = DISP_E_TYPEMISMATCH;
+            if (c == u',' && !p[1]) hr = DISP_E_TYPEMISMATCH;
         } else {
             return DISP_E_TYPEMISMATCH;
         }
     }
-    if (!fields.count || (fields.count == 1 && !(fields.markers & kAmPm)))
-        return DISP_E_TYPEMISMATCH;
+    if (!fields.count || (fields.count == 1 && !(fields.markers & kAmPm))) return DISP_E_TYPEMISMATCH;
     return hr;
 }
 
 void set_time(SYSTEMTIME &st, const DateFields &fields, int first, int parts)
 {
-    if (parts > 0)
-        st.wHour = static_cast<WORD>(fields.values[first]);
-    if (parts > 1)
-        st.wMinute = static_cast<WORD>(fields.values[first + 1]);
-    if (parts > 2)
-        st.wSecond = static_cast<WORD>(fields.values[first + 2]);
+    if (parts > 0) st.wHour = static_cast<WORD>(fields.values[first]);
+    if (parts > 1) st.wMinute = static_cast<WORD>(fields.values[first + 1]);
+    if (parts > 2) st.wSecond = static_cast<WORD>(fields.values[first + 2]);
 }
 
 // Where the AM/PM marker is: the bit of the one field that carries it (a second marker is
@@ -164,8 +152,7 @@ constexpr DWORD marked_within(int first, int last) { return ((2u << last) - 1) &
 DWORD marker_place(const DateFields &fields)
 {
     for (DWORD i = 0; i < fields.count; ++i)
-        if (fields.flags[i] & kAmPm)
-            return 1u << i;
+        if (fields.flags[i] & kAmPm) return 1u << i;
     return kUnmarked;
 }
 
@@ -207,12 +194,10 @@ const TimeLayout kTimeLayouts[] = {
 HRESULT split_time(DateFields &fields, SYSTEMTIME &st, DWORD *date_offset)
 {
     DWORD pattern = 0;
-    for (int i = 0; i < 5; ++i)
-        pattern |= (fields.flags[i] & kTimeSeparator) << i;
+    for (int i = 0; i < 5; ++i) pattern |= (fields.flags[i] & kTimeSeparator) << i;
     const DWORD marker = marker_place(fields);
     for (const TimeLayout &layout : kTimeLayouts) {
-        if (layout.pattern != pattern || layout.count != fields.count || !(layout.marker_places & marker))
-            continue;
+        if (layout.pattern != pattern || layout.count != fields.count || !(layout.marker_places & marker)) continue;
         set_time(st, fields, layout.time_first, layout.time_parts);
         fields.count -= static_cast<DWORD>(layout.time_parts);
         *date_offset = layout.date_offset;
@@ -226,8 +211,7 @@ bool is_leap_year(DWORD year) { return year % 4 == 0 && (year % 100 != 0 || year
 bool is_valid_day(DWORD day, DWORD month, DWORD year)
 {
     static const DWORD kDays[] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (!day || !month || month > 12)
-        return false;
+    if (!day || !month || month > 12) return false;
     return day <= kDays[month] || (month == 2 && day == 29 && is_leap_year(year));
 }
 
@@ -257,8 +241,7 @@ bool find_date_order(DWORD orders, DWORD v[3])
     for (int attempt = 0; orders; ++attempt) {
         const DWORD tried = attempt == 0 ? (orders & kMdy) : attempt == 1 ? (orders & ~(kDmy | kYdm)) : orders;
         for (const OrderLayout &layout : kOrderLayouts) {
-            if (!(tried & layout.order))
-                continue;
+            if (!(tried & layout.order)) continue;
             if (is_valid_day(v[layout.day], v[layout.month], v[layout.year])) {
                 const DWORD day = v[layout.day], month = v[layout.month], year = v[layout.year];
                 v[0] = day;
@@ -275,12 +258,9 @@ bool find_date_order(DWORD orders, DWORD v[3])
 DWORD possible_orders(const DateFields &fields, DWORD offset)
 {
     const bool three = fields.count > 2;
-    if (fields.flags[offset] & kMonthName)
-        return kMdy;
-    if (fields.flags[offset + 1] & kMonthName)
-        return kDmy | (three ? kYmd : 0);
-    if (three && (fields.flags[offset + 2] & kMonthName))
-        return kYdm;
+    if (fields.flags[offset] & kMonthName) return kMdy;
+    if (fields.flags[offset + 1] & kMonthName) return kDmy | (three ? kYmd : 0);
+    if (three && (fields.flags[offset + 2] & kMonthName)) return kYdm;
     return kMdy | kDmy | (three ? kYmd | kYdm : 0);
 }
 
@@ -293,15 +273,12 @@ HRESULT make_date(const DateFields &fields, DWORD offset, SYSTEMTIME &st)
         v[2] = fields.count == 2 ? current_year() : fields.values[offset + 2];
         if (!find_date_order(possible_orders(fields, offset), v)) {
             // Two numbers that are no day and month may be a month and a year.
-            if (fields.count != 2)
-                return DISP_E_TYPEMISMATCH;
+            if (fields.count != 2) return DISP_E_TYPEMISMATCH;
             v[2] = 1;
-            if (!find_date_order(kYmd | kMyd, v))
-                return DISP_E_TYPEMISMATCH;
+            if (!find_date_order(kYmd | kMyd, v)) return DISP_E_TYPEMISMATCH;
         }
     }
-    if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59)
-        return DISP_E_TYPEMISMATCH;
+    if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59) return DISP_E_TYPEMISMATCH;
     if (st.wHour < 12 && (fields.markers & kPm))
         st.wHour = static_cast<WORD>(st.wHour + 12);
     else if (st.wHour == 12 && (fields.markers & kAm))
@@ -315,8 +292,7 @@ HRESULT make_date(const DateFields &fields, DWORD offset, SYSTEMTIME &st)
 void append_number(Text &text, unsigned value, int min_digits)
 {
     Text digits = integer_text(false, value);
-    if (static_cast<int>(digits.size()) < min_digits)
-        text.append(min_digits - digits.size(), u'0');
+    if (static_cast<int>(digits.size()) < min_digits) text.append(min_digits - digits.size(), u'0');
     text += digits;
 }
 
@@ -324,19 +300,15 @@ void append_number(Text &text, unsigned value, int min_digits)
 
 HRESULT date_from_text(const OLECHAR *text, DATE *out)
 {
-    if (!text)
-        return DISP_E_TYPEMISMATCH;
+    if (!text) return DISP_E_TYPEMISMATCH;
     DateFields fields;
     HRESULT hr = scan_fields(text, fields);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     SYSTEMTIME st = {};
     DWORD offset;
     hr = split_time(fields, st, &offset);
-    if (SUCCEEDED(hr))
-        hr = make_date(fields, offset, st);
-    if (FAILED(hr))
-        return hr;
+    if (SUCCEEDED(hr)) hr = make_date(fields, offset, st);
+    if (FAILED(hr)) return hr;
     return SystemTimeToVariantTime(&st, out) ? S_OK : DISP_E_TYPEMISMATCH;
 }
 
@@ -344,8 +316,7 @@ Text date_text(DATE date, bool *ok)
 {
     SYSTEMTIME st;
     *ok = VariantTimeToSystemTime(date, &st) != FALSE;
-    if (!*ok)
-        return {};
+    if (!*ok) return {};
     const double whole = std::trunc(date);
     const double fraction = date - whole;
     const bool time_only = whole == 0.0;
@@ -359,8 +330,7 @@ Text date_text(DATE date, bool *ok)
         append_number(text, st.wYear, 1);
     }
     if (!date_only) {
-        if (!text.empty())
-            text += u' ';
+        if (!text.empty()) text += u' ';
         append_number(text, st.wHour % 12 ? st.wHour % 12 : 12, 1);
         text += u':';
         append_number(text, st.wMinute, 2);

@@ -30,10 +30,8 @@ bool is_decimal_digit(OLECHAR c) { return c >= u'0' && c <= u'9'; }
 
 int hex_letter_value(OLECHAR c)
 {
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return -1;
 }
 
@@ -48,8 +46,7 @@ struct ParseState {
 
 const OLECHAR *skip_spaces(const OLECHAR *p)
 {
-    while (is_text_space(*p))
-        ++p;
+    while (is_text_space(*p)) ++p;
     return p;
 }
 
@@ -72,8 +69,7 @@ HRESULT parse_prefix(const OLECHAR *&p, ParseState &state, ParsedNumber &number)
         if (c == u'.') {
             state.decimal_point = true;
             ++p;
-            if (number.count == 0)
-                p = skip_zeros_after_point(p, state, number);
+            if (number.count == 0) p = skip_zeros_after_point(p, state, number);
             return S_OK;
         }
         if (is_text_space(c)) {
@@ -100,8 +96,7 @@ HRESULT parse_prefix(const OLECHAR *&p, ParseState &state, ParsedNumber &number)
 
 void parse_radix_marker(const OLECHAR *&p, ParseState &state)
 {
-    if (state.currency || state.decimal_point || p[0] != u'&')
-        return;
+    if (state.currency || state.decimal_point || p[0] != u'&') return;
     if (p[1] == u'H' || p[1] == u'h')
         state.hex = true;
     else if (p[1] == u'O' || p[1] == u'o')
@@ -115,10 +110,8 @@ void parse_radix_marker(const OLECHAR *&p, ParseState &state)
 void parse_exponent_digits(const OLECHAR *&p, ParseState &state, ParsedNumber &number)
 {
     uint32_t value = 0;
-    while (is_decimal_digit(*p))
-        value = value * 10 + static_cast<uint32_t>(*p++ - u'0');
-    if (state.exponent_negative)
-        value = 0 - value;
+    while (is_decimal_digit(*p)) value = value * 10 + static_cast<uint32_t>(*p++ - u'0');
+    if (state.exponent_negative) value = 0 - value;
     number.power10 = static_cast<int32_t>(static_cast<uint32_t>(number.power10) + value);
     state.in_exponent = false;
 }
@@ -128,16 +121,12 @@ bool parse_digit(OLECHAR c, ParseState &state, ParsedNumber &number)
 {
     if (number.count >= kMaxDigits && !state.hex_or_octal()) {
         state.inexact = true;
-        if (c != u'0')
-            state.only_zeros_dropped = false;
+        if (c != u'0') state.only_zeros_dropped = false;
         number.power10 += state.decimal_point ? -1 : 1;
     } else {
-        if (state.octal && (c == u'8' || c == u'9'))
-            return false;
-        if (state.decimal_point)
-            --number.power10;
-        if (number.count < kMaxDigits)
-            number.digits[number.count] = static_cast<uint8_t>(c - u'0');
+        if (state.octal && (c == u'8' || c == u'9')) return false;
+        if (state.decimal_point) --number.power10;
+        if (number.count < kMaxDigits) number.digits[number.count] = static_cast<uint8_t>(c - u'0');
     }
     ++number.count;
     return true;
@@ -159,11 +148,9 @@ HRESULT parse_body(const OLECHAR *&p, ParseState &state, ParsedNumber &number)
             continue;
         } else if (c == u'.' && !state.hex_or_octal() && !state.decimal_point && !state.exponent) {
             state.decimal_point = true;
-            if (number.count == 0)
-                p = skip_zeros_after_point(p + 1, state, number) - 1;
+            if (number.count == 0) p = skip_zeros_after_point(p + 1, state, number) - 1;
         } else if (state.hex && hex_letter_value(c) >= 0) {
-            if (number.count >= kMaxDigits)
-                return DISP_E_OVERFLOW;
+            if (number.count >= kMaxDigits) return DISP_E_OVERFLOW;
             number.digits[number.count++] = static_cast<uint8_t>(hex_letter_value(c));
         } else if ((c == u'e' || c == u'E') && !state.hex_or_octal() && !state.currency && !state.exponent) {
             state.in_exponent = state.exponent = true;
@@ -186,8 +173,7 @@ void settle_digits(ParseState &state, ParsedNumber &number)
         number.digits[0] = 0;
     }
     if (state.inexact) {
-        if (state.only_zeros_dropped)
-            state.inexact = false;
+        if (state.only_zeros_dropped) state.inexact = false;
     } else if (state.hex_or_octal()) {
         number.power10 = 0;
         number.base_shift = state.hex ? 4 : 3;
@@ -197,8 +183,7 @@ void settle_digits(ParseState &state, ParsedNumber &number)
             --number.count;
         }
     }
-    if (number.count > kMaxDigits)
-        number.count = kMaxDigits;
+    if (number.count > kMaxDigits) number.count = kMaxDigits;
 }
 
 // Blanks, signs, ")", "$" and separators after the number.
@@ -228,29 +213,23 @@ void parse_suffix(const OLECHAR *&p, const ParseState &state, ParsedNumber &numb
 
 HRESULT parse_number(const OLECHAR *text, ParsedNumber &number)
 {
-    if (!text)
-        return DISP_E_TYPEMISMATCH;
+    if (!text) return DISP_E_TYPEMISMATCH;
     ParseState state;
     const OLECHAR *p = text;
     HRESULT hr = parse_prefix(p, state, number);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     parse_radix_marker(p, state);
     while (*p == u'0') {
         state.leading_zero = true;
         ++p;
     }
     hr = parse_body(p, state, number);
-    if (FAILED(hr))
-        return hr;
-    if (state.exponent && state.in_exponent)
-        return DISP_E_TYPEMISMATCH;
+    if (FAILED(hr)) return hr;
+    if (state.exponent && state.in_exponent) return DISP_E_TYPEMISMATCH;
     settle_digits(state, number);
     parse_suffix(p, state, number);
-    if (state.parens && !number.negative)
-        return DISP_E_TYPEMISMATCH;
-    if (*p != 0 || number.count == 0)
-        return DISP_E_TYPEMISMATCH;
+    if (state.parens && !number.negative) return DISP_E_TYPEMISMATCH;
+    if (*p != 0 || number.count == 0) return DISP_E_TYPEMISMATCH;
     return S_OK;
 }
 
@@ -284,21 +263,17 @@ HRESULT radix_number_to(const ParsedNumber &number, VARTYPE target, VARIANT *out
 {
     uint64_t value = 0;
     for (int i = 0; i < number.count; ++i) {
-        if (value > (UINT64_MAX >> number.base_shift) - number.digits[i])
-            return DISP_E_OVERFLOW;
+        if (value > (UINT64_MAX >> number.base_shift) - number.digits[i]) return DISP_E_OVERFLOW;
         value = (value << number.base_shift) + number.digits[i];
     }
     const int bytes = integer_bytes(target);
     if (bytes) {
-        if (bytes < 8 && (value >> (bytes * 8)) != 0)
-            return DISP_E_OVERFLOW;
+        if (bytes < 8 && (value >> (bytes * 8)) != 0) return DISP_E_OVERFLOW;
         store_bits(out, value, bytes);
         return S_OK;
     }
-    if (target == VT_DECIMAL)
-        return decimal_from_whole({false, value}, &V_DECIMAL(out));
-    if (target != VT_R4 && target != VT_R8)
-        return DISP_E_OVERFLOW;
+    if (target == VT_DECIMAL) return decimal_from_whole({false, value}, &V_DECIMAL(out));
+    if (target != VT_R4 && target != VT_R8) return DISP_E_OVERFLOW;
     const int64_t negated = static_cast<int64_t>(0 - value);
     double real;
     if (value <= static_cast<uint64_t>(INT32_MAX))
@@ -347,13 +322,11 @@ bool whole_magnitude(const ParsedNumber &number, const DigitLayout &layout, uint
 {
     uint64_t value = 0;
     for (int i = 0; i < layout.whole_digits; ++i) {
-        if (value > UINT64_MAX / 10 || (value == UINT64_MAX / 10 && number.digits[i] > UINT64_MAX % 10))
-            return false;
+        if (value > UINT64_MAX / 10 || (value == UINT64_MAX / 10 && number.digits[i] > UINT64_MAX % 10)) return false;
         value = value * 10 + number.digits[i];
     }
     for (int i = 0; i < layout.multiplier10; ++i) {
-        if (value > UINT64_MAX / 10)
-            return false;
+        if (value > UINT64_MAX / 10) return false;
         value *= 10;
     }
     if (layout.fraction_digits && layout.divisor10 > 0) {
@@ -361,13 +334,11 @@ bool whole_magnitude(const ParsedNumber &number, const DigitLayout &layout, uint
         bool round_up = fraction[0] > 5;
         if (fraction[0] == 5) {
             bool beyond_half = false;
-            for (int i = 1; i < layout.fraction_digits && !beyond_half; ++i)
-                beyond_half = fraction[i] != 0;
+            for (int i = 1; i < layout.fraction_digits && !beyond_half; ++i) beyond_half = fraction[i] != 0;
             round_up = beyond_half || (value & 1);
         }
         if (round_up) {
-            if (value == UINT64_MAX)
-                return false;
+            if (value == UINT64_MAX) return false;
             ++value;
         }
     }
@@ -378,8 +349,7 @@ bool whole_magnitude(const ParsedNumber &number, const DigitLayout &layout, uint
 HRESULT whole_number_to(const ParsedNumber &number, const DigitLayout &layout, VARTYPE target, VARIANT *out)
 {
     uint64_t magnitude;
-    if (!whole_magnitude(number, layout, &magnitude))
-        return DISP_E_OVERFLOW;
+    if (!whole_magnitude(number, layout, &magnitude)) return DISP_E_OVERFLOW;
     const int bits = integer_bytes(target) * 8;
     const bool negative = number.negative && magnitude != 0;
     uint64_t limit;
@@ -387,8 +357,7 @@ HRESULT whole_number_to(const ParsedNumber &number, const DigitLayout &layout, V
         limit = (uint64_t{1} << (bits - 1)) - (negative ? 0 : 1);
     else
         limit = negative ? 0 : (bits == 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1);
-    if (negative ? (magnitude > limit || limit == 0) : magnitude > limit)
-        return DISP_E_OVERFLOW;
+    if (negative ? (magnitude > limit || limit == 0) : magnitude > limit) return DISP_E_OVERFLOW;
     store_bits(out, negative ? 0 - magnitude : magnitude, bits / 8);
     return S_OK;
 }
@@ -400,17 +369,15 @@ bool real_value(const ParsedNumber &number, DigitLayout layout, double *out)
     static const double kPowers[11] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
     constexpr double kMin = kDoubleMin;
     constexpr double kMax = kDoubleMax;
-    static const double kSmallest[11] = {kMin,        kMin * 1e1, kMin * 1e2, kMin * 1e3, kMin * 1e4, kMin * 1e5,
-                                         kMin * 1e6,  kMin * 1e7, kMin * 1e8, kMin * 1e9, kMin * 1e10};
+    static const double kSmallest[11] = {kMin,       kMin * 1e1, kMin * 1e2, kMin * 1e3, kMin * 1e4, kMin * 1e5,
+                                         kMin * 1e6, kMin * 1e7, kMin * 1e8, kMin * 1e9, kMin * 1e10};
     static const double kLargest[11] = {kMax,       kMax / 1e1, kMax / 1e2, kMax / 1e3, kMax / 1e4, kMax / 1e5,
                                         kMax / 1e6, kMax / 1e7, kMax / 1e8, kMax / 1e9, kMax / 1e10};
     double value = 0.0;
-    for (int i = 0; i < number.count; ++i)
-        value = value * 10.0 + number.digits[i];
+    for (int i = 0; i < number.count; ++i) value = value * 10.0 + number.digits[i];
     while (layout.multiplier10 > 0) {
         const int step = layout.multiplier10 > 10 ? 10 : layout.multiplier10;
-        if (value > kLargest[step])
-            return false;
+        if (value > kLargest[step]) return false;
         value *= kPowers[step];
         layout.multiplier10 -= step;
     }
@@ -430,14 +397,12 @@ bool real_value(const ParsedNumber &number, DigitLayout layout, double *out)
 HRESULT real_number_to(const ParsedNumber &number, const DigitLayout &layout, VARTYPE target, VARIANT *out)
 {
     double value;
-    if (!real_value(number, layout, &value))
-        return DISP_E_OVERFLOW;
+    if (!real_value(number, layout, &value)) return DISP_E_OVERFLOW;
     switch (target) {
     case VT_R4: {
         const double magnitude = std::fabs(value);
         const bool fits = magnitude <= kFloatMax && magnitude >= kFloatMin;
-        if (!fits && value != 0.0)
-            return DISP_E_OVERFLOW;
+        if (!fits && value != 0.0) return DISP_E_OVERFLOW;
         V_R4(out) = static_cast<float>(value);
         return S_OK;
     }
@@ -465,8 +430,7 @@ bool equals_ignoring_ascii_case(const OLECHAR *text, const char16_t *word)
     for (; *text && *word; ++text, ++word) {
         const OLECHAR a = (*text >= u'A' && *text <= u'Z') ? *text + 32 : *text;
         const OLECHAR b = (*word >= u'A' && *word <= u'Z') ? *word + 32 : *word;
-        if (a != b)
-            return false;
+        if (a != b) return false;
     }
     return *text == *word;
 }
@@ -480,30 +444,24 @@ Text ascii_text(const char *begin, const char *end) { return Text(begin, end); }
 bool is_text_space(OLECHAR c)
 {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-           c == 0x3000;
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 HRESULT number_from_text(const OLECHAR *text, VARTYPE target, VARIANT *out)
 {
     ParsedNumber number;
     HRESULT hr = parse_number(text, number);
-    if (FAILED(hr))
-        return hr;
-    if (number.base_shift)
-        return radix_number_to(number, target, out);
+    if (FAILED(hr)) return hr;
+    if (number.base_shift) return radix_number_to(number, target, out);
     const DigitLayout layout = layout_of(number);
-    if (integer_bytes(target))
-        return whole_number_to(number, layout, target, out);
-    if (target == VT_DECIMAL)
-        return decimal_number_to(number, layout, &V_DECIMAL(out));
+    if (integer_bytes(target)) return whole_number_to(number, layout, target, out);
+    if (target == VT_DECIMAL) return decimal_number_to(number, layout, &V_DECIMAL(out));
     return real_number_to(number, layout, target, out);
 }
 
 HRESULT bool_from_text(const OLECHAR *text, VARIANT_BOOL *out)
 {
-    if (!text)
-        return DISP_E_TYPEMISMATCH;
+    if (!text) return DISP_E_TYPEMISMATCH;
     if (equals_ignoring_ascii_case(text, u"True") || equals(text, u"#TRUE#")) {
         *out = VARIANT_TRUE;
         return S_OK;
@@ -514,8 +472,7 @@ HRESULT bool_from_text(const OLECHAR *text, VARIANT_BOOL *out)
     }
     VARIANT number;
     HRESULT hr = number_from_text(text, VT_R8, &number);
-    if (SUCCEEDED(hr))
-        *out = V_R8(&number) != 0.0 ? VARIANT_TRUE : VARIANT_FALSE;
+    if (SUCCEEDED(hr)) *out = V_R8(&number) != 0.0 ? VARIANT_TRUE : VARIANT_FALSE;
     return hr;
 }
 
@@ -531,15 +488,13 @@ Text integer_text(bool negative, uint64_t magnitude)
 // and NaNs; a negative zero is written as "0".
 Text real_text(double value, int significant_digits)
 {
-    if (std::isnan(value))
-        return std::signbit(value) ? u"-NAN(IND)" : u"NAN";
-    if (std::isinf(value))
-        return value < 0 ? u"-INF" : u"INF";
+    if (std::isnan(value)) return std::signbit(value) ? u"-NAN(IND)" : u"NAN";
+    if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
     char buffer[400];
-    char *end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significant_digits).ptr;
+    char *end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significant_digits).ptr;
     std::replace(buffer, end, 'e', 'E');
-    if (buffer[0] == '-' && std::all_of(buffer + 1, end, [](char c) { return c == '0' || c == '.'; }))
-        return u"0";
+    if (buffer[0] == '-' && std::all_of(buffer + 1, end, [](char c) { return c == '0' || c == '.'; })) return u"0";
     return ascii_text(buffer, end);
 }
 

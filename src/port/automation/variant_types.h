@@ -34,10 +34,8 @@ inline bool vartype_is_valid(VARTYPE vt)
 {
     const VARTYPE modifiers = vt & kTypeModifiers;
     const VARTYPE base = base_type(vt);
-    if (modifiers & (VT_VECTOR | VT_RESERVED))
-        return false;
-    if (base == 15 || (base >= VT_VOID && base != VT_RECORD && base != VT_CLSID))
-        return false;
+    if (modifiers & (VT_VECTOR | VT_RESERVED)) return false;
+    if (base == 15 || (base >= VT_VOID && base != VT_RECORD && base != VT_CLSID)) return false;
     return !((modifiers & (VT_BYREF | VT_ARRAY)) && base <= VT_NULL);
 }
 
@@ -86,14 +84,12 @@ inline size_t referenced_value_size(VARTYPE base)
 
 inline void add_ref(IUnknown *unknown)
 {
-    if (unknown)
-        unknown->AddRef();
+    if (unknown) unknown->AddRef();
 }
 
 inline void release(IUnknown *unknown)
 {
-    if (unknown)
-        unknown->Release();
+    if (unknown) unknown->Release();
 }
 
 // The port's owner of one VARIANT, cleared when it goes (the bridge has its own holders; the
@@ -110,6 +106,9 @@ private:
     VARIANT value_;
 };
 
-inline BSTR copy_bstr(BSTR bstr) { return SysAllocStringByteLen(reinterpret_cast<LPCSTR>(bstr), SysStringByteLen(bstr)); }
+inline BSTR copy_bstr(BSTR bstr)
+{
+    return SysAllocStringByteLen(reinterpret_cast<LPCSTR>(bstr), SysStringByteLen(bstr));
+}
 
 }  // namespace tavlinport

@@ -30,8 +30,8 @@ struct Fields {
 
 Fields fields_of(const SYSTEMTIME &st)
 {
-    return {static_cast<short>(st.wYear),   static_cast<short>(st.wMonth),  static_cast<short>(st.wDay),
-            static_cast<short>(st.wHour),   static_cast<short>(st.wMinute), static_cast<short>(st.wSecond)};
+    return {static_cast<short>(st.wYear), static_cast<short>(st.wMonth),  static_cast<short>(st.wDay),
+            static_cast<short>(st.wHour), static_cast<short>(st.wMinute), static_cast<short>(st.wSecond)};
 }
 
 void store_fields(const Fields &f, SYSTEMTIME *st)
@@ -89,8 +89,7 @@ short days_in(short month, short year) { return month == 2 && is_leap_year(year)
 bool roll_into_range(SYSTEMTIME *st)
 {
     Fields f = fields_of(*st);
-    if (f.year > 9999 || f.year < -9999)
-        return false;
+    if (f.year > 9999 || f.year < -9999) return false;
     if (f.year >= 0 && f.year <= 49)
         f.year = static_cast<short>(f.year + 2000);
     else if (f.year >= 50 && f.year <= 99)
@@ -112,8 +111,7 @@ bool roll_into_range(SYSTEMTIME *st)
     borrow_from(f.second, f.minute, 60);
     borrow_from(f.minute, f.hour, 60);
     borrow_from(f.hour, f.day, 24);
-    if (f.year <= 0)
-        f.year = static_cast<short>(f.year + 2000);
+    if (f.year <= 0) f.year = static_cast<short>(f.year + 2000);
     store_fields(f, st);
     return true;
 }
@@ -164,32 +162,24 @@ void split_time_of_day(double fraction, SYSTEMTIME *st)
     st->wSecond = static_cast<WORD>(fraction);
     fraction -= st->wSecond;
     st->wMilliseconds = 0;
-    if (fraction <= 0.5)
-        return;
-    if (++st->wSecond < 60)
-        return;
+    if (fraction <= 0.5) return;
+    if (++st->wSecond < 60) return;
     st->wSecond = 0;
-    if (++st->wMinute < 60)
-        return;
+    if (++st->wMinute < 60) return;
     st->wMinute = 0;
-    if (++st->wHour < 24)
-        return;
+    if (++st->wHour < 24) return;
     st->wHour = 0;
-    if (++st->wDay > 28)
-        roll_into_range(st);
+    if (++st->wDay > 28) roll_into_range(st);
 }
 
 }  // namespace
 
 INT SystemTimeToVariantTime(LPSYSTEMTIME system_time, double *variant_time)
 {
-    if (!system_time || !variant_time)
-        return FALSE;
-    if (system_time->wMonth > 12 || system_time->wDay > 31 || static_cast<short>(system_time->wYear) < 0)
-        return FALSE;
+    if (!system_time || !variant_time) return FALSE;
+    if (system_time->wMonth > 12 || system_time->wDay > 31 || static_cast<short>(system_time->wYear) < 0) return FALSE;
     SYSTEMTIME st = *system_time;
-    if (!roll_into_range(&st))
-        return FALSE;
+    if (!roll_into_range(&st)) return FALSE;
     double date = automation_day(julian_day(st.wYear, st.wMonth, st.wDay));
     const double sign = date < 0.0 ? -1.0 : 1.0;
     date += st.wHour / 24.0 * sign;
@@ -201,12 +191,10 @@ INT SystemTimeToVariantTime(LPSYSTEMTIME system_time, double *variant_time)
 
 INT VariantTimeToSystemTime(double variant_time, LPSYSTEMTIME system_time)
 {
-    if (!system_time || !(variant_time > kDateMin - 1.0 && variant_time < kDateMax + 1.0))
-        return FALSE;
+    if (!system_time || !(variant_time > kDateMin - 1.0 && variant_time < kDateMax + 1.0)) return FALSE;
     const double whole_days = std::trunc(variant_time);
     double fraction = std::fabs(variant_time - whole_days) + kTimeFudge;
-    if (fraction >= 1.0)
-        fraction -= kTimeFudge;
+    if (fraction >= 1.0) fraction -= kTimeFudge;
     SYSTEMTIME st{};
     calendar_date(julian_of_automation_day(static_cast<int>(whole_days)), &st);
     st.wDayOfWeek = day_of_week(whole_days);

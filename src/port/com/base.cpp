@@ -10,7 +10,7 @@
 #define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0L)
 #define CO_E_CLASSSTRING ((HRESULT)0x800401F3L)
 
-#define PORT_OLE_IID(name, data1) \
+#define PORT_OLE_IID(name, data1)                                                                                      \
     TAVLINPORT_API const IID name = {data1, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}
 
 PORT_OLE_IID(IID_IUnknown, 0x00000000);
@@ -117,7 +117,7 @@ TAVLINPORT_API int StringFromGUID2(REFGUID guid, LPOLESTR text, int max_chars)
     static const char digits[] = "0123456789ABCDEF";
     uint8_t bytes[16] = {
         uint8_t(guid.Data1 >> 24), uint8_t(guid.Data1 >> 16), uint8_t(guid.Data1 >> 8), uint8_t(guid.Data1),
-        uint8_t(guid.Data2 >> 8),  uint8_t(guid.Data2),        uint8_t(guid.Data3 >> 8), uint8_t(guid.Data3),
+        uint8_t(guid.Data2 >> 8),  uint8_t(guid.Data2),       uint8_t(guid.Data3 >> 8), uint8_t(guid.Data3),
     };
     std::memcpy(bytes + 8, guid.Data4, 8);
     int out = 0;

@@ -58,8 +58,8 @@ LSTATUS RegKey::open(HKEY parent, const std::string &name, REGSAM access)
 LSTATUS RegKey::create(HKEY parent, const std::string &name)
 {
     HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                     nullptr, &key, nullptr);
+    LSTATUS status = RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                     &key, nullptr);
     if (status == ERROR_SUCCESS) {
         close();
         key_ = key;

@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdint>
-#include <ctime>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 #include "kernel/unique_fd.h"
@@ -29,8 +29,7 @@ void write_all(int fd, const char *text, size_t length)
     while (length > 0) {
         ssize_t written = write(fd, text, length);
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return;
         }
         text += written;
@@ -60,34 +59,29 @@ bool destination_configured()
 
 void write_to_configured_destination(const char *text)
 {
-    if (!destination_configured())
-        return;
+    if (!destination_configured()) return;
     const char *destination = std::getenv("TAVLIN_DEBUG_OUTPUT");
-    if (destination == nullptr || *destination == '\0')
-        return;
+    if (destination == nullptr || *destination == '\0') return;
     if (std::strcmp(destination, "stderr") == 0) {
         write_all(STDERR_FILENO, text, std::strlen(text));
         return;
     }
     // O_APPEND keeps the lines of concurrent processes whole.
     tavlinport::UniqueFd file(open(destination, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
-    if (file)
-        write_all(file.get(), text, std::strlen(text));
+    if (file) write_all(file.get(), text, std::strlen(text));
 }
 
 }  // namespace
 
 TAVLINPORT_API void OutputDebugStringA(LPCSTR text)
 {
-    if (text == nullptr)
-        return;
+    if (text == nullptr) return;
     if (!capturing.load(std::memory_order_acquire)) {
         write_to_configured_destination(text);
         return;
     }
     std::lock_guard<std::mutex> lock(capture_mutex);
-    if (capture_sink != nullptr)
-        capture_sink(text, capture_context);
+    if (capture_sink != nullptr) capture_sink(text, capture_context);
     write_to_configured_destination(text);
 }
 

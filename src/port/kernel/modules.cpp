@@ -26,10 +26,8 @@ const link_map *main_program_map()
 {
     void *self = dlopen(nullptr, RTLD_LAZY);
     link_map *map = nullptr;
-    if (self == nullptr || dlinfo(self, RTLD_DI_LINKMAP, &map) != 0)
-        return nullptr;
-    while (map != nullptr && map->l_prev != nullptr)
-        map = map->l_prev;
+    if (self == nullptr || dlinfo(self, RTLD_DI_LINKMAP, &map) != 0) return nullptr;
+    while (map != nullptr && map->l_prev != nullptr) map = map->l_prev;
     return map;
 }
 
@@ -38,8 +36,7 @@ const link_map *main_program_map()
 const link_map *find_loaded(const void *handle)
 {
     for (const link_map *map = main_program_map(); map != nullptr; map = map->l_next) {
-        if (map == handle)
-            return map;
+        if (map == handle) return map;
     }
     return nullptr;
 }
@@ -71,11 +68,9 @@ bool module_name_matches(std::string_view wanted, std::string_view file)
         }
     }
     for (std::string_view prefix : {"", "lib"}) {
-        if (file.size() < prefix.size() || !iequals(file.substr(0, prefix.size()), prefix))
-            continue;
+        if (file.size() < prefix.size() || !iequals(file.substr(0, prefix.size()), prefix)) continue;
         std::string_view stem = file.substr(prefix.size());
-        if (stem.size() < wanted.size() || !iequals(stem.substr(0, wanted.size()), wanted))
-            continue;
+        if (stem.size() < wanted.size() || !iequals(stem.substr(0, wanted.size()), wanted)) continue;
         std::string_view rest = stem.substr(wanted.size());
         if (rest.empty() || iequals(rest, ".so") || (rest.size() > 4 && iequals(rest.substr(0, 4), ".so.")))
             return true;
@@ -98,8 +93,7 @@ std::string executable_path()
 
 std::string module_path(const link_map *map)
 {
-    if (map->l_name == nullptr || map->l_name[0] == '\0')
-        return executable_path();
+    if (map->l_name == nullptr || map->l_name[0] == '\0') return executable_path();
     return absolute_path(map->l_name);
 }
 
@@ -113,18 +107,15 @@ public:
     OpenedModule &operator=(const OpenedModule &) = delete;
     ~OpenedModule()
     {
-        if (handle_ != nullptr)
-            dlclose(handle_);
+        if (handle_ != nullptr) dlclose(handle_);
     }
     void *get() const { return handle_; }
 
 private:
     static void *open(const link_map *map)
     {
-        if (map == nullptr)
-            return nullptr;
-        if (map == main_program_map())
-            return dlopen(nullptr, RTLD_LAZY);
+        if (map == nullptr) return nullptr;
+        if (map == main_program_map()) return dlopen(nullptr, RTLD_LAZY);
         return dlopen(map->l_name, RTLD_LAZY | RTLD_NOLOAD);
     }
 
@@ -137,8 +128,7 @@ const link_map *find_by_name(std::string_view wanted)
     const std::string wanted_path = by_path ? absolute_path(std::string(wanted).c_str()) : std::string();
     for (const link_map *map = main_program_map(); map != nullptr; map = map->l_next) {
         const std::string path = module_path(map);
-        if (by_path ? path == wanted_path : module_name_matches(wanted, base_name(path)))
-            return map;
+        if (by_path ? path == wanted_path : module_name_matches(wanted, base_name(path))) return map;
     }
     return nullptr;
 }
@@ -147,8 +137,7 @@ const link_map *find_by_name(std::string_view wanted)
 
 TAVLINPORT_API HMODULE LoadLibraryA(LPCSTR file_name)
 {
-    if (file_name == nullptr || *file_name == '\0')
-        return fail(ERROR_INVALID_PARAMETER);
+    if (file_name == nullptr || *file_name == '\0') return fail(ERROR_INVALID_PARAMETER);
     // Symbols stay private to the library, as a DLL's exports are reached only through
     // GetProcAddress.
     void *handle = dlopen(file_name, RTLD_NOW | RTLD_LOCAL);
@@ -169,8 +158,7 @@ TAVLINPORT_API FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name)
         return nullptr;
     }
     void *symbol = dlsym(opened.get(), proc_name);
-    if (symbol == nullptr)
-        SetLastError(ERROR_PROC_NOT_FOUND);
+    if (symbol == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
     return reinterpret_cast<FARPROC>(symbol);
 }
 

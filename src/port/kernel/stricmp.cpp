@@ -9,11 +9,9 @@ int fold_to_lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 
 
 TAVLINPORT_API int _stricmp(const char *a, const char *b)
 {
-    if (a == nullptr || b == nullptr)
-        return _NLSCMPERROR;
+    if (a == nullptr || b == nullptr) return _NLSCMPERROR;
     for (;; ++a, ++b) {
         int difference = fold_to_lower(static_cast<unsigned char>(*a)) - fold_to_lower(static_cast<unsigned char>(*b));
-        if (difference != 0 || *a == '\0')
-            return difference;
+        if (difference != 0 || *a == '\0') return difference;
     }
 }

@@ -3,8 +3,7 @@
 
 TAVLINPORT_API void InitializeCriticalSection(LPCRITICAL_SECTION cs)
 {
-    if (cs == nullptr)
-        return;
+    if (cs == nullptr) return;
     // A Windows critical section may be entered again by the thread that owns it.
     pthread_mutexattr_t attributes;
     pthread_mutexattr_init(&attributes);
@@ -16,27 +15,23 @@ TAVLINPORT_API void InitializeCriticalSection(LPCRITICAL_SECTION cs)
 
 TAVLINPORT_API void EnterCriticalSection(LPCRITICAL_SECTION cs)
 {
-    if (cs != nullptr && cs->initialised)
-        pthread_mutex_lock(&cs->mutex);
+    if (cs != nullptr && cs->initialised) pthread_mutex_lock(&cs->mutex);
 }
 
 TAVLINPORT_API BOOL TryEnterCriticalSection(LPCRITICAL_SECTION cs)
 {
-    if (cs == nullptr || !cs->initialised)
-        return FALSE;
+    if (cs == nullptr || !cs->initialised) return FALSE;
     return pthread_mutex_trylock(&cs->mutex) == 0 ? TRUE : FALSE;
 }
 
 TAVLINPORT_API void LeaveCriticalSection(LPCRITICAL_SECTION cs)
 {
-    if (cs != nullptr && cs->initialised)
-        pthread_mutex_unlock(&cs->mutex);
+    if (cs != nullptr && cs->initialised) pthread_mutex_unlock(&cs->mutex);
 }
 
 TAVLINPORT_API void DeleteCriticalSection(LPCRITICAL_SECTION cs)
 {
-    if (cs == nullptr || !cs->initialised)
-        return;
+    if (cs == nullptr || !cs->initialised) return;
     pthread_mutex_destroy(&cs->mutex);
     cs->initialised = FALSE;
 }

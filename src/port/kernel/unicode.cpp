@@ -17,20 +17,13 @@ struct LeadByteRule {
 
 LeadByteRule rule_for_lead(unsigned char lead)
 {
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return {1, 0x80, 0xBF};
-    if (lead == 0xE0)
-        return {2, 0xA0, 0xBF};
-    if (lead == 0xED)
-        return {2, 0x80, 0x9F};
-    if (lead >= 0xE1 && lead <= 0xEF)
-        return {2, 0x80, 0xBF};
-    if (lead == 0xF0)
-        return {3, 0x90, 0xBF};
-    if (lead == 0xF4)
-        return {3, 0x80, 0x8F};
-    if (lead >= 0xF1 && lead <= 0xF3)
-        return {3, 0x80, 0xBF};
+    if (lead >= 0xC2 && lead <= 0xDF) return {1, 0x80, 0xBF};
+    if (lead == 0xE0) return {2, 0xA0, 0xBF};
+    if (lead == 0xED) return {2, 0x80, 0x9F};
+    if (lead >= 0xE1 && lead <= 0xEF) return {2, 0x80, 0xBF};
+    if (lead == 0xF0) return {3, 0x90, 0xBF};
+    if (lead == 0xF4) return {3, 0x80, 0x8F};
+    if (lead >= 0xF1 && lead <= 0xF3) return {3, 0x80, 0xBF};
     return {0, 0, 0};  // a stray continuation byte, C0, C1 or F5 to FF
 }
 
@@ -73,18 +66,14 @@ char32_t decode_sequence(std::string_view utf8, size_t &pos, bool &valid)
     const auto lead = static_cast<unsigned char>(utf8[pos++]);
     const LeadByteRule rule = rule_for_lead(lead);
     valid = false;
-    if (rule.continuation_count == 0)
-        return kReplacement;
+    if (rule.continuation_count == 0) return kReplacement;
     char32_t code_point = lead & (0x7F >> (rule.continuation_count + 1));
     for (int index = 0; index < rule.continuation_count; ++index) {
-        if (pos >= utf8.size())
-            return kReplacement;
+        if (pos >= utf8.size()) return kReplacement;
         const auto byte = static_cast<unsigned char>(utf8[pos]);
-        if (!is_continuation(byte))
-            return kReplacement;
+        if (!is_continuation(byte)) return kReplacement;
         ++pos;
-        if (index == 0 && (byte < rule.first_min || byte > rule.first_max))
-            return kReplacement;
+        if (index == 0 && (byte < rule.first_min || byte > rule.first_max)) return kReplacement;
         code_point = (code_point << 6) | (byte & 0x3F);
     }
     valid = true;

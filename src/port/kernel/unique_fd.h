@@ -14,8 +14,7 @@ public:
     UniqueFd(UniqueFd &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     UniqueFd &operator=(UniqueFd &&other) noexcept
     {
-        if (this != &other)
-            reset(std::exchange(other.fd_, -1));
+        if (this != &other) reset(std::exchange(other.fd_, -1));
         return *this;
     }
     UniqueFd(const UniqueFd &) = delete;
@@ -26,8 +25,7 @@ public:
     explicit operator bool() const { return fd_ >= 0; }
     void reset(int fd = -1)
     {
-        if (fd_ >= 0)
-            close(fd_);
+        if (fd_ >= 0) close(fd_);
         fd_ = fd;
     }
 

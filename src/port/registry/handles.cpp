@@ -15,14 +15,10 @@ uintptr_t next_handle = 0x100;
 
 std::optional<KeyPath> predefined_path(HKEY handle)
 {
-    if (handle == HKEY_LOCAL_MACHINE)
-        return KeyPath{kLocalMachine};
-    if (handle == HKEY_CURRENT_USER)
-        return KeyPath{kCurrentUser};
-    if (handle == HKEY_USERS)
-        return KeyPath{kUsers};
-    if (handle == HKEY_CLASSES_ROOT)
-        return root_path_for_name("HKEY_CLASSES_ROOT");
+    if (handle == HKEY_LOCAL_MACHINE) return KeyPath{kLocalMachine};
+    if (handle == HKEY_CURRENT_USER) return KeyPath{kCurrentUser};
+    if (handle == HKEY_USERS) return KeyPath{kUsers};
+    if (handle == HKEY_CLASSES_ROOT) return root_path_for_name("HKEY_CLASSES_ROOT");
     return std::nullopt;
 }
 
@@ -30,12 +26,10 @@ std::optional<KeyPath> predefined_path(HKEY handle)
 
 std::optional<OpenKey> find_open_key(HKEY handle)
 {
-    if (auto path = predefined_path(handle))
-        return OpenKey{*path, KEY_ALL_ACCESS};
+    if (auto path = predefined_path(handle)) return OpenKey{*path, KEY_ALL_ACCESS};
     std::lock_guard<std::mutex> lock(table_mutex);
     auto found = open_keys.find(reinterpret_cast<uintptr_t>(handle));
-    if (found == open_keys.end())
-        return std::nullopt;
+    if (found == open_keys.end()) return std::nullopt;
     return found->second;
 }
 
@@ -50,8 +44,7 @@ HKEY add_open_key(OpenKey key)
 
 bool close_open_key(HKEY handle)
 {
-    if (predefined_path(handle))
-        return true;
+    if (predefined_path(handle)) return true;
     std::lock_guard<std::mutex> lock(table_mutex);
     return open_keys.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
 }

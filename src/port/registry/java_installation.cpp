@@ -28,8 +28,7 @@ constexpr const char *kSystemDefaultJava = "/usr/lib/jvm/default-java";
 std::optional<std::string> resolved(const std::string &path)
 {
     char buffer[PATH_MAX];
-    if (path.empty() || realpath(path.c_str(), buffer) == nullptr)
-        return std::nullopt;
+    if (path.empty() || realpath(path.c_str(), buffer) == nullptr) return std::nullopt;
     return std::string(buffer);
 }
 
@@ -50,8 +49,7 @@ std::optional<std::string> find_vm_library(const std::string &home)
     for (const std::string &folder : {std::string("/lib/server"), "/lib/" + arch + "/server",
                                       std::string("/jre/lib/server"), "/jre/lib/" + arch + "/server"}) {
         const std::string candidate = home + folder + "/libjvm.so";
-        if (is_regular_file(candidate))
-            return candidate;
+        if (is_regular_file(candidate)) return candidate;
     }
     return std::nullopt;
 }
@@ -61,8 +59,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 std::string leading_digits(const std::string &text, size_t from)
 {
     size_t end = from;
-    while (end < text.size() && is_digit(text[end]))
-        ++end;
+    while (end < text.size() && is_digit(text[end])) ++end;
     return text.substr(from, end - from);
 }
 
@@ -72,8 +69,7 @@ std::string feature_version(const std::string &text)
     const std::string major = leading_digits(text, 0);
     if (major == "1" && text.size() > 2 && text[1] == '.') {
         const std::string minor = leading_digits(text, 2);
-        if (!minor.empty())
-            return "1." + minor;
+        if (!minor.empty()) return "1." + minor;
     }
     return major;
 }
@@ -83,11 +79,9 @@ std::string version_from_release_file(const std::string &home)
     std::ifstream release(home + "/release");
     const std::string key = "JAVA_VERSION=";
     for (std::string line; std::getline(release, line);) {
-        if (line.compare(0, key.size(), key) != 0)
-            continue;
+        if (line.compare(0, key.size(), key) != 0) continue;
         std::string value = line.substr(key.size());
-        if (!value.empty() && value.front() == '"')
-            value = value.substr(1, value.find('"', 1) - 1);
+        if (!value.empty() && value.front() == '"') value = value.substr(1, value.find('"', 1) - 1);
         return feature_version(value);
     }
     return {};
@@ -98,12 +92,10 @@ std::string version_from_release_file(const std::string &home)
 std::string version_of(const std::string &home)
 {
     std::string version = version_from_release_file(home);
-    if (!version.empty())
-        return version;
+    if (!version.empty()) return version;
     const std::string name = base_name(home);
     const size_t digit = name.find_first_of("0123456789");
-    if (digit != std::string::npos)
-        return feature_version(name.substr(digit));
+    if (digit != std::string::npos) return feature_version(name.substr(digit));
     return name;
 }
 
@@ -114,8 +106,7 @@ std::optional<std::string> find_program(const std::string &search_path, const st
         const size_t end = std::min(search_path.find(':', start), search_path.size());
         const std::string folder = search_path.substr(start, end - start);
         const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
-        if (is_regular_file(candidate))
-            return candidate;
+        if (is_regular_file(candidate)) return candidate;
         start = end + 1;
     }
     return std::nullopt;
@@ -127,8 +118,7 @@ std::optional<JavaInstallation> installation_behind(const std::string &search_pa
 {
     const auto found = find_program(search_path, program);
     const auto real = found ? resolved(*found) : std::nullopt;
-    if (!real)
-        return std::nullopt;
+    if (!real) return std::nullopt;
     return describe_java_home(parent_folder(parent_folder(*real)));
 }
 
@@ -145,18 +135,15 @@ std::optional<JavaInstallation> describe_java_home(const std::string &home)
 {
     const auto real_home = resolved(home);
     const auto library = real_home ? find_vm_library(*real_home) : std::nullopt;
-    if (!library)
-        return std::nullopt;
+    if (!library) return std::nullopt;
     return JavaInstallation{*real_home, *library, version_of(*real_home)};
 }
 
 std::optional<JavaInstallation> find_java_installation(const JavaSearch &search)
 {
-    if (auto from_java_home = describe_java_home(search.java_home))
-        return from_java_home;
+    if (auto from_java_home = describe_java_home(search.java_home)) return from_java_home;
     for (const char *program : {"javac", "java"}) {
-        if (auto on_path = installation_behind(search.path, program))
-            return on_path;
+        if (auto on_path = installation_behind(search.path, program)) return on_path;
     }
     return describe_java_home(kSystemDefaultJava);
 }

@@ -23,8 +23,7 @@ std::string home_folder()
 {
     std::string home = environment("HOME");
     if (home.empty()) {
-        if (const passwd *user = getpwuid(getuid()))
-            home = user->pw_dir;
+        if (const passwd *user = getpwuid(getuid())) home = user->pw_dir;
     }
     return home;
 }
@@ -34,8 +33,7 @@ std::string home_folder()
 std::string registry_file_path()
 {
     const std::string configured = environment("TAVLIN_REGISTRY");
-    if (!configured.empty())
-        return configured;
+    if (!configured.empty()) return configured;
     const std::string config_home = environment("XDG_CONFIG_HOME");
     return (config_home.empty() ? home_folder() + "/.config" : config_home) + "/tavlin/registry.reg";
 }
@@ -64,8 +62,7 @@ LSTATUS Store::load(const std::string &path, Key &store, FileVersion &version)
 {
     std::string text;
     const LSTATUS status = read_whole_file(path, text, version);
-    if (status != ERROR_SUCCESS)
-        return status;
+    if (status != ERROR_SUCCESS) return status;
     std::string error;
     if (!read_registry_text(text, store, error)) {
         // The API can only answer ERROR_BADDB; the administrator who edited the file needs
@@ -94,8 +91,7 @@ LSTATUS Store::view(std::shared_ptr<const Key> &out)
         Key store;
         FileVersion version;
         const LSTATUS status = load(path, store, version);
-        if (status != ERROR_SUCCESS)
-            return status;
+        if (status != ERROR_SUCCESS) return status;
         remember(path, version, store);
     }
     out = cached_view_;
@@ -106,23 +102,18 @@ LSTATUS Store::modify(const Change &change)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string path = registry_file_path();
-    if (!can_replace(path))
-        return ERROR_ACCESS_DENIED;
+    if (!can_replace(path)) return ERROR_ACCESS_DENIED;
     const FileLock file_lock(path);
-    if (file_lock.status() != ERROR_SUCCESS)
-        return file_lock.status();
+    if (file_lock.status() != ERROR_SUCCESS) return file_lock.status();
     Key store;
     FileVersion version;
     LSTATUS status = load(path, store, version);
-    if (status != ERROR_SUCCESS)
-        return status;
+    if (status != ERROR_SUCCESS) return status;
     refresh_machine_java();
     bool modified = false;
     status = change(store, compose_view(store, java_), modified);
-    if (status == ERROR_SUCCESS && modified)
-        status = replace_file(path, write_registry_text(store), version);
-    if (status == ERROR_SUCCESS)
-        remember(path, version, store);
+    if (status == ERROR_SUCCESS && modified) status = replace_file(path, write_registry_text(store), version);
+    if (status == ERROR_SUCCESS) remember(path, version, store);
     return status;
 }
 

@@ -21,16 +21,14 @@ bool starts_with(std::string_view text, std::string_view prefix) { return text.s
 
 std::string_view trim_left(std::string_view text)
 {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     return text;
 }
 
 std::string_view trim(std::string_view text)
 {
     text = trim_left(text);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
     return text;
 }
 
@@ -44,8 +42,7 @@ std::string decode_file_bytes(std::string_view bytes)
                                                   (static_cast<unsigned char>(bytes[pos + 1]) << 8)));
         return utf16_to_utf8(units).text;
     }
-    if (starts_with(bytes, "\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
+    if (starts_with(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
     return std::string(bytes);
 }
 
@@ -55,8 +52,7 @@ public:
 
     bool next(std::string_view &line)
     {
-        if (rest_.empty())
-            return false;
+        if (rest_.empty()) return false;
         const size_t end = rest_.find('\n');
         line = trim(rest_.substr(0, end));
         rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
@@ -73,12 +69,9 @@ private:
 
 int hex_digit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
@@ -89,16 +82,14 @@ uint32_t take_hex_number(std::string_view &text, size_t max_digits, const char *
     size_t digits = 0;
     while (digits < max_digits && digits < text.size() && hex_digit(text[digits]) >= 0)
         number = (number << 4) | uint32_t(hex_digit(text[digits++]));
-    if (digits == 0)
-        throw MalformedText(std::string("expected ") + what);
+    if (digits == 0) throw MalformedText(std::string("expected ") + what);
     text.remove_prefix(digits);
     return number;
 }
 
 void expect_end(std::string_view rest)
 {
-    if (!trim(rest).empty())
-        throw MalformedText("unexpected text after the value: " + std::string(rest));
+    if (!trim(rest).empty()) throw MalformedText("unexpected text after the value: " + std::string(rest));
 }
 
 char unescape(char c)
@@ -134,8 +125,7 @@ std::string take_quoted(std::string_view &text)
             result.push_back(escaped);
         }
     }
-    if (pos >= text.size())
-        throw MalformedText("missing closing quote");
+    if (pos >= text.size()) throw MalformedText("missing closing quote");
     text.remove_prefix(pos + 1);
     return result;
 }
@@ -149,14 +139,12 @@ public:
         std::string_view line;
         while (lines_.next(line) && line.empty()) {
         }
-        if (line.empty())
-            return;  // an empty file is an empty registry
+        if (line.empty()) return;  // an empty file is an empty registry
         if (line == kOldHeader)
             strings_in_utf16_ = false;
         else if (line != kHeader)
             throw MalformedText("the first line is not \"" + std::string(kHeader) + "\"");
-        while (lines_.next(line))
-            read_line(line);
+        while (lines_.next(line)) read_line(line);
     }
 
     size_t line_number() const { return lines_.number(); }
@@ -164,8 +152,7 @@ public:
 private:
     void read_line(std::string_view line)
     {
-        if (line.empty() || line.front() == ';')
-            return;
+        if (line.empty() || line.front() == ';') return;
         if (line.front() == '[')
             read_section(line);
         else if (line.front() == '@' || line.front() == '"')
@@ -181,42 +168,35 @@ private:
             throw MalformedText("a key line must end with ]");
         std::string_view path = line.substr(1, close - 1);
         const bool deletion = !path.empty() && path.front() == '-';
-        if (deletion)
-            path.remove_prefix(1);
+        if (deletion) path.remove_prefix(1);
         const size_t separator = path.find('\\');
         const KeyPath root_path = root_path_for_name(path.substr(0, separator));
-        if (root_path.empty())
-            throw MalformedText("unknown root key: " + std::string(path.substr(0, separator)));
-        const KeyPath full_path = join(
-            root_path, split_key_path(separator == std::string_view::npos ? "" : path.substr(separator + 1)));
+        if (root_path.empty()) throw MalformedText("unknown root key: " + std::string(path.substr(0, separator)));
+        const KeyPath full_path =
+            join(root_path, split_key_path(separator == std::string_view::npos ? "" : path.substr(separator + 1)));
         section_open_ = true;
         current_ = deletion ? nullptr : &root_.ensure(full_path);
-        if (deletion)
-            delete_key(full_path);
+        if (deletion) delete_key(full_path);
     }
 
     void delete_key(const KeyPath &path)
     {
         KeyPath parent_path(path.begin(), path.end() - 1);
-        if (Key *parent = root_.find(parent_path))
-            parent->remove_subkey(path.back());
+        if (Key *parent = root_.find(parent_path)) parent->remove_subkey(path.back());
     }
 
     void read_value(std::string_view line)
     {
-        if (!section_open_)
-            throw MalformedText("a value before the first [key]");
+        if (!section_open_) throw MalformedText("a value before the first [key]");
         std::string name;
         if (line.front() == '@')
             line.remove_prefix(1);
         else
             name = take_quoted(line);
         line = trim_left(line);
-        if (line.empty() || line.front() != '=')
-            throw MalformedText("expected = after the value name");
+        if (line.empty() || line.front() != '=') throw MalformedText("expected = after the value name");
         line = trim_left(line.substr(1));
-        if (current_ == nullptr)
-            return;  // values of a deleted key are ignored, as regedit ignores them
+        if (current_ == nullptr) return;  // values of a deleted key are ignored, as regedit ignores them
         if (line == "-") {
             current_->remove_value(name);
             return;
@@ -238,14 +218,12 @@ private:
             const uint32_t number = take_hex_number(data, 8, "a dword in hex");
             expect_end(data);
             value.type = REG_DWORD;
-            for (int shift = 0; shift < 32; shift += 8)
-                value.data.push_back(static_cast<BYTE>(number >> shift));
+            for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<BYTE>(number >> shift));
         } else if (starts_with(data, "hex")) {
             data.remove_prefix(3);
             value.type = take_hex_type(data);
             value.data = take_hex_bytes(data);
-            if (strings_in_utf16_ && is_string_type(value.type))
-                value.data = string_data_from_utf16le(value.data);
+            if (strings_in_utf16_ && is_string_type(value.type)) value.data = string_data_from_utf16le(value.data);
         } else {
             throw MalformedText("unknown kind of value data: " + std::string(data));
         }
@@ -258,12 +236,10 @@ private:
         if (starts_with(data, "(")) {
             data.remove_prefix(1);
             type = take_hex_number(data, 8, "a value type in hex");
-            if (!starts_with(data, ")"))
-                throw MalformedText("expected ) after the value type");
+            if (!starts_with(data, ")")) throw MalformedText("expected ) after the value type");
             data.remove_prefix(1);
         }
-        if (!starts_with(data, ":"))
-            throw MalformedText("expected : after hex");
+        if (!starts_with(data, ":")) throw MalformedText("expected : after hex");
         data.remove_prefix(1);
         return type;
     }
@@ -275,18 +251,14 @@ private:
         for (;;) {
             data = trim(data);
             if (data == "\\") {
-                if (!lines_.next(data))
-                    throw MalformedText("the file ends inside a hex list");
+                if (!lines_.next(data)) throw MalformedText("the file ends inside a hex list");
                 continue;
             }
-            if (data.empty())
-                return bytes;
+            if (data.empty()) return bytes;
             bytes.push_back(static_cast<BYTE>(take_hex_number(data, 2, "a byte in hex")));
             data = trim_left(data);
-            if (data.empty())
-                return bytes;
-            if (data.front() != ',')
-                throw MalformedText("expected , between bytes");
+            if (data.empty()) return bytes;
+            if (data.front() != ',') throw MalformedText("expected , between bytes");
             data.remove_prefix(1);
         }
     }

@@ -40,15 +40,13 @@ std::string quoted(std::string_view text)
 bool fits_quoted_form(const Value &value)
 {
     const auto &data = value.data;
-    if (value.type != REG_SZ || data.empty() || data.back() != 0)
-        return false;
+    if (value.type != REG_SZ || data.empty() || data.back() != 0) return false;
     return std::none_of(data.begin(), data.end() - 1, [](BYTE b) { return b == 0 || b == '\n' || b == '\r'; });
 }
 
 std::string hex_prefix(DWORD type)
 {
-    if (type == REG_BINARY)
-        return "hex:";
+    if (type == REG_BINARY) return "hex:";
     char buffer[24];
     std::snprintf(buffer, sizeof buffer, "hex(%x):", unsigned(type));
     return buffer;
@@ -83,8 +81,8 @@ void write_value(std::string &out, const Value &value)
     } else {
         const std::string prefix = name + "=" + hex_prefix(value.type);
         out += prefix;
-        write_hex_list(out, prefix.size(), is_string_type(value.type) ? string_data_to_utf16le(value.data)
-                                                                        : value.data);
+        write_hex_list(out, prefix.size(),
+                       is_string_type(value.type) ? string_data_to_utf16le(value.data) : value.data);
     }
     out += "\n";
 }
@@ -95,11 +93,9 @@ void write_key(std::string &out, const std::string &path, const Key &key, bool i
 {
     if (!is_root || !key.values().empty()) {
         out += "\n[" + path + "]\n";
-        for (const Value &value : key.values())
-            write_value(out, value);
+        for (const Value &value : key.values()) write_value(out, value);
     }
-    for (const Key &subkey : key.subkeys())
-        write_key(out, path + "\\" + subkey.name(), subkey, false);
+    for (const Key &subkey : key.subkeys()) write_key(out, path + "\\" + subkey.name(), subkey, false);
 }
 
 }  // namespace
@@ -107,8 +103,7 @@ void write_key(std::string &out, const std::string &path, const Key &key, bool i
 std::string write_registry_text(const Key &root)
 {
     std::string out = "Windows Registry Editor Version 5.00\n";
-    for (const Key &root_key : root.subkeys())
-        write_key(out, root_key.name(), root_key, true);
+    for (const Key &root_key : root.subkeys()) write_key(out, root_key.name(), root_key, true);
     return out;
 }
 

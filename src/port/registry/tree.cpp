@@ -33,10 +33,8 @@ KeyPath split_key_path(std::string_view path)
     while (!path.empty()) {
         const size_t separator = path.find('\\');
         const std::string_view name = path.substr(0, separator);
-        if (!name.empty())
-            names.emplace_back(name);
-        if (separator == std::string_view::npos)
-            break;
+        if (!name.empty()) names.emplace_back(name);
+        if (separator == std::string_view::npos) break;
         path.remove_prefix(separator + 1);
     }
     return names;
@@ -51,20 +49,15 @@ KeyPath join(const KeyPath &parent, const KeyPath &child)
 
 bool is_within(const KeyPath &path, const KeyPath &ancestor)
 {
-    return path.size() >= ancestor.size() &&
-           std::equal(ancestor.begin(), ancestor.end(), path.begin(), [](const auto &a, const auto &b) {
-               return names_equal(a, b);
-           });
+    return path.size() >= ancestor.size() && std::equal(ancestor.begin(), ancestor.end(), path.begin(),
+                                                        [](const auto &a, const auto &b) { return names_equal(a, b); });
 }
 
 KeyPath root_path_for_name(std::string_view root_name)
 {
-    if (names_equal(root_name, kLocalMachine) || names_equal(root_name, "HKLM"))
-        return {kLocalMachine};
-    if (names_equal(root_name, kCurrentUser) || names_equal(root_name, "HKCU"))
-        return {kCurrentUser};
-    if (names_equal(root_name, kUsers) || names_equal(root_name, "HKU"))
-        return {kUsers};
+    if (names_equal(root_name, kLocalMachine) || names_equal(root_name, "HKLM")) return {kLocalMachine};
+    if (names_equal(root_name, kCurrentUser) || names_equal(root_name, "HKCU")) return {kCurrentUser};
+    if (names_equal(root_name, kUsers) || names_equal(root_name, "HKU")) return {kUsers};
     if (names_equal(root_name, "HKEY_CLASSES_ROOT") || names_equal(root_name, "HKCR"))
         return {kLocalMachine, "Software", "Classes"};
     return {};
@@ -75,8 +68,7 @@ Key::Key(std::string name) : name_(std::move(name)) {}
 void Key::mark_read_only()
 {
     read_only_ = true;
-    for (Key &subkey : subkeys_)
-        subkey.mark_read_only();
+    for (Key &subkey : subkeys_) subkey.mark_read_only();
 }
 
 bool Key::contains_read_only() const
@@ -103,8 +95,7 @@ Key &Key::ensure_subkey(std::string_view name, bool *created)
 {
     auto position = subkey_position(name);
     const bool exists = position != subkeys_.end() && names_equal(position->name(), name);
-    if (created != nullptr)
-        *created = !exists;
+    if (created != nullptr) *created = !exists;
     return exists ? *position : *subkeys_.insert(position, Key(std::string(name)));
 }
 
@@ -119,8 +110,7 @@ Key &Key::add_subkey(Key subkey)
 bool Key::remove_subkey(std::string_view name)
 {
     auto position = subkey_position(name);
-    if (position == subkeys_.end() || !names_equal(position->name(), name))
-        return false;
+    if (position == subkeys_.end() || !names_equal(position->name(), name)) return false;
     subkeys_.erase(position);
     return true;
 }
@@ -130,8 +120,7 @@ Key *Key::find(const KeyPath &path)
     Key *key = this;
     for (const std::string &name : path) {
         key = key->find_subkey(name);
-        if (key == nullptr)
-            return nullptr;
+        if (key == nullptr) return nullptr;
     }
     return key;
 }
@@ -147,8 +136,7 @@ Key &Key::ensure(const KeyPath &path, bool *created)
         key = &key->ensure_subkey(name, &name_created);
         any_created |= name_created;
     }
-    if (created != nullptr)
-        *created = any_created;
+    if (created != nullptr) *created = any_created;
     return *key;
 }
 
@@ -179,8 +167,7 @@ void Key::set_value(Value value)
 bool Key::remove_value(std::string_view name)
 {
     auto found = value_position(name);
-    if (found == values_.end())
-        return false;
+    if (found == values_.end()) return false;
     values_.erase(found);
     return true;
 }

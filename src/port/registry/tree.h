@@ -75,7 +75,7 @@ private:
 
     std::string name_;
     bool read_only_ = false;
-    std::vector<Key> subkeys_;  // kept in hive order
+    std::vector<Key> subkeys_;   // kept in hive order
     std::vector<Value> values_;  // kept in the order they were first set
 };
 

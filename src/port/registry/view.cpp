@@ -29,8 +29,7 @@ const KeyPath &java_runtime_environment_path()
 Key compose_view(const Key &store, const std::optional<JavaInstallation> &java)
 {
     Key view = store;
-    for (const KeyPath &path : predefined_key_paths())
-        view.ensure(path);
+    for (const KeyPath &path : predefined_key_paths()) view.ensure(path);
     const KeyPath &java_path = java_runtime_environment_path();
     if (java && view.find(java_path) == nullptr) {
         Key presented = java_runtime_environment_key(*java);

@@ -48,15 +48,17 @@ HRESULT call_slot(void *instance, SHORT slot_index, const std::vector<Word> &wor
     case 2:
         return reinterpret_cast<HRESULT (*)(void *, Word, Word)>(slot)(instance, words[0], words[1]);
     case 3:
-        return reinterpret_cast<HRESULT (*)(void *, Word, Word, Word)>(slot)(instance, words[0], words[1],
-                                                                                words[2]);
+        return reinterpret_cast<HRESULT (*)(void *, Word, Word, Word)>(slot)(instance, words[0], words[1], words[2]);
     default:
         return reinterpret_cast<HRESULT (*)(void *, Word, Word, Word, Word)>(slot)(instance, words[0], words[1],
-                                                                                      words[2], words[3]);
+                                                                                   words[2], words[3]);
     }
 }
 
-Word word_of(const VARIANT &value) { return value.vt == VT_BSTR ? reinterpret_cast<Word>(value.bstrVal) : Word(value.lVal); }
+Word word_of(const VARIANT &value)
+{
+    return value.vt == VT_BSTR ? reinterpret_cast<Word>(value.bstrVal) : Word(value.lVal);
+}
 
 class TypeInfo final : public RefCounted<TypeInfo, ITypeInfo> {
 public:
@@ -99,7 +101,8 @@ public:
         block->desc.cParams = func.param_count;
         block->desc.oVft = static_cast<SHORT>(func.vtable_index * sizeof(void *));
         block->desc.elemdescFunc.tdesc.vt = func.result;
-        for (SHORT i = 0; i < func.param_count; ++i) describe_param(func.params[i], &block->params[i], &block->pointees[i]);
+        for (SHORT i = 0; i < func.param_count; ++i)
+            describe_param(func.params[i], &block->params[i], &block->pointees[i]);
         *desc = &block->desc;
         return S_OK;
     }
@@ -132,8 +135,8 @@ public:
         return hr;
     }
 
-    HRESULT STDMETHODCALLTYPE Invoke(PVOID instance, MEMBERID memid, WORD flags, DISPPARAMS *params,
-                                     VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err) override
+    HRESULT STDMETHODCALLTYPE Invoke(PVOID instance, MEMBERID memid, WORD flags, DISPPARAMS *params, VARIANT *result,
+                                     EXCEPINFO *excep_info, UINT *arg_err) override
     {
         if (!instance || !params) return E_INVALIDARG;
         const PortFuncDesc *func = find(memid);
@@ -163,10 +166,7 @@ public:
     }
 
     void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR *attr) override { delete attr; }
-    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC *desc) override
-    {
-        delete reinterpret_cast<FuncDescBlock *>(desc);
-    }
+    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC *desc) override { delete reinterpret_cast<FuncDescBlock *>(desc); }
     void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC *) override {}
 
     // The descriptions carry no variables, implemented interfaces, binding tables, modules
@@ -220,8 +220,8 @@ private:
 
     // Arguments arrive last first; each in-parameter is coerced to its declared type and the
     // return-value parameter points into the result.
-    static HRESULT invoke_method(void *instance, const PortFuncDesc &func, const DISPPARAMS &params,
-                                 VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err)
+    static HRESULT invoke_method(void *instance, const PortFuncDesc &func, const DISPPARAMS &params, VARIANT *result,
+                                 EXCEPINFO *excep_info, UINT *arg_err)
     {
         const PortParamDesc *retval = nullptr;
         UINT in_count = 0;

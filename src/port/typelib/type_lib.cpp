@@ -45,8 +45,7 @@ HRESULT STDMETHODCALLTYPE TypeLib::GetLibAttr(TLIBATTR **attr)
 {
     if (!attr) return E_INVALIDARG;
     // Loaded from a module file, the library has a disk image, as a compiled one reports.
-    *attr = new TLIBATTR{*desc_->libid, desc_->lcid, desc_->syskind, desc_->major, desc_->minor,
-                         LIBFLAG_FHASDISKIMAGE};
+    *attr = new TLIBATTR{*desc_->libid, desc_->lcid, desc_->syskind, desc_->major, desc_->minor, LIBFLAG_FHASDISKIMAGE};
     return S_OK;
 }
 
@@ -72,8 +71,8 @@ HRESULT STDMETHODCALLTYPE TypeLib::GetDocumentation(INT index, BSTR *name, BSTR 
 
 void STDMETHODCALLTYPE TypeLib::ReleaseTLibAttr(TLIBATTR *attr) { delete attr; }
 
-HRESULT store_documentation(const OLECHAR *name, const OLECHAR *doc, BSTR *name_out, BSTR *doc_out,
-                            DWORD *help_context, BSTR *help_file)
+HRESULT store_documentation(const OLECHAR *name, const OLECHAR *doc, BSTR *name_out, BSTR *doc_out, DWORD *help_context,
+                            BSTR *help_file)
 {
     if (name_out) *name_out = name ? SysAllocString(name) : nullptr;
     if (doc_out) *doc_out = doc ? SysAllocString(doc) : nullptr;

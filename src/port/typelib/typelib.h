@@ -39,7 +39,7 @@ private:
 ITypeInfo *new_type_info(TypeLib *lib, UINT index);
 
 // The documentation out-parameters that ITypeLib and ITypeInfo share; each may be null.
-HRESULT store_documentation(const OLECHAR *name, const OLECHAR *doc, BSTR *name_out, BSTR *doc_out,
-                            DWORD *help_context, BSTR *help_file);
+HRESULT store_documentation(const OLECHAR *name, const OLECHAR *doc, BSTR *name_out, BSTR *doc_out, DWORD *help_context,
+                            BSTR *help_file);
 
 }  // namespace tavlinport

@@ -113,20 +113,23 @@ const NumberRow kNumberRows[] = {
     {"text yes is no BOOL", [] { return text(u"yes"); }, VT_BOOL, DISP_E_TYPEMISMATCH, 0},
     {"real 0 to BOOL is false", [] { return r8(0.0); }, VT_BOOL, S_OK, 0},
     {"real minus 0.25 to BOOL is true", [] { return r8(-0.25); }, VT_BOOL, S_OK, -1},
-    {"BOOL true to UI1 is 255", [] {
+    {"BOOL true to UI1 is 255",
+     [] {
          VARIANT v = make(VT_BOOL);
          V_BOOL(&v) = VARIANT_TRUE;
          return v;
      },
      VT_UI1, S_OK, 255},
     // Same-size signed and unsigned types are copied bit for bit.
-    {"UI1 200 to I1 keeps its bits", [] {
+    {"UI1 200 to I1 keeps its bits",
+     [] {
          VARIANT v = make(VT_UI1);
          V_UI1(&v) = 200;
          return v;
      },
      VT_I1, S_OK, -56},
-    {"I4 70000 overflows I2", [] {
+    {"I4 70000 overflows I2",
+     [] {
          VARIANT v = make(VT_I4);
          V_I4(&v) = 70000;
          return v;
@@ -136,13 +139,15 @@ const NumberRow kNumberRows[] = {
     {"EMPTY to I4 is 0", [] { return make(VT_EMPTY); }, VT_I4, S_OK, 0},
     {"NULL is no number", [] { return make(VT_NULL); }, VT_I4, DISP_E_TYPEMISMATCH, 0},
     // Currency rounds half to even too.
-    {"currency 2.5 to I4 rounds to even", [] {
+    {"currency 2.5 to I4 rounds to even",
+     [] {
          VARIANT v = make(VT_CY);
          V_CY(&v).int64 = 25000;
          return v;
      },
      VT_I4, S_OK, 2},
-    {"decimal 3.5 to I4 rounds to even", [] {
+    {"decimal 3.5 to I4 rounds to even",
+     [] {
          VARIANT v = make(VT_DECIMAL);
          V_DECIMAL(&v).scale = 1;
          V_DECIMAL(&v).Lo64 = 35;
@@ -188,50 +193,58 @@ const TextRow kTextRows[] = {
     {"real 1.5e-7 in exponent form", [] { return r8(1.5e-7); }, 0, u"1.5E-07"},
     {"real minus zero is 0", [] { return r8(-0.0); }, 0, u"0"},
     {"real rounded to 15 digits", [] { return r8(123456789012345678.0); }, 0, u"1.23456789012346E+17"},
-    {"single 0.1", [] {
+    {"single 0.1",
+     [] {
          VARIANT v = make(VT_R4);
          V_R4(&v) = 0.1f;
          return v;
      },
      0, u"0.1"},
-    {"BOOL true is minus 1", [] {
+    {"BOOL true is minus 1",
+     [] {
          VARIANT v = make(VT_BOOL);
          V_BOOL(&v) = VARIANT_TRUE;
          return v;
      },
      0, u"-1"},
-    {"BOOL true as word", [] {
+    {"BOOL true as word",
+     [] {
          VARIANT v = make(VT_BOOL);
          V_BOOL(&v) = VARIANT_TRUE;
          return v;
      },
      VARIANT_ALPHABOOL, u"True"},
     {"BOOL false as local word", [] { return make(VT_BOOL); }, VARIANT_LOCALBOOL, u"False"},
-    {"date with time", [] {
+    {"date with time",
+     [] {
          VARIANT v = make(VT_DATE);
          V_DATE(&v) = 36526.5;
          return v;
      },
      0, u"1/1/2000 12:00:00 PM"},
-    {"date at midnight has no time", [] {
+    {"date at midnight has no time",
+     [] {
          VARIANT v = make(VT_DATE);
          V_DATE(&v) = 36526.0;
          return v;
      },
      0, u"1/1/2000"},
-    {"time on the epoch has no date", [] {
+    {"time on the epoch has no date",
+     [] {
          VARIANT v = make(VT_DATE);
          V_DATE(&v) = 0.75;
          return v;
      },
      0, u"6:00:00 PM"},
-    {"currency minus 1.5", [] {
+    {"currency minus 1.5",
+     [] {
          VARIANT v = make(VT_CY);
          V_CY(&v).int64 = -15000;
          return v;
      },
      0, u"-1.5"},
-    {"I8 minimum", [] {
+    {"I8 minimum",
+     [] {
          VARIANT v = make(VT_I8);
          V_I8(&v) = INT64_MIN;
          return v;

@@ -117,9 +117,14 @@ TEST(SafeArrayPtrOfIndex, LeftmostIndexVariesFastest)
         LONG i, j;
         HRESULT result;
         ptrdiff_t offset;
-    } rows[] = {{10, 0, S_OK, 0},           {11, 0, S_OK, 2},          {10, 1, S_OK, 4},
-                {11, 2, S_OK, 10},          {12, 0, DISP_E_BADINDEX, 0}, {9, 0, DISP_E_BADINDEX, 0},
-                {10, 3, DISP_E_BADINDEX, 0}, {10, -1, DISP_E_BADINDEX, 0}};
+    } rows[] = {{10, 0, S_OK, 0},
+                {11, 0, S_OK, 2},
+                {10, 1, S_OK, 4},
+                {11, 2, S_OK, 10},
+                {12, 0, DISP_E_BADINDEX, 0},
+                {9, 0, DISP_E_BADINDEX, 0},
+                {10, 3, DISP_E_BADINDEX, 0},
+                {10, -1, DISP_E_BADINDEX, 0}};
     for (const IndexRow &row : rows) {
         LONG indices[2] = {row.i, row.j};
         void *element = nullptr;

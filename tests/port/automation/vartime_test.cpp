@@ -93,8 +93,7 @@ TEST_P(FromVariantTime, ConvertsOrRefuses)
     const FromDateRow &row = GetParam();
     SYSTEMTIME st = make_time(1, 2, 3, 4, 5, 6, 7);
     EXPECT_EQ(VariantTimeToSystemTime(row.date, &st), row.ok);
-    if (!row.ok)
-        return;
+    if (!row.ok) return;
     EXPECT_EQ(st.wYear, row.time.wYear);
     EXPECT_EQ(st.wMonth, row.time.wMonth);
     EXPECT_EQ(st.wDay, row.time.wDay);

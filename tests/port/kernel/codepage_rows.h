@@ -64,38 +64,47 @@ inline const std::vector<ToWideRow> &to_wide_rows()
         {"size query with a buffer of 0", CP_UTF8, 0, "abc", -1, 0, false, 4, kUntouched, u""},
         {"buffer one short", CP_UTF8, 0, "abc", -1, 3, false, 0, ERROR_INSUFFICIENT_BUFFER, u""},
         {"exact fit", CP_UTF8, 0, "abc", 3, 3, false, 3, kUntouched, u"abc"},
-        {"empty -1 input is just the NUL", CP_UTF8, 0, "", -1, 16, false, 1, kUntouched,
-         std::u16string(1, u'\0')},
+        {"empty -1 input is just the NUL", CP_UTF8, 0, "", -1, 16, false, 1, kUntouched, std::u16string(1, u'\0')},
         {"zero length input", CP_UTF8, 0, "", 0, 16, false, 0, ERROR_INVALID_PARAMETER, u""},
         {"null input", CP_UTF8, 0, nullptr, 3, 16, false, 0, ERROR_INVALID_PARAMETER, u""},
         {"null output with a capacity", CP_UTF8, 0, "abc", 3, 16, true, 0, ERROR_INVALID_PARAMETER, u""},
         {"negative capacity", CP_UTF8, 0, "abc", 3, -1, false, 0, ERROR_INVALID_PARAMETER, u""},
         {"unknown code page", 12345, 0, "abc", 3, 16, false, 0, ERROR_INVALID_PARAMETER, u""},
         {"three-byte character", CP_UTF8, 0, "\xE2\x82\xAC", 3, 16, false, 1, kUntouched, u"\u20AC"},
-        {"four-byte character becomes a surrogate pair", CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, 16, false, 2,
-         kUntouched, u"\U0001F600"},
+        {"four-byte character becomes a surrogate pair", CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, 16, false, 2, kUntouched,
+         u"\U0001F600"},
         {"highest code point", CP_UTF8, 0, "\xF4\x8F\xBF\xBF", 4, 16, false, 2, kUntouched, u"\U0010FFFF"},
-        {"invalid byte becomes U+FFFD", CP_UTF8, 0, "a\xFF" "b", 3, 16, false, 3, kUntouched, u"a\uFFFDb"},
-        {"invalid byte fails with MB_ERR_INVALID_CHARS", CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF" "b", 3, 16, false,
-         0, ERROR_NO_UNICODE_TRANSLATION, u""},
-        {"size query fails too with MB_ERR_INVALID_CHARS", CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF" "b", 3, 0, true,
-         0, ERROR_NO_UNICODE_TRANSLATION, u""},
-        {"truncated sequence is one U+FFFD", CP_UTF8, 0, "a\xE2\x82" "b", 4, 16, false, 3, kUntouched,
-         u"a\uFFFDb"},
+        {"invalid byte becomes U+FFFD", CP_UTF8, 0,
+         "a\xFF"
+         "b",
+         3, 16, false, 3, kUntouched, u"a\uFFFDb"},
+        {"invalid byte fails with MB_ERR_INVALID_CHARS", CP_UTF8, MB_ERR_INVALID_CHARS,
+         "a\xFF"
+         "b",
+         3, 16, false, 0, ERROR_NO_UNICODE_TRANSLATION, u""},
+        {"size query fails too with MB_ERR_INVALID_CHARS", CP_UTF8, MB_ERR_INVALID_CHARS,
+         "a\xFF"
+         "b",
+         3, 0, true, 0, ERROR_NO_UNICODE_TRANSLATION, u""},
+        {"truncated sequence is one U+FFFD", CP_UTF8, 0,
+         "a\xE2\x82"
+         "b",
+         4, 16, false, 3, kUntouched, u"a\uFFFDb"},
         {"truncated sequence at the end", CP_UTF8, 0, "a\xE2\x82", 3, 16, false, 2, kUntouched, u"a\uFFFD"},
-        {"truncated four-byte sequence", CP_UTF8, 0, "\xF0\x9F\x98" "a", 4, 16, false, 2, kUntouched,
-         u"\uFFFDa"},
+        {"truncated four-byte sequence", CP_UTF8, 0,
+         "\xF0\x9F\x98"
+         "a",
+         4, 16, false, 2, kUntouched, u"\uFFFDa"},
         {"lone continuation byte", CP_UTF8, 0, "\x80", 1, 16, false, 1, kUntouched, u"\uFFFD"},
         {"C0 is never a lead byte", CP_UTF8, 0, "\xC0\x80", 2, 16, false, 2, kUntouched, u"\uFFFD\uFFFD"},
         {"overlong three bytes", CP_UTF8, 0, "\xE0\x80\x80", 3, 16, false, 2, kUntouched, u"\uFFFD\uFFFD"},
-        {"overlong four bytes", CP_UTF8, 0, "\xF0\x80\x80\x80", 4, 16, false, 3, kUntouched,
-         u"\uFFFD\uFFFD\uFFFD"},
+        {"overlong four bytes", CP_UTF8, 0, "\xF0\x80\x80\x80", 4, 16, false, 3, kUntouched, u"\uFFFD\uFFFD\uFFFD"},
         {"encoded surrogate", CP_UTF8, 0, "\xED\xA0\x80", 3, 16, false, 2, kUntouched, u"\uFFFD\uFFFD"},
         {"beyond U+10FFFF", CP_UTF8, 0, "\xF4\x90\x80\x80", 4, 16, false, 3, kUntouched, u"\uFFFD\uFFFD\uFFFD"},
         {"F5 and above are never lead bytes", CP_UTF8, 0, "\xF5\x80\x80\x80", 4, 16, false, 4, kUntouched,
          u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"a non-continuation byte starts the next character", CP_UTF8, 0, "\xE2(\xA1", 3, 16, false, 3,
-         kUntouched, u"\uFFFD(\uFFFD"},
+        {"a non-continuation byte starts the next character", CP_UTF8, 0, "\xE2(\xA1", 3, 16, false, 3, kUntouched,
+         u"\uFFFD(\uFFFD"},
         {"ANSI code page, ASCII text", CP_ACP, 0, "abc", 3, 16, false, 3, kUntouched, u"abc"},
         {"ANSI code page with MB_PRECOMPOSED", CP_ACP, MB_PRECOMPOSED, "abc", 3, 16, false, 3, kUntouched, u"abc"},
     };
@@ -121,13 +130,23 @@ inline const std::vector<ToMultiByteRow> &to_multi_byte_rows()
         {"three-byte character", CP_UTF8, 0, u"\u20AC", 1, 16, false, 3, kUntouched, "\xE2\x82\xAC"},
         {"surrogate pair becomes four bytes", CP_UTF8, 0, u"\U0001F600", 2, 16, false, 4, kUntouched,
          "\xF0\x9F\x98\x80"},
-        {"unpaired high surrogate becomes U+FFFD", CP_UTF8, 0, u"a\xD83D" "b", 3, 16, false, 5, kUntouched,
-         "a\xEF\xBF\xBD" "b"},
-        {"unpaired high surrogate at the end", CP_UTF8, 0, u"a\xD83D", 2, 16, false, 4, kUntouched,
-         "a\xEF\xBF\xBD"},
-        {"unpaired low surrogate", CP_UTF8, 0, u"\xDE00" "b", 2, 16, false, 4, kUntouched, "\xEF\xBF\xBD" "b"},
-        {"unpaired surrogate fails with WC_ERR_INVALID_CHARS", CP_UTF8, WC_ERR_INVALID_CHARS, u"a\xD83D" "b", 3,
-         16, false, 0, ERROR_NO_UNICODE_TRANSLATION, ""},
+        {"unpaired high surrogate becomes U+FFFD", CP_UTF8, 0,
+         u"a\xD83D"
+         "b",
+         3, 16, false, 5, kUntouched,
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"unpaired high surrogate at the end", CP_UTF8, 0, u"a\xD83D", 2, 16, false, 4, kUntouched, "a\xEF\xBF\xBD"},
+        {"unpaired low surrogate", CP_UTF8, 0,
+         u"\xDE00"
+         "b",
+         2, 16, false, 4, kUntouched,
+         "\xEF\xBF\xBD"
+         "b"},
+        {"unpaired surrogate fails with WC_ERR_INVALID_CHARS", CP_UTF8, WC_ERR_INVALID_CHARS,
+         u"a\xD83D"
+         "b",
+         3, 16, false, 0, ERROR_NO_UNICODE_TRANSLATION, ""},
         {"ANSI code page, ASCII text", CP_ACP, 0, u"abc", 3, 16, false, 3, kUntouched, "abc"},
     };
     return rows;
@@ -143,8 +162,7 @@ inline std::vector<WCHAR> wide_input(const char16_t *text, int length)
     return copy;
 }
 
-template <typename Unit>
-uint32_t unit_value(Unit unit)
+template <typename Unit> uint32_t unit_value(Unit unit)
 {
     return static_cast<typename std::make_unsigned<Unit>::type>(unit);
 }
@@ -152,11 +170,9 @@ uint32_t unit_value(Unit unit)
 template <typename Unit, typename Expected>
 bool starts_with_units(const std::vector<Unit> &buffer, const Expected &expected)
 {
-    if (buffer.size() < expected.size())
-        return false;
+    if (buffer.size() < expected.size()) return false;
     for (size_t index = 0; index < expected.size(); ++index) {
-        if (unit_value(buffer[index]) != unit_value(expected[index]))
-            return false;
+        if (unit_value(buffer[index]) != unit_value(expected[index])) return false;
     }
     return true;
 }
@@ -169,8 +185,7 @@ inline std::string describe_mismatch(int result, DWORD error, int expected_resul
         problems += "returned " + std::to_string(result) + " instead of " + std::to_string(expected_result) + "; ";
     if (error != expected_error)
         problems += "last error " + std::to_string(error) + " instead of " + std::to_string(expected_error) + "; ";
-    if (!output_matches)
-        problems += "wrong output; ";
+    if (!output_matches) problems += "wrong output; ";
     return problems;
 }
 
@@ -191,9 +206,9 @@ inline std::string check(const ToMultiByteRow &row)
     std::vector<char> buffer(64, char(0xAA));
     std::vector<WCHAR> input = row.input != nullptr ? wide_input(row.input, row.input_length) : std::vector<WCHAR>();
     SetLastError(kUntouched);
-    const int result = WideCharToMultiByte(row.code_page, row.flags, row.input != nullptr ? input.data() : nullptr,
-                                           row.input_length, row.null_output ? nullptr : buffer.data(),
-                                           row.capacity, nullptr, nullptr);
+    const int result =
+        WideCharToMultiByte(row.code_page, row.flags, row.input != nullptr ? input.data() : nullptr, row.input_length,
+                            row.null_output ? nullptr : buffer.data(), row.capacity, nullptr, nullptr);
     const DWORD error = GetLastError();
     const bool wrote = row.result > 0 && row.capacity > 0;
     return describe_mismatch(result, error, row.result, row.error, !wrote || starts_with_units(buffer, row.output));

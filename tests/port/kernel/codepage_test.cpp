@@ -25,13 +25,13 @@ INSTANTIATE_TEST_SUITE_P(SharedWithWindows, ToMultiByte, testing::ValuesIn(codep
 const std::vector<ToWideRow> port_to_wide_rows = {
     {"the ANSI code page is UTF-8", CP_ACP, 0, "\xE2\x82\xAC", 3, 16, false, 1, kUntouched, u"\u20AC"},
     {"the OEM code page is UTF-8 too", CP_OEMCP, 0, "\xC3\xA9", 2, 16, false, 1, kUntouched, u"\u00E9"},
-    {"CP_UTF8 accepts only MB_ERR_INVALID_CHARS", CP_UTF8, MB_PRECOMPOSED, "abc", 3, 16, false, 0,
-     ERROR_INVALID_FLAGS, u""},
+    {"CP_UTF8 accepts only MB_ERR_INVALID_CHARS", CP_UTF8, MB_PRECOMPOSED, "abc", 3, 16, false, 0, ERROR_INVALID_FLAGS,
+     u""},
     {"the ANSI code page rejects unknown flags", CP_ACP, 0x10, "abc", 3, 16, false, 0, ERROR_INVALID_FLAGS, u""},
     {"MB_PRECOMPOSED and MB_COMPOSITE contradict", CP_ACP, MB_PRECOMPOSED | MB_COMPOSITE, "abc", 3, 16, false, 0,
      ERROR_INVALID_FLAGS, u""},
-    {"a bad argument is reported before bad flags", CP_UTF8, 0x10, nullptr, 3, 16, false, 0,
-     ERROR_INVALID_PARAMETER, u""},
+    {"a bad argument is reported before bad flags", CP_UTF8, 0x10, nullptr, 3, 16, false, 0, ERROR_INVALID_PARAMETER,
+     u""},
     {"a four-byte character needs room for both halves", CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, 1, false, 0,
      ERROR_INSUFFICIENT_BUFFER, u""},
 };
@@ -40,8 +40,8 @@ const std::vector<ToMultiByteRow> port_to_multi_byte_rows = {
     {"the ANSI code page is UTF-8", CP_ACP, 0, u"\u20AC", 1, 16, false, 3, kUntouched, "\xE2\x82\xAC"},
     {"CP_UTF8 accepts only WC_ERR_INVALID_CHARS", CP_UTF8, WC_NO_BEST_FIT_CHARS, u"abc", 3, 16, false, 0,
      ERROR_INVALID_FLAGS, ""},
-    {"the ANSI code page accepts the documented flags", CP_ACP, WC_COMPOSITECHECK | WC_NO_BEST_FIT_CHARS, u"abc", 3,
-     16, false, 3, kUntouched, "abc"},
+    {"the ANSI code page accepts the documented flags", CP_ACP, WC_COMPOSITECHECK | WC_NO_BEST_FIT_CHARS, u"abc", 3, 16,
+     false, 3, kUntouched, "abc"},
     {"the ANSI code page rejects unknown flags", CP_ACP, 0x100, u"abc", 3, 16, false, 0, ERROR_INVALID_FLAGS, ""},
 };
 
@@ -78,8 +78,7 @@ TEST(CodePage, AnsiReportsWhetherTheReplacementCharacterWasUsed)
 TEST(CodePage, LongTextRoundTrips)
 {
     std::string text;
-    for (int i = 0; i < 20000; ++i)
-        text += "x\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+    for (int i = 0; i < 20000; ++i) text += "x\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
     const int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
     ASSERT_EQ(units, 20000 * 5 + 1);
     std::u16string wide(size_t(units), u'\0');

@@ -72,11 +72,9 @@ TEST(DebugOutput, ConcurrentCallsReachTheSinkOneAtATime)
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([] {
-            for (int i = 0; i < 250; ++i)
-                OutputDebugStringA("line");
+            for (int i = 0; i < 250; ++i) OutputDebugStringA("line");
         });
-    for (auto &thread : threads)
-        thread.join();
+    for (auto &thread : threads) thread.join();
     EXPECT_EQ(capture.lines().size(), 1000u);
 }
 

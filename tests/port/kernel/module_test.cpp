@@ -71,10 +71,7 @@ TEST(Modules, NullNameIsTheHostExecutable)
     EXPECT_EQ(file_name_of(nullptr), file_name_of(program));
 }
 
-TEST(Modules, ByFullPath)
-{
-    EXPECT_EQ(GetModuleHandleA(port_library_path().c_str()), GetModuleHandleA("tavlinport"));
-}
+TEST(Modules, ByFullPath) { EXPECT_EQ(GetModuleHandleA(port_library_path().c_str()), GetModuleHandleA("tavlinport")); }
 
 TEST(Modules, LoadLibraryAgreesWithGetModuleHandle)
 {

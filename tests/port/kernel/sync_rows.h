@@ -20,14 +20,11 @@ struct Row {
 inline std::ostream &operator<<(std::ostream &out, const Row &row) { return out << row.behaviour; }
 
 // Runs `work` on four threads at once and waits for them.
-template <typename Work>
-void on_four_threads(Work work)
+template <typename Work> void on_four_threads(Work work)
 {
     std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back(work);
-    for (auto &thread : threads)
-        thread.join();
+    for (int t = 0; t < 4; ++t) threads.emplace_back(work);
+    for (auto &thread : threads) thread.join();
 }
 
 inline std::string problem_unless(bool holds, const char *problem) { return holds ? "" : problem; }
@@ -41,8 +38,7 @@ inline const std::vector<Row> &rows()
              InitializeCriticalSection(&cs);
              EnterCriticalSection(&cs);
              const BOOL again = TryEnterCriticalSection(&cs);
-             if (again)
-                 LeaveCriticalSection(&cs);
+             if (again) LeaveCriticalSection(&cs);
              LeaveCriticalSection(&cs);
              DeleteCriticalSection(&cs);
              return problem_unless(again != FALSE, "TryEnterCriticalSection failed for the owner");
@@ -60,8 +56,7 @@ inline const std::vector<Row> &rows()
              LeaveCriticalSection(&cs);
              std::thread([&] {
                  after_both = TryEnterCriticalSection(&cs);
-                 if (after_both)
-                     LeaveCriticalSection(&cs);
+                 if (after_both) LeaveCriticalSection(&cs);
              }).join();
              DeleteCriticalSection(&cs);
              return problem_unless(!while_owned && !after_one_leave && after_both,
@@ -85,17 +80,15 @@ inline const std::vector<Row> &rows()
         {"interlocked increment and decrement return the new value",
          [] {
              LONG volatile count = 0;
-             const bool holds =
-                 InterlockedIncrement(&count) == 1 && InterlockedDecrement(&count) == 0 &&
-                 InterlockedDecrement(&count) == -1 && count == -1;
+             const bool holds = InterlockedIncrement(&count) == 1 && InterlockedDecrement(&count) == 0 &&
+                                InterlockedDecrement(&count) == -1 && count == -1;
              return problem_unless(holds, "wrong values returned");
          }},
         {"interlocked counts lose nothing between threads",
          [] {
              LONG volatile count = 0;
              on_four_threads([&] {
-                 for (int i = 0; i < 10000; ++i)
-                     InterlockedIncrement(&count);
+                 for (int i = 0; i < 10000; ++i) InterlockedIncrement(&count);
              });
              return problem_unless(count == 40000, "increments were lost");
          }},

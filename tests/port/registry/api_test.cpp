@@ -35,8 +35,8 @@ TEST_F(RegistryApi, PredefinedKeysExistInAnEmptyRegistry)
         EXPECT_EQ(values, 0u);
     }
     DWORD count = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(HKEY_CLASSES_ROOT, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(HKEY_CLASSES_ROOT, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(count, 0u);
 }
@@ -80,40 +80,39 @@ TEST_P(BadHandle, IsErrorInvalidHandle)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, BadHandle,
-    testing::Values(
-        BadHandleRow{"RegOpenKeyExA",
-                     [](HKEY key) {
-                         HKEY out;
-                         return RegOpenKeyExA(key, "x", 0, KEY_READ, &out);
-                     }},
-        BadHandleRow{"RegCreateKeyExA",
-                     [](HKEY key) {
-                         HKEY out;
-                         return RegCreateKeyExA(key, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr);
-                     }},
-        BadHandleRow{"RegCloseKey", [](HKEY key) { return RegCloseKey(key); }},
-        BadHandleRow{"RegQueryValueExA",
-                     [](HKEY key) {
-                         DWORD size = 0;
-                         return RegQueryValueExA(key, "x", nullptr, nullptr, nullptr, &size);
-                     }},
-        BadHandleRow{"RegSetValueExA",
-                     [](HKEY key) { return RegSetValueExA(key, "x", 0, REG_BINARY, nullptr, 0); }},
-        BadHandleRow{"RegDeleteValueA", [](HKEY key) { return RegDeleteValueA(key, "x"); }},
-        BadHandleRow{"RegQueryInfoKeyA",
-                     [](HKEY key) {
-                         DWORD count;
-                         return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                                                 nullptr, nullptr, nullptr, nullptr);
-                     }},
-        BadHandleRow{"RegEnumKeyExA",
-                     [](HKEY key) {
-                         char name[8];
-                         DWORD size = sizeof name;
-                         return RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
-                     }},
-        BadHandleRow{"RegDeleteKeyA", [](HKEY key) { return RegDeleteKeyA(key, "x"); }},
-        BadHandleRow{"RegDeleteTreeA", [](HKEY key) { return RegDeleteTreeA(key, "x"); }}),
+    testing::Values(BadHandleRow{"RegOpenKeyExA",
+                                 [](HKEY key) {
+                                     HKEY out;
+                                     return RegOpenKeyExA(key, "x", 0, KEY_READ, &out);
+                                 }},
+                    BadHandleRow{"RegCreateKeyExA",
+                                 [](HKEY key) {
+                                     HKEY out;
+                                     return RegCreateKeyExA(key, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr);
+                                 }},
+                    BadHandleRow{"RegCloseKey", [](HKEY key) { return RegCloseKey(key); }},
+                    BadHandleRow{"RegQueryValueExA",
+                                 [](HKEY key) {
+                                     DWORD size = 0;
+                                     return RegQueryValueExA(key, "x", nullptr, nullptr, nullptr, &size);
+                                 }},
+                    BadHandleRow{"RegSetValueExA",
+                                 [](HKEY key) { return RegSetValueExA(key, "x", 0, REG_BINARY, nullptr, 0); }},
+                    BadHandleRow{"RegDeleteValueA", [](HKEY key) { return RegDeleteValueA(key, "x"); }},
+                    BadHandleRow{"RegQueryInfoKeyA",
+                                 [](HKEY key) {
+                                     DWORD count;
+                                     return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                                                             nullptr, nullptr, nullptr, nullptr, nullptr);
+                                 }},
+                    BadHandleRow{"RegEnumKeyExA",
+                                 [](HKEY key) {
+                                     char name[8];
+                                     DWORD size = sizeof name;
+                                     return RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+                                 }},
+                    BadHandleRow{"RegDeleteKeyA", [](HKEY key) { return RegDeleteKeyA(key, "x"); }},
+                    BadHandleRow{"RegDeleteTreeA", [](HKEY key) { return RegDeleteTreeA(key, "x"); }}),
     test_names::by_field<&BadHandleRow::call>);
 
 TEST_F(RegistryApi, NullPointersAreInvalidParameters)
@@ -183,8 +182,7 @@ TEST_F(RegistryApi, ThreadsWritingAtOnceLoseNothing)
             for (int i = 0; i < 25; ++i)
                 set_text(base.get(), ("t" + std::to_string(t) + "_" + std::to_string(i)).c_str(), "x");
         });
-    for (auto &thread : threads)
-        thread.join();
+    for (auto &thread : threads) thread.join();
     DWORD values = 0;
     RegQueryInfoKeyA(base.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                      nullptr, nullptr);

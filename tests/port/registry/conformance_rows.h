@@ -19,12 +19,12 @@ public:
     void status(LONG actual, LONG expected, const char *what)
     {
         if (actual != expected)
-            text_ += std::string(what) + ": " + std::to_string(actual) + " instead of " + std::to_string(expected) + "; ";
+            text_ +=
+                std::string(what) + ": " + std::to_string(actual) + " instead of " + std::to_string(expected) + "; ";
     }
     void expect(bool holds, const char *what)
     {
-        if (!holds)
-            text_ += std::string(what) + "; ";
+        if (!holds) text_ += std::string(what) + "; ";
     }
     std::string text() const { return text_; }
 

@@ -18,8 +18,7 @@ const std::string kHeader = "Windows Registry Editor Version 5.00\n\n";
 std::string bytes(std::initializer_list<int> values)
 {
     std::string result;
-    for (int value : values)
-        result.push_back(char(value));
+    for (int value : values) result.push_back(char(value));
     return result;
 }
 
@@ -46,8 +45,8 @@ const std::vector<ReadRow> read_rows = {
     {"multi-string in UTF-16",
      kHeader + "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"M\"=hex(7):61,00,00,00,e9,00,00,00,00,00\n", "Software\\A", "M",
      REG_MULTI_SZ, std::string("a\0\xC3\xA9\0", 6)},
-    {"qword", kHeader + "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"Q\"=hex(b):01,00,00,00,00,00,00,80\n", "Software\\A",
-     "Q", REG_QWORD, bytes({1, 0, 0, 0, 0, 0, 0, 0x80})},
+    {"qword", kHeader + "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"Q\"=hex(b):01,00,00,00,00,00,00,80\n", "Software\\A", "Q",
+     REG_QWORD, bytes({1, 0, 0, 0, 0, 0, 0, 0x80})},
     {"empty value of no type", kHeader + "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"Z\"=hex(0):\n", "Software\\A", "Z",
      REG_NONE, ""},
     {"hex list continued on the next line",
@@ -56,15 +55,15 @@ const std::vector<ReadRow> read_rows = {
     {"keys and values found without regard to case",
      kHeader + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MixedCase]\n\"Name\"=\"v\"\n", "software\\mixedcase", "NAME", REG_SZ,
      std::string("v", 2)},
-    {"CRLF line ends", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"S\"=\"v\"\r\n",
-     "Software\\A", "S", REG_SZ, std::string("v", 2)},
+    {"CRLF line ends",
+     "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"S\"=\"v\"\r\n", "Software\\A",
+     "S", REG_SZ, std::string("v", 2)},
     {"UTF-8 text in quotes", kHeader + "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"S\"=\"\xC3\xA9\"\n", "Software\\A", "S",
      REG_SZ, std::string("\xC3\xA9", 3)},
     {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + kHeader + "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"S\"=\"v\"\n",
      "Software\\A", "S", REG_SZ, std::string("v", 2)},
-    {"HKEY_CLASSES_ROOT sections land in Software\\Classes",
-     kHeader + "[HKEY_CLASSES_ROOT\\Tavlin.Util]\n@=\"util\"\n", "Software\\Classes\\Tavlin.Util", "", REG_SZ,
-     std::string("util", 5)},
+    {"HKEY_CLASSES_ROOT sections land in Software\\Classes", kHeader + "[HKEY_CLASSES_ROOT\\Tavlin.Util]\n@=\"util\"\n",
+     "Software\\Classes\\Tavlin.Util", "", REG_SZ, std::string("util", 5)},
     {"comments and blank lines", kHeader + "; a comment\n\n[HKEY_LOCAL_MACHINE\\Software\\A]\n; another\n\"S\"=\"v\"\n",
      "Software\\A", "S", REG_SZ, std::string("v", 2)},
     {"REGEDIT4 keeps string data in the ANSI code page",
@@ -115,9 +114,8 @@ TEST_F(RegistryFile, ReadsUtf16WithByteOrderMark)
 
 TEST_F(RegistryFile, DeletionLinesRemoveWhatCameBefore)
 {
-    registry.write(kHeader +
-                   "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"Keep\"=\"1\"\n\"Drop\"=\"2\"\n\"Drop\"=-\n"
-                   "[HKEY_LOCAL_MACHINE\\Software\\B]\n\"X\"=\"3\"\n[-HKEY_LOCAL_MACHINE\\Software\\B]\n");
+    registry.write(kHeader + "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"Keep\"=\"1\"\n\"Drop\"=\"2\"\n\"Drop\"=-\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\B]\n\"X\"=\"3\"\n[-HKEY_LOCAL_MACHINE\\Software\\B]\n");
     EXPECT_EQ(query_text(HKEY_LOCAL_MACHINE, "Software\\A", "Keep"), "1");
     EXPECT_EQ(query_text(HKEY_LOCAL_MACHINE, "Software\\A", "Drop"), std::nullopt);
     Key gone;
@@ -174,8 +172,7 @@ std::optional<std::string> reread(const ScratchRegistry &registry, const char *k
     write_file(copy, registry.contents());
     EnvironmentOverride elsewhere("TAVLIN_REGISTRY", copy.c_str());
     Key opened;
-    if (open_key(HKEY_CURRENT_USER, key, opened) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (open_key(HKEY_CURRENT_USER, key, opened) != ERROR_SUCCESS) return std::nullopt;
     return query_bytes(opened.get(), value);
 }
 
@@ -223,8 +220,7 @@ TEST_F(RegistryFile, LargeValuesWork)
     Key key;
     create_key(HKEY_CURRENT_USER, "Software\\Large", key);
     std::string data(1 << 20, '\0');
-    for (size_t index = 0; index < data.size(); ++index)
-        data[index] = char((index * 7919) >> 3);
+    for (size_t index = 0; index < data.size(); ++index) data[index] = char((index * 7919) >> 3);
     ASSERT_EQ(RegSetValueExA(key.get(), "Blob", 0, REG_BINARY, reinterpret_cast<const BYTE *>(data.data()),
                              DWORD(data.size())),
               ERROR_SUCCESS);
@@ -244,8 +240,7 @@ TEST_F(RegistryFile, NoTemporaryFilesRemain)
 {
     Key key;
     create_key(HKEY_CURRENT_USER, "Software\\Mine", key);
-    for (int i = 0; i < 5; ++i)
-        set_text(key.get(), "v", std::to_string(i));
+    for (int i = 0; i < 5; ++i) set_text(key.get(), "v", std::to_string(i));
     std::vector<std::string> names;
     for (const auto &entry : std::filesystem::directory_iterator(registry.folder()))
         names.push_back(entry.path().filename().string());
@@ -385,11 +380,9 @@ TEST_F(RegistryFile, AnEmptyFileIsAnEmptyRegistry)
 bool write_values(const std::string &prefix, int count)
 {
     Key key;
-    if (create_key(HKEY_CURRENT_USER, "Software\\Race", key) != ERROR_SUCCESS)
-        return false;
+    if (create_key(HKEY_CURRENT_USER, "Software\\Race", key) != ERROR_SUCCESS) return false;
     for (int i = 0; i < count; ++i) {
-        if (set_text(key.get(), (prefix + std::to_string(i)).c_str(), prefix) != ERROR_SUCCESS)
-            return false;
+        if (set_text(key.get(), (prefix + std::to_string(i)).c_str(), prefix) != ERROR_SUCCESS) return false;
     }
     return true;
 }
@@ -399,8 +392,7 @@ TEST_F(RegistryFile, TwoProcessesWritingAtOnceLoseNothing)
     constexpr int kValuesEach = 200;
     const pid_t child = fork();
     ASSERT_NE(child, -1);
-    if (child == 0)
-        _exit(write_values("child", kValuesEach) ? 0 : 1);
+    if (child == 0) _exit(write_values("child", kValuesEach) ? 0 : 1);
     const bool parent_wrote = write_values("parent", kValuesEach);
     int child_status = 0;
     ASSERT_EQ(waitpid(child, &child_status, 0), child);

@@ -48,8 +48,8 @@ class JavaLayout : public PresentedJava, public testing::WithParamInterface<Layo
 
 TEST_P(JavaLayout, DescribesJavaHome)
 {
-    const std::string home = make_java_home(machine.path() + "/" + GetParam().folder_name,
-                                            GetParam().library_folder, GetParam().release_version);
+    const std::string home = make_java_home(machine.path() + "/" + GetParam().folder_name, GetParam().library_folder,
+                                            GetParam().release_version);
     EnvironmentOverride java_home("JAVA_HOME", home.c_str());
     const std::string version = GetParam().current_version;
     EXPECT_EQ(presented("", "CurrentVersion"), version);
@@ -165,8 +165,7 @@ TEST_F(PresentedJava, HiddenOnRequest)
 TEST_F(PresentedJava, NothingIsPresentedWithoutJava)
 {
     EnvironmentOverride java_home("JAVA_HOME", machine.path().c_str());
-    if (std::filesystem::exists("/usr/lib/jvm/default-java"))
-        GTEST_SKIP() << "this machine has a system default Java";
+    if (std::filesystem::exists("/usr/lib/jvm/default-java")) GTEST_SKIP() << "this machine has a system default Java";
     Key key;
     EXPECT_EQ(open_key(HKEY_LOCAL_MACHINE, kJavaKey, key), ERROR_FILE_NOT_FOUND);
 }

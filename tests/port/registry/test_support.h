@@ -57,8 +57,7 @@ inline LONG open_key(HKEY parent, const char *name, Key &key, REGSAM access = KE
 inline std::optional<std::string> query_bytes(HKEY key, const char *name, DWORD *type = nullptr)
 {
     DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
     std::string data(size, '\0');
     if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE *>(data.data()), &size) != ERROR_SUCCESS)
         return std::nullopt;
@@ -69,11 +68,9 @@ inline std::optional<std::string> query_bytes(HKEY key, const char *name, DWORD 
 inline std::optional<std::string> query_text(HKEY root, const char *path, const char *name)
 {
     Key key;
-    if (open_key(root, path, key) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (open_key(root, path, key) != ERROR_SUCCESS) return std::nullopt;
     auto bytes = query_bytes(key.get(), name);
-    if (bytes && !bytes->empty() && bytes->back() == '\0')
-        bytes->pop_back();
+    if (bytes && !bytes->empty() && bytes->back() == '\0') bytes->pop_back();
     return bytes;
 }
 

@@ -83,7 +83,8 @@ int run_clients(int count, int at_once)
     int failures = 0;
     for (int done = 0; done < count; done += at_once) {
         std::vector<HANDLE> threads;
-        for (int t = 0; t < at_once; ++t) threads.push_back(CreateThread(nullptr, 0, client_thread, nullptr, 0, nullptr));
+        for (int t = 0; t < at_once; ++t)
+            threads.push_back(CreateThread(nullptr, 0, client_thread, nullptr, 0, nullptr));
         WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
         for (HANDLE thread : threads) {
             DWORD code = 1;
@@ -112,8 +113,8 @@ int main(int argc, char **argv)
     }
     HMODULE dll = LoadLibraryA(argv[1]);
     using GetClassObject = HRESULT(WINAPI *)(REFCLSID, REFIID, void **);
-    auto get_class_object = reinterpret_cast<GetClassObject>(
-        reinterpret_cast<void *>(GetProcAddress(dll, "DllGetClassObject")));
+    auto get_class_object =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void *>(GetProcAddress(dll, "DllGetClassObject")));
     IClassFactory *factory = nullptr;
     if (!get_class_object ||
         FAILED(get_class_object(tavlin::CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory))) ||
@@ -136,12 +137,14 @@ int main(int argc, char **argv)
     int failures = run_clients(100, 1);
     check(failures == 0, "100 client threads, one after another, each call well", std::to_string(failures) + " failed");
     LONG after = live_java_threads(bean.pdispVal);
-    check(after == baseline, "no Java thread left behind", std::to_string(after) + " live, " + std::to_string(baseline) + " before");
+    check(after == baseline, "no Java thread left behind",
+          std::to_string(after) + " live, " + std::to_string(baseline) + " before");
 
     failures = run_clients(64, 8);
     check(failures == 0, "64 client threads, eight at a time", std::to_string(failures) + " failed");
     after = live_java_threads(bean.pdispVal);
-    check(after == baseline, "no Java thread left behind", std::to_string(after) + " live, " + std::to_string(baseline) + " before");
+    check(after == baseline, "no Java thread left behind",
+          std::to_string(after) + " live, " + std::to_string(baseline) + " before");
 
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CloseHandle(CreateThread(nullptr, 0, lingering_client_thread, ready, 0, nullptr));

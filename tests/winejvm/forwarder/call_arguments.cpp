@@ -13,15 +13,33 @@ namespace {
 jvalue read_argument(char code, WinVaList& args) {
   jvalue value{};
   switch (code) {
-    case 'Z': value.z = static_cast<jboolean>(__builtin_va_arg(args, int)); break;
-    case 'B': value.b = static_cast<jbyte>(__builtin_va_arg(args, int)); break;
-    case 'C': value.c = static_cast<jchar>(__builtin_va_arg(args, int)); break;
-    case 'S': value.s = static_cast<jshort>(__builtin_va_arg(args, int)); break;
-    case 'I': value.i = __builtin_va_arg(args, jint); break;
-    case 'J': value.j = __builtin_va_arg(args, jlong); break;
-    case 'F': value.f = static_cast<jfloat>(__builtin_va_arg(args, double)); break;
-    case 'D': value.d = __builtin_va_arg(args, double); break;
-    default: value.l = __builtin_va_arg(args, jobject); break;
+    case 'Z':
+      value.z = static_cast<jboolean>(__builtin_va_arg(args, int));
+      break;
+    case 'B':
+      value.b = static_cast<jbyte>(__builtin_va_arg(args, int));
+      break;
+    case 'C':
+      value.c = static_cast<jchar>(__builtin_va_arg(args, int));
+      break;
+    case 'S':
+      value.s = static_cast<jshort>(__builtin_va_arg(args, int));
+      break;
+    case 'I':
+      value.i = __builtin_va_arg(args, jint);
+      break;
+    case 'J':
+      value.j = __builtin_va_arg(args, jlong);
+      break;
+    case 'F':
+      value.f = static_cast<jfloat>(__builtin_va_arg(args, double));
+      break;
+    case 'D':
+      value.d = __builtin_va_arg(args, double);
+      break;
+    default:
+      value.l = __builtin_va_arg(args, jobject);
+      break;
   }
   return value;
 }

@@ -2,14 +2,13 @@
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
-
 #include <jni.h>
 #include <unistd.h>
+#include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 
 #include "abi.h"

@@ -16,7 +16,7 @@ namespace {
 // forwarder has no thunks for; their version numbers carry an interface type here.
 constexpr jint interface_type_bits = 0x70000000;
 
-using AttachSlot = jint(JNICALL* JNIInvokeInterface_::*)(JavaVM*, void**, void*);
+using AttachSlot = jint (JNICALL* JNIInvokeInterface_::*)(JavaVM*, void**, void*);
 
 jint attach(JavaVM* vm, void** penv, void* args, AttachSlot slot) {
   mark_windows_thread();

@@ -73,11 +73,9 @@ std::optional<std::string> parameter_codes_of_reflected(JNIEnv* env, jobject exe
   if (!executable_class || !class_class) return std::nullopt;
   const jmethodID get_parameter_types =
       env->GetMethodID(executable_class.get(), "getParameterTypes", "()[Ljava/lang/Class;");
-  const jmethodID descriptor_string =
-      env->GetMethodID(class_class.get(), "descriptorString", "()Ljava/lang/String;");
+  const jmethodID descriptor_string = env->GetMethodID(class_class.get(), "descriptorString", "()Ljava/lang/String;");
   if (!get_parameter_types || !descriptor_string) return std::nullopt;
-  LocalRef<jobjectArray> types(
-      env, static_cast<jobjectArray>(env->CallObjectMethod(executable, get_parameter_types)));
+  LocalRef<jobjectArray> types(env, static_cast<jobjectArray>(env->CallObjectMethod(executable, get_parameter_types)));
   // Checked JNI (-Xcheck:jni) wants every Call... followed by an exception check.
   if (env->ExceptionCheck() || !types) return std::nullopt;
   std::string codes;
@@ -90,9 +88,7 @@ std::optional<std::string> parameter_codes_of_reflected(JNIEnv* env, jobject exe
   return codes;
 }
 
-void remember_parameters(jmethodID method, std::string codes) {
-  parameter_record().remember(method, std::move(codes));
-}
+void remember_parameters(jmethodID method, std::string codes) { parameter_record().remember(method, std::move(codes)); }
 
 const std::string* recorded_parameters(jmethodID method) { return parameter_record().find(method); }
 

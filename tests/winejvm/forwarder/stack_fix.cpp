@@ -59,11 +59,11 @@ std::size_t symbol_index(ElfW(Word) info) { return ELF32_R_SYM(info); }
 
 // What the patch needs from one loaded object's dynamic section.
 struct DynamicTables {
-  const ElfW(Sym)* symbols = nullptr;
+  const ElfW(Sym) * symbols = nullptr;
   const char* names = nullptr;
-  const ElfW(Rela)* rela = nullptr;
+  const ElfW(Rela) * rela = nullptr;
   std::size_t rela_size = 0;
-  const ElfW(Rel)* rel = nullptr;
+  const ElfW(Rel) * rel = nullptr;
   std::size_t rel_size = 0;
   const void* plt = nullptr;
   std::size_t plt_size = 0;
@@ -114,20 +114,38 @@ const T* address_in(ElfW(Addr) base, ElfW(Addr) value) {
   return reinterpret_cast<const T*>(value < base ? value + base : value);
 }
 
-DynamicTables read_dynamic(ElfW(Addr) base, const ElfW(Dyn)* entry) {
+DynamicTables read_dynamic(ElfW(Addr) base, const ElfW(Dyn) * entry) {
   DynamicTables tables;
   for (; entry->d_tag != DT_NULL; ++entry) {
     const ElfW(Addr) value = entry->d_un.d_ptr;
     switch (entry->d_tag) {
-      case DT_SYMTAB: tables.symbols = address_in<ElfW(Sym)>(base, value); break;
-      case DT_STRTAB: tables.names = address_in<char>(base, value); break;
-      case DT_RELA: tables.rela = address_in<ElfW(Rela)>(base, value); break;
-      case DT_RELASZ: tables.rela_size = entry->d_un.d_val; break;
-      case DT_REL: tables.rel = address_in<ElfW(Rel)>(base, value); break;
-      case DT_RELSZ: tables.rel_size = entry->d_un.d_val; break;
-      case DT_JMPREL: tables.plt = address_in<char>(base, value); break;
-      case DT_PLTRELSZ: tables.plt_size = entry->d_un.d_val; break;
-      case DT_PLTREL: tables.plt_is_rela = entry->d_un.d_val == DT_RELA; break;
+      case DT_SYMTAB:
+        tables.symbols = address_in<ElfW(Sym)>(base, value);
+        break;
+      case DT_STRTAB:
+        tables.names = address_in<char>(base, value);
+        break;
+      case DT_RELA:
+        tables.rela = address_in<ElfW(Rela)>(base, value);
+        break;
+      case DT_RELASZ:
+        tables.rela_size = entry->d_un.d_val;
+        break;
+      case DT_REL:
+        tables.rel = address_in<ElfW(Rel)>(base, value);
+        break;
+      case DT_RELSZ:
+        tables.rel_size = entry->d_un.d_val;
+        break;
+      case DT_JMPREL:
+        tables.plt = address_in<char>(base, value);
+        break;
+      case DT_PLTRELSZ:
+        tables.plt_size = entry->d_un.d_val;
+        break;
+      case DT_PLTREL:
+        tables.plt_is_rela = entry->d_un.d_val == DT_RELA;
+        break;
     }
   }
   return tables;

@@ -15,12 +15,9 @@ struct PathOption {
 };
 
 const PathOption path_options[] = {
-    {"-Djava.class.path=", unix_path_list},
-    {"-Djava.library.path=", unix_path_list},
-    {"-Xbootclasspath/a:", unix_path_list},
-    {"-Djava.io.tmpdir=", unix_path},
-    {"-XX:ErrorFile=", unix_path},
-    {"-XX:HeapDumpPath=", unix_path},
+    {"-Djava.class.path=", unix_path_list}, {"-Djava.library.path=", unix_path_list},
+    {"-Xbootclasspath/a:", unix_path_list}, {"-Djava.io.tmpdir=", unix_path},
+    {"-XX:ErrorFile=", unix_path},          {"-XX:HeapDumpPath=", unix_path},
 };
 
 const PathOption* path_option_of(const char* option) {

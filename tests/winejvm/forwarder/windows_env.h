@@ -17,13 +17,9 @@ struct WindowsVm {
   JavaVM* real;
 };
 
-inline JNIEnv* real_env(JNIEnv* windows_env) {
-  return reinterpret_cast<WindowsEnv*>(windows_env)->real;
-}
+inline JNIEnv* real_env(JNIEnv* windows_env) { return reinterpret_cast<WindowsEnv*>(windows_env)->real; }
 
-inline JavaVM* real_vm(JavaVM* windows_vm) {
-  return reinterpret_cast<WindowsVm*>(windows_vm)->real;
-}
+inline JavaVM* real_vm(JavaVM* windows_vm) { return reinterpret_cast<WindowsVm*>(windows_vm)->real; }
 
 // GCC 12 keeps argument registers live across the __tls_get_addr call of a thread-local
 // access inside an ms_abi function, and that call clobbers them. Thread-local state is

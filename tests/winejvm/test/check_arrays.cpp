@@ -38,11 +38,12 @@ struct PrimitiveArray {
   Slot<void, Array, T*, jint> release_elements;
 };
 
-#define PRIMITIVE_ARRAY(Type, T, descriptor, ...)                                                       \
-  PrimitiveArray<T, T##Array> {                                                                          \
-    #Type, descriptor, {__VA_ARGS__}, &JNINativeInterface_::New##Type##Array,                            \
-        &JNINativeInterface_::Set##Type##ArrayRegion, &JNINativeInterface_::Get##Type##ArrayRegion,     \
-        &JNINativeInterface_::Get##Type##ArrayElements, &JNINativeInterface_::Release##Type##ArrayElements \
+#define PRIMITIVE_ARRAY(Type, T, descriptor, ...)                                                             \
+  PrimitiveArray<T, T##Array> {                                                                               \
+#Type, descriptor,                                                                                        \
+        {__VA_ARGS__ }, &JNINativeInterface_::New##Type##Array, &JNINativeInterface_::Set##Type##ArrayRegion, \
+         &JNINativeInterface_::Get##Type##ArrayRegion, &JNINativeInterface_::Get##Type##ArrayElements,        \
+         &JNINativeInterface_::Release##Type##ArrayElements                                                   \
   }
 
 class ArrayChecks {

@@ -2,8 +2,8 @@
 // with one argument of every Java type: the variadic and va_list forms are the ones the
 // forwarder rebuilds from recorded parameter types.
 #include <array>
-#include <cstdarg>
 #include <chrono>
+#include <cstdarg>
 #include <functional>
 #include <sstream>
 #include <tuple>
@@ -80,7 +80,7 @@ auto pass_array(JNIEnv* env, Slot slot, const Arguments& a, Lead... lead) {
 // The nine slots of one return type.
 template <typename R>
 struct Family {
-  const char* type;  // as in the slot names
+  const char* type;    // as in the slot names
   const char* method;  // of Calls; the static one has a '_' appended
   const char* return_descriptor;
   VariadicSlot<R, jobject, jmethodID> virtual_call;
@@ -94,15 +94,13 @@ struct Family {
   ArraySlot<R, jclass, jmethodID> static_a;
 };
 
-#define CALL_FAMILY(Type, method, descriptor)                                                    \
-  Family<decltype(std::declval<JNIEnv_>().Call##Type##Method(nullptr, nullptr))> {              \
-    #Type, method, descriptor, &JNINativeInterface_::Call##Type##Method,                           \
-        &JNINativeInterface_::Call##Type##MethodV, &JNINativeInterface_::Call##Type##MethodA,     \
-        &JNINativeInterface_::CallNonvirtual##Type##Method,                                       \
-        &JNINativeInterface_::CallNonvirtual##Type##MethodV,                                      \
-        &JNINativeInterface_::CallNonvirtual##Type##MethodA,                                      \
-        &JNINativeInterface_::CallStatic##Type##Method, &JNINativeInterface_::CallStatic##Type##MethodV, \
-        &JNINativeInterface_::CallStatic##Type##MethodA                                           \
+#define CALL_FAMILY(Type, method, descriptor)                                                                       \
+  Family<decltype(std::declval<JNIEnv_>().Call##Type##Method(nullptr, nullptr))> {                                  \
+#Type, method, descriptor, &JNINativeInterface_::Call##Type##Method, &JNINativeInterface_::Call##Type##MethodV, \
+        &JNINativeInterface_::Call##Type##MethodA, &JNINativeInterface_::CallNonvirtual##Type##Method,              \
+        &JNINativeInterface_::CallNonvirtual##Type##MethodV, &JNINativeInterface_::CallNonvirtual##Type##MethodA,   \
+        &JNINativeInterface_::CallStatic##Type##Method, &JNINativeInterface_::CallStatic##Type##MethodV,            \
+        &JNINativeInterface_::CallStatic##Type##MethodA                                                             \
   }
 
 // What a call must return: its argument of the return type (the same object for objects).
@@ -176,7 +174,8 @@ class CallChecks {
     const jmethodID constructor = method_id("<init>", "V", false);
     const std::pair<const char*, std::function<jobject()>> forms[] = {
         {"NewObject", [&] { return pass_variadic(env_, &JNINativeInterface_::NewObject, args_, calls_, constructor); }},
-        {"NewObjectV", [&] { return pass_va_list(env_, &JNINativeInterface_::NewObjectV, args_, calls_, constructor); }},
+        {"NewObjectV",
+         [&] { return pass_va_list(env_, &JNINativeInterface_::NewObjectV, args_, calls_, constructor); }},
         {"NewObjectA", [&] { return pass_array(env_, &JNINativeInterface_::NewObjectA, args_, calls_, constructor); }},
     };
     for (const auto& [slot, make] : forms) {
@@ -199,9 +198,9 @@ class CallChecks {
     const jobject reflected = env_->functions->CallStaticObjectMethod(env_, calls_, getter);
     std::string exception = take_exception(env_);
     const jmethodID mixed = reflected ? env_->FromReflectedMethod(reflected) : nullptr;
-    const jobject result =
-        mixed ? env_->functions->CallStaticObjectMethod(env_, calls_, mixed, jbyte{-7}, 0.125, jlong{1} << 40, 0.5f, args_.l)
-              : nullptr;
+    const jobject result = mixed ? env_->functions->CallStaticObjectMethod(env_, calls_, mixed, jbyte{-7}, 0.125,
+                                                                           jlong{1} << 40, 0.5f, args_.l)
+                                 : nullptr;
     report_.equal("FromReflectedMethod, then CallStaticObjectMethod", exception + returned_text(env_, result),
                   std::string("-7,0.125,1099511627776,0.5,text"));
   }

@@ -37,7 +37,8 @@ DWORD run_child(const char* mode) {
   GetModuleFileNameA(nullptr, self, sizeof self);
   std::string command = std::string("\"") + self + "\" --child=" + mode;
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  const OwnedHandle nowhere(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr));
+  const OwnedHandle nowhere(
+      CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr));
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;

@@ -40,7 +40,8 @@ class ExceptionChecks {
                   std::string("0 java.lang.IllegalArgumentException: from native code"));
 
     const jmethodID constructor = env_->GetMethodID(illegal_argument, "<init>", "(Ljava/lang/String;)V");
-    const auto made = static_cast<jthrowable>(env_->functions->NewObject(env_, illegal_argument, constructor, message_));
+    const auto made =
+        static_cast<jthrowable>(env_->functions->NewObject(env_, illegal_argument, constructor, message_));
     const std::string construction = take_exception(env_);
     env_->Throw(made);
     const jthrowable occurred = env_->ExceptionOccurred();

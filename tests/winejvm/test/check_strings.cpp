@@ -52,8 +52,8 @@ class StringChecks {
   bool ready() const { return sample_ != nullptr; }
 
   void to_java() {
-    const jstring from_utf16 = env_->NewString(reinterpret_cast<const jchar*>(sample_utf16.data()),
-                                               static_cast<jsize>(sample_utf16.size()));
+    const jstring from_utf16 =
+        env_->NewString(reinterpret_cast<const jchar*>(sample_utf16.data()), static_cast<jsize>(sample_utf16.size()));
     report_.equal("NewString: Java sees the code points", code_points_of(from_utf16), sample_code_points);
     const jstring from_utf8 = env_->NewStringUTF(sample_modified_utf8.c_str());
     report_.equal("NewStringUTF: Java sees the code points", code_points_of(from_utf8), sample_code_points);

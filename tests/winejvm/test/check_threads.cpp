@@ -28,9 +28,8 @@ struct Job {
 std::string attached_run(Job& job) {
   JavaVMAttachArgs attach_args{JNI_VERSION_1_2, const_cast<char*>(job.name.c_str()), nullptr};
   JNIEnv* env = nullptr;
-  const jint attached = job.daemon
-                            ? job.vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), &attach_args)
-                            : job.vm->AttachCurrentThread(reinterpret_cast<void**>(&env), &attach_args);
+  const jint attached = job.daemon ? job.vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), &attach_args)
+                                   : job.vm->AttachCurrentThread(reinterpret_cast<void**>(&env), &attach_args);
   if (attached != JNI_OK) return "attaching gave " + std::to_string(attached);
   JNIEnv* current = nullptr;
   std::string problem;
@@ -81,8 +80,11 @@ class ThreadChecks {
     for (int round = 1; round <= rounds; ++round) {
       std::vector<Job> jobs;
       for (int index = 0; index < threads_per_round; ++index) {
-        jobs.push_back({vm_, "worker " + std::to_string(index), index == 0,
-                        [this, index](JNIEnv* env) { return work(env, index); }, {}});
+        jobs.push_back({vm_,
+                        "worker " + std::to_string(index),
+                        index == 0,
+                        [this, index](JNIEnv* env) { return work(env, index); },
+                        {}});
       }
       const std::string problem = run_concurrently(jobs);
       report_.check("round " + std::to_string(round) + ": " + std::to_string(threads_per_round) +
@@ -95,11 +97,14 @@ class ThreadChecks {
   }
 
   void stack_overflow_on_a_thread() {
-    std::vector<Job> jobs{{vm_, "recursion", false,
+    std::vector<Job> jobs{{vm_,
+                           "recursion",
+                           false,
                            [this](JNIEnv* env) {
                              env->functions->CallStaticIntMethod(env, failures_, bottomless_, 0);
                              const std::string thrown = take_exception(env);
-                             return thrown.rfind("java.lang.StackOverflowError", 0) == 0 ? "" : "threw '" + thrown + "'";
+                             return thrown.rfind("java.lang.StackOverflowError", 0) == 0 ? ""
+                                                                                         : "threw '" + thrown + "'";
                            },
                            {}}};
     const std::string problem = run_concurrently(jobs);

@@ -23,7 +23,8 @@ class RegistryKey {
   std::optional<std::string> text(const char* value) const {
     char buffer[MAX_PATH * 2] = {};
     DWORD size = sizeof buffer - 1;
-    if (!key_ || RegQueryValueExA(key_, value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+    if (!key_ ||
+        RegQueryValueExA(key_, value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
       return std::nullopt;
     }
     return std::string(buffer);

@@ -2,9 +2,8 @@
 // registry names it, LoadLibraryA loads it, GetProcAddress finds its exports.
 #pragma once
 
-#include <windows.h>
-
 #include <jni.h>
+#include <windows.h>
 
 #include <optional>
 

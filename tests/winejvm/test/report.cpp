@@ -9,7 +9,8 @@ void Report::check(const std::string& name, bool passed, const std::string& deta
   ++(passed ? passed_ : failed_);
   // Details explain failures; a passing check needs only its name.
   const bool explained = !passed && !detail.empty();
-  std::printf("%s %s%s%s\n", passed ? "ok  " : "FAIL", name.c_str(), explained ? ": " : "", explained ? detail.c_str() : "");
+  std::printf("%s %s%s%s\n", passed ? "ok  " : "FAIL", name.c_str(), explained ? ": " : "",
+              explained ? detail.c_str() : "");
   std::fflush(stdout);
 }
 

@@ -26,7 +26,7 @@ std::string gc_log_option(const Settings& settings) {
 }
 
 struct StartupOption {
-  std::string given;  // "" for one that jvm.dll adds
+  std::string given;   // "" for one that jvm.dll adds
   std::string listed;  // as RuntimeMXBean.getInputArguments lists it; "" for not at all
 };
 
@@ -76,7 +76,6 @@ std::string property(JNIEnv* env, const char* name) {
 
 jlong JNICALL never_registered(JNIEnv*, jclass, jlong, jint, jdouble) { return 0; }
 
-
 }  // namespace
 
 std::optional<Settings> parse_settings(int argc, char** argv) {
@@ -117,7 +116,8 @@ std::optional<Context> start_vm(Report& report, const JavaRuntime& runtime, cons
   for (const StartupOption& option : given) {
     if (option.given.empty()) continue;
     const bool hook = option.given == "vfprintf";
-    options.push_back({const_cast<char*>(option.given.c_str()), hook ? reinterpret_cast<void*>(&capture_vm_output) : nullptr});
+    options.push_back(
+        {const_cast<char*>(option.given.c_str()), hook ? reinterpret_cast<void*>(&capture_vm_output) : nullptr});
   }
   JavaVMInitArgs args{JNI_VERSION_1_2, static_cast<jint>(options.size()), options.data(), JNI_TRUE};
   JavaVM* vm = nullptr;
@@ -154,7 +154,8 @@ void check_startup(Context& context, const JavaRuntime& runtime, const Settings&
   report.check("GetEnv refuses JVMTI with JNI_EVERSION", tool_status == JNI_EVERSION && !tool_interface);
 
   const jclass calls = env->FindClass("winejvm/Calls");
-  JNINativeMethod native{const_cast<char*>("accumulate"), const_cast<char*>("(JID)J"), reinterpret_cast<void*>(&never_registered)};
+  JNINativeMethod native{const_cast<char*>("accumulate"), const_cast<char*>("(JID)J"),
+                         reinterpret_cast<void*>(&never_registered)};
   const jint native_status = env->RegisterNatives(calls, &native, 1);
   const std::string exception = take_exception(env);
   report.check("RegisterNatives is refused with a JNI error, nothing thrown", native_status < 0 && exception.empty(),

@@ -13,7 +13,7 @@ namespace winejvm_test {
 
 // From the command line, written by the build, which knows both forms of each path.
 struct Settings {
-  std::string class_path;  // Windows form, ';'-separated
+  std::string class_path;           // Windows form, ';'-separated
   std::string expected_class_path;  // as the Linux VM must see it
   std::string tmpdir;
   std::string expected_tmpdir;

@@ -65,8 +65,8 @@ TAVLINPORT_API LONG InterlockedIncrement(LONG volatile *addend);
 TAVLINPORT_API LONG InterlockedDecrement(LONG volatile *addend);
 
 TAVLINPORT_API UINT GetACP(void);
-TAVLINPORT_API int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int multi_byte_len,
-                                       LPWSTR wide, int wide_len);
+TAVLINPORT_API int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR multi_byte, int multi_byte_len, LPWSTR wide,
+                                       int wide_len);
 TAVLINPORT_API int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR wide, int wide_len, LPSTR multi_byte,
                                        int multi_byte_len, LPCSTR default_char, BOOL *used_default_char);
 

@@ -14,10 +14,8 @@ struct IRegistrarBase : public IUnknown {
 };
 
 struct IRegistrar : public IRegistrarBase {
-    virtual HRESULT STDMETHODCALLTYPE ResourceRegisterSz(LPCOLESTR resource_file, LPCOLESTR id,
-                                                         LPCOLESTR type) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ResourceUnregisterSz(LPCOLESTR resource_file, LPCOLESTR id,
-                                                           LPCOLESTR type) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ResourceRegisterSz(LPCOLESTR resource_file, LPCOLESTR id, LPCOLESTR type) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ResourceUnregisterSz(LPCOLESTR resource_file, LPCOLESTR id, LPCOLESTR type) = 0;
     virtual HRESULT STDMETHODCALLTYPE FileRegister(LPCOLESTR file_name) = 0;
     virtual HRESULT STDMETHODCALLTYPE FileUnregister(LPCOLESTR file_name) = 0;
     virtual HRESULT STDMETHODCALLTYPE StringRegister(LPCOLESTR data) = 0;

@@ -56,19 +56,18 @@ struct SECURITY_ATTRIBUTES;
 typedef SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 
 TAVLINPORT_API LSTATUS RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM sam, PHKEY result);
-TAVLINPORT_API LSTATUS RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD reserved, LPSTR klass, DWORD options,
-                                       REGSAM sam, LPSECURITY_ATTRIBUTES security, PHKEY result,
-                                       LPDWORD disposition);
+TAVLINPORT_API LSTATUS RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD reserved, LPSTR klass, DWORD options, REGSAM sam,
+                                       LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
 TAVLINPORT_API LSTATUS RegCloseKey(HKEY key);
 TAVLINPORT_API LSTATUS RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                         LPDWORD data_size);
 TAVLINPORT_API LSTATUS RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type, const BYTE *data,
                                       DWORD data_size);
 TAVLINPORT_API LSTATUS RegDeleteValueA(HKEY key, LPCSTR value_name);
-TAVLINPORT_API LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR klass, LPDWORD klass_size, LPDWORD reserved,
-                                        LPDWORD sub_keys, LPDWORD max_sub_key_len, LPDWORD max_class_len,
-                                        LPDWORD values, LPDWORD max_value_name_len, LPDWORD max_value_len,
-                                        LPDWORD security_descriptor, PFILETIME last_write_time);
+TAVLINPORT_API LSTATUS RegQueryInfoKeyA(HKEY key, LPSTR klass, LPDWORD klass_size, LPDWORD reserved, LPDWORD sub_keys,
+                                        LPDWORD max_sub_key_len, LPDWORD max_class_len, LPDWORD values,
+                                        LPDWORD max_value_name_len, LPDWORD max_value_len, LPDWORD security_descriptor,
+                                        PFILETIME last_write_time);
 TAVLINPORT_API LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD reserved,
                                      LPSTR klass, LPDWORD klass_size, PFILETIME last_write_time);
 TAVLINPORT_API LSTATUS RegDeleteKeyA(HKEY key, LPCSTR sub_key);
