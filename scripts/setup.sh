@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ g++-multilib python3
+  cmake make g++ g++-multilib python3 clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   openjdk-17-jdk-headless
   # A JDBC driver, found through the context class loader in the client-thread tests.
