@@ -5,21 +5,15 @@
 //   vmhost_client_threads_test <tavlin.dll>
 #include <cstdio>
 #include <string>
+
+#include "checks.h"
 #include <vector>
 
 #include "com/interfaces.h"
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const char *what, const std::string &seen)
-{
-    (ok ? passed : failed)++;
-    std::printf("%s: %s (%s)\n", ok ? "ok" : "FAILED", what, seen.c_str());
-    std::fflush(stdout);
-}
+windows_test::Checks report;
 
 tavlin::ITavlinUtil *util = nullptr;
 
@@ -131,28 +125,29 @@ int main(int argc, char **argv)
         std::printf("FAILED: no thread bean\n0 passed, 1 failed\n");
         return 1;
     }
-    check(use_a_list(), "a first client thread's warm-up", "");
+    report.check(use_a_list(), "a first client thread's warm-up", "");
     const LONG baseline = live_java_threads(bean.pdispVal);
 
     int failures = run_clients(100, 1);
-    check(failures == 0, "100 client threads, one after another, each call well", std::to_string(failures) + " failed");
+    report.check(failures == 0, "100 client threads, one after another, each call well",
+                 std::to_string(failures) + " failed");
     LONG after = live_java_threads(bean.pdispVal);
-    check(after == baseline, "no Java thread left behind",
-          std::to_string(after) + " live, " + std::to_string(baseline) + " before");
+    report.check(after == baseline, "no Java thread left behind",
+                 std::to_string(after) + " live, " + std::to_string(baseline) + " before");
 
     failures = run_clients(64, 8);
-    check(failures == 0, "64 client threads, eight at a time", std::to_string(failures) + " failed");
+    report.check(failures == 0, "64 client threads, eight at a time", std::to_string(failures) + " failed");
     after = live_java_threads(bean.pdispVal);
-    check(after == baseline, "no Java thread left behind",
-          std::to_string(after) + " live, " + std::to_string(baseline) + " before");
+    report.check(after == baseline, "no Java thread left behind",
+                 std::to_string(after) + " live, " + std::to_string(baseline) + " before");
 
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CloseHandle(CreateThread(nullptr, 0, lingering_client_thread, ready, 0, nullptr));
-    check(WaitForSingleObject(ready, 60000) == WAIT_OBJECT_0, "a client thread still attached as the process ends", "");
+    report.check(WaitForSingleObject(ready, 60000) == WAIT_OBJECT_0,
+                 "a client thread still attached as the process ends", "");
 
     VariantClear(&bean);
     management->Release();
     util->Release();
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;  // the end of the process must not wait on the lingering thread
+    return report.finish();  // the end of the process must not wait on the lingering thread
 }

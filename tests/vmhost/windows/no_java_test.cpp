@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "checks.h"
+
 #include "javaref/tavlin_ex.h"
 #include "util/text.h"
 #include "vmhost/jvm_library.h"
@@ -10,14 +12,7 @@
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const char *what, const std::string &seen)
-{
-    (ok ? passed : failed)++;
-    std::printf("%s: %s (%s)\n", ok ? "ok" : "FAILED", what, seen.c_str());
-}
+windows_test::Checks report;
 
 std::string loader_message()
 {
@@ -48,12 +43,11 @@ int main()
 {
     const std::string no_jre = "No JRE is installed on this machine.";
     std::string loader = loader_message();
-    check(loader == no_jre, "the loader finds no Java installation", loader);
+    report.check(loader == no_jre, "the loader finds no Java installation", loader);
     tavlin::init_startup_lock();
     for (int attempt = 1; attempt <= 2; ++attempt) {
         std::string startup = startup_message();
-        check(startup == no_jre, "VM start-up reports the loader's text, again on a retry", startup);
+        report.check(startup == no_jre, "VM start-up reports the loader's text, again on a retry", startup);
     }
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return report.finish();
 }
