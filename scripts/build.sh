@@ -21,7 +21,10 @@ for target in $targets; do
     linux-asan) configure_and_build linux-asan -DTAVLIN_SANITIZE=address,undefined \
                   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" ;;
     win32) configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-w64-mingw32.cmake" ;;
-    win64) configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-x86_64-w64-mingw32.cmake" ;;
+    # The 64-bit build also tests the 32-bit DLL as 64-bit Windows runs it (tests/wow64),
+    # when the 32-bit one is built.
+    win64) configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-x86_64-w64-mingw32.cmake" \
+             -DTAVLIN_WIN32_BUILD="$([ -f "$top/build/win32/src/tavlin.dll" ] && echo "$top/build/win32")" ;;
     *) echo "unknown target $target" >&2; exit 2 ;;
   esac
 done

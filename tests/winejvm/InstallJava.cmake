@@ -6,8 +6,13 @@
 #   FORWARDER       the built forwarder (jvm.dll.so)
 #   JAVA_VERSION    the registry's CurrentVersion, e.g. 17
 #   REGISTRY_VIEW   32 or 64: the registry view that the test programs read
+#   PROGRAM_FILES   optional: the folder below C: to install into ("Program Files (x86)" for
+#                   a 32-bit Java in a 64-bit prefix, where a 64-bit one may stand beside it)
 
-set(server_folder "Program Files/Java/jre${JAVA_VERSION}/bin/server")
+if(NOT PROGRAM_FILES)
+  set(PROGRAM_FILES "Program Files")
+endif()
+set(server_folder "${PROGRAM_FILES}/Java/jre${JAVA_VERSION}/bin/server")
 string(REPLACE "/" "\\" runtime_lib "C:/${server_folder}/jvm.dll")
 set(java_key "HKLM\\Software\\JavaSoft\\Java Runtime Environment")
 
