@@ -1,6 +1,7 @@
-// CProxy::Invoke: an automation call becomes a Java call. The overloads of the DISPID's
-// name are tried in table order until one accepts the arguments; the chosen method is
-// called with its return type's own call family, and its result converted back.
+// CProxy::Invoke: an automation call becomes a Java call. Among the overloads of the
+// DISPID's name the closest that takes the arguments as they are is chosen (table order only
+// where none does); the chosen method is called with its return type's own call family, and
+// its result converted back.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>

@@ -1,5 +1,6 @@
 #include "vmhost/client_thread.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -25,17 +26,18 @@ bool process_is_ending()
 #endif
 }
 
-JavaVM *attaching_vm = nullptr;  // the VM the slot's threads were attached to
+std::atomic<JavaVM *> attaching_vm{nullptr};  // the VM the slot's threads were attached to
 
 // Runs when a thread that the bridge attached ends. Fiber-local storage calls it outside the
 // loader lock (before the DLL_THREAD_DETACH notifications), so the VM's thread-list and
 // safepoint work in DetachCurrentThread cannot wait on a thread that waits for the loader.
 void WINAPI detach_ending_thread(PVOID)
 {
-    if (process_is_ending() || !attaching_vm) return;
+    JavaVM *vm = attaching_vm.load();
+    if (process_is_ending() || !vm) return;
     JNIEnv *env = nullptr;
-    if (attaching_vm->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2) != JNI_OK) return;  // gone already
-    attaching_vm->DetachCurrentThread();
+    if (vm->GetEnv(reinterpret_cast<void **>(&env), JNI_VERSION_1_2) != JNI_OK) return;  // gone already
+    vm->DetachCurrentThread();
 }
 
 // The slot whose value marks a thread the bridge attached; its callback detaches the thread.
