@@ -5,8 +5,10 @@
 // code with the java.util calendars the bridge uses.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <jni.h>
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
 
 #include <cstdio>
 #include <string>
@@ -15,6 +17,9 @@
 #include "client.h"
 #include "test_names.h"
 #include "test_process.h"
+#ifdef _WIN32
+#include "vmhost/jvm_library.h"
+#endif
 
 using namespace tavlin_test;
 
@@ -143,15 +148,29 @@ protected:
 
 TEST_F(DatesInACreatedVm, ArriveAndComeBackExactly) { check_utc_rows(); }
 
+// The host loads the Java runtime itself: the build's libjvm.so natively; on Windows the
+// installation's jvm.dll, found by the registry as the bridge finds it.
+namespace {
+jint create_vm_as_host(JavaVM **vm, JNIEnv **env, JavaVMInitArgs *args)
+{
+#ifdef _WIN32
+    static const tavlin::CJvmLibrary *runtime = new tavlin::CJvmLibrary;  // loaded for the process's life
+    return runtime->JNI_CreateJavaVM(vm, reinterpret_cast<void **>(env), args);
+#else
+    void *runtime = dlopen(TAVLIN_TEST_LIBJVM, RTLD_NOW);
+    if (!runtime) return JNI_ERR;
+    auto create = reinterpret_cast<jint (*)(JavaVM **, void **, void *)>(dlsym(runtime, "JNI_CreateJavaVM"));
+    return create ? create(vm, reinterpret_cast<void **>(env), args) : JNI_ERR;
+#endif
+}
+}  // namespace
+
 // The host creates the VM before the bridge's first use; the bridge adopts it as it is.
 class DatesInAnAdoptedVm : public DatesThroughTheBridge {
 protected:
     void SetUp() override
     {
         use_standard_vm_setup();
-        void *runtime = dlopen(TAVLIN_TEST_LIBJVM, RTLD_NOW);
-        ASSERT_NE(nullptr, runtime);
-        auto create = reinterpret_cast<jint (*)(JavaVM **, void **, void *)>(dlsym(runtime, "JNI_CreateJavaVM"));
         std::string classpath = "-Djava.class.path=" + fixtures_jar();
         JavaVMOption options[] = {{&classpath[0], nullptr},
                                   {const_cast<char *>("-Duser.timezone=UTC"), nullptr},
@@ -159,7 +178,7 @@ protected:
         JavaVMInitArgs args = {JNI_VERSION_1_2, 3, options, JNI_FALSE};
         JavaVM *vm = nullptr;
         JNIEnv *env = nullptr;
-        ASSERT_EQ(JNI_OK, create(&vm, reinterpret_cast<void **>(&env), &args));
+        ASSERT_EQ(JNI_OK, create_vm_as_host(&vm, &env, &args));
     }
 };
 

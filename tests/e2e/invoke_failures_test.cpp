@@ -32,7 +32,7 @@ protected:
 const MethodTable *table_of(IDispatch *object)
 {
     ComPtr<IProxy> proxy;
-    object->QueryInterface(IID_IProxy, proxy.put_void());
+    object->QueryInterface(tavlin::IID_IProxy, proxy.put_void());
     return static_cast<CProxy *>(proxy.get())->methods();
 }
 
@@ -163,7 +163,8 @@ TEST_F(InvokeFailures, DispidsThatDesignateNoMethod)
     EXPECT_EQ(DISP_E_UNKNOWNINTERFACE,
               calc_->Invoke(0, null_iid, 0, DISPATCH_METHOD, &none, result.get(), &info, nullptr));
     // The table is not built before the first name lookup.
-    for (DISPID made_up : {1, 99999, -5, 0x7fffffff, DISPID(0x80000000)}) {
+    const DISPID made_up_dispids[] = {1, 99999, -5, 0x7fffffff, DISPID(0x80000000)};
+    for (DISPID made_up : made_up_dispids) {
         CallResult attempt = call(calc_.get(), made_up);
         EXPECT_EQ(DISP_E_EXCEPTION, attempt.hr) << made_up;
         EXPECT_EQ("Invalid method.", attempt.description) << made_up;

@@ -230,7 +230,7 @@ TEST_F(Invoke, TraceNamesEveryMethodBeforeItRuns)
 TEST(InvokeCompatible, NullArrayResultBecomesAnEmptyVariantArray)
 {
     use_standard_vm_setup();
-    setenv("TAVLIN1_COMPATIBLE", "TRUE", 1);
+    set_environment("TAVLIN1_COMPATIBLE", "TRUE");
     ComPtr<IDispatch> calc = make("fixtures.Calculator");
     CallResult array = call(calc.get(), "noArray");
     ASSERT_EQ(S_OK, array.hr);

@@ -13,7 +13,8 @@ double as_double(const CallResult &result)
 {
     VARIANT number;
     VariantInit(&number);
-    if (FAILED(VariantChangeType(&number, result.value.get(), 0, VT_R8))) return -999;
+    // Windows declares the source without const; it is only read.
+    if (FAILED(VariantChangeType(&number, const_cast<VARIANT *>(result.value.get()), 0, VT_R8))) return -999;
     return number.dblVal;
 }
 

@@ -2,8 +2,14 @@
 
 #include <jvmti.h>
 
+#ifdef _WIN32
+#include "util/platform.h"
+// after platform.h, which brings windows.h
+#include <psapi.h>
+#else
 #include <fstream>
 #include <string>
+#endif
 
 #include "vmhost/vm.h"
 
@@ -35,6 +41,15 @@ long jni_global_reference_count()
     return error == JVMTI_ERROR_NONE ? count : -1;
 }
 
+#ifdef _WIN32
+long resident_kilobytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return -1;
+    return static_cast<long>(counters.WorkingSetSize / 1024);
+}
+#else
 long resident_kilobytes()
 {
     std::ifstream status("/proc/self/status");
@@ -43,5 +58,6 @@ long resident_kilobytes()
         if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
     return -1;
 }
+#endif
 
 }  // namespace tavlin_test

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "util/holders.h"
 
@@ -13,15 +15,44 @@ namespace tavlin_test {
 namespace {
 int vm_option_count = 0;
 const char kProductKey[] = "Software\\Varnexa\\Tidewell";
+#ifdef _WIN32
+const char kExtrasKey[] = "Software\\Varnexa\\Orvalis Tidewell Services - Web Lanthra\\Extras";
+
+void remove_product_keys()
+{
+    for (const char *key : {kProductKey, kExtrasKey}) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+}
+#endif
 }  // namespace
 
+#ifdef _WIN32
+void use_fresh_registry()
+{
+    remove_product_keys();
+    // The prefix's registry outlives the process: what a test wrote must not reach the next
+    // program that runs there.
+    static const bool removed_at_exit = std::atexit(remove_product_keys) == 0;
+    (void)removed_at_exit;
+}
+
+void set_environment(const char *name, const char *value)
+{
+    if (_putenv_s(name, value) != 0) throw std::runtime_error(std::string("cannot set ") + name);
+}
+#else
 void use_fresh_registry()
 {
     char folder[] = "/tmp/tavlin-test-XXXXXX";
     if (!mkdtemp(folder)) throw std::runtime_error("cannot make a temporary folder");
     std::string path = std::string(folder) + "/registry.reg";
-    setenv("TAVLIN_REGISTRY", path.c_str(), 1);
+    set_environment("TAVLIN_REGISTRY", path.c_str());
 }
+
+void set_environment(const char *name, const char *value)
+{
+    if (setenv(name, value, 1) != 0) throw std::runtime_error(std::string("cannot set ") + name);
+}
+#endif
 
 void set_registry_string(HKEY root, const char *key, const char *name, const char *value)
 {
@@ -45,7 +76,7 @@ void use_standard_vm_setup()
 {
     use_fresh_registry();
     add_vm_option("-Xcheck:jni");
-    setenv("CLASSPATH", fixtures_jar().c_str(), 1);
+    set_environment("CLASSPATH", fixtures_jar().c_str());
 }
 
 }  // namespace tavlin_test

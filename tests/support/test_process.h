@@ -9,8 +9,12 @@
 
 namespace tavlin_test {
 
-// A fresh, empty registry file for this process (TAVLIN_REGISTRY).
+// A registry without the product's settings for this process: natively a fresh, empty
+// registry file (TAVLIN_REGISTRY); on Windows the product's keys removed from the machine's
+// registry (the Java installation's stay), which is why the Windows suites run one at a time.
 void use_fresh_registry();
+// Sets an environment variable of this process.
+void set_environment(const char *name, const char *value);
 // Creates `key` under `root` if needed and writes a REG_SZ value ("" or null: default).
 void set_registry_string(HKEY root, const char *key, const char *name, const char *value);
 // Adds a free-form VM option through the product's VMOptions subkeys.
