@@ -122,7 +122,7 @@ class RefusedDetach {
 public:
     RefusedDetach() : vm_(java_vm()), original_(vm_->functions), refusing_(*original_)
     {
-        refusing_.DetachCurrentThread = [](JavaVM *) -> jint { return JNI_ERR; };
+        refusing_.DetachCurrentThread = &refuse;
         vm_->functions = &refusing_;
     }
     ~RefusedDetach() { vm_->functions = original_; }
@@ -130,6 +130,9 @@ public:
     RefusedDetach &operator=(const RefusedDetach &) = delete;
 
 private:
+    // In the VM's calling convention, which on 32-bit Windows no lambda has.
+    static jint JNICALL refuse(JavaVM *) { return JNI_ERR; }
+
     JavaVM *vm_;
     const JNIInvokeInterface_ *original_;
     JNIInvokeInterface_ refusing_;
