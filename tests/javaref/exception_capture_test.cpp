@@ -10,6 +10,7 @@
 #include "javaref/java_reflect.h"
 #include "javaref/tavlin_ex.h"
 #include "test_process.h"
+#include "util/platform.h"
 #include "util/text.h"
 #include "vmhost/vm.h"
 
@@ -140,7 +141,7 @@ TEST(ExceptionCaptureWithoutProduct, CaptureSucceedsWithoutTheProductArchive)
 {
     use_fresh_registry();
     // Naming qz.jar keeps the library folder's archive off the class path.
-    setenv("CLASSPATH", (fixtures_jar() + ":/nonexistent/qz.jar").c_str(), 1);
+    set_environment("CLASSPATH", (fixtures_jar() + tavlin::kPathListSeparator + "/nonexistent/qz.jar").c_str());
     JNIEnv *env = get_env();
     jclass klass = env->FindClass("java/lang/IllegalStateException");
     env->ThrowNew(klass, "plain");

@@ -70,6 +70,8 @@ std::vector<const void *> core_entries()
 
 }  // namespace
 
+// Each test needs the table's first use in its process, and the Windows builds run the
+// tests of a suite in one process: each has a suite of its own.
 TEST(JavaReflect, FillsEveryRowOnceAndSecondInitMakesNoLookup)
 {
     use_standard_vm_setup();
@@ -89,7 +91,7 @@ TEST(JavaReflect, FillsEveryRowOnceAndSecondInitMakesNoLookup)
     EXPECT_EQ(1, java_reflect.fill_count());
 }
 
-TEST(JavaReflect, ConcurrentFirstCallsFillOnceAndSeeAFullTable)
+TEST(JavaReflectFirstUse, ConcurrentFirstCallsFillOnceAndSeeAFullTable)
 {
     use_standard_vm_setup();
     get_env();
@@ -107,10 +109,10 @@ TEST(JavaReflect, ConcurrentFirstCallsFillOnceAndSeeAFullTable)
     EXPECT_EQ(1, java_reflect.fill_count());
 }
 
-TEST(JavaReflect, MissingProductArchiveIsNoFailure)
+TEST(JavaReflectWithoutProduct, MissingProductArchiveIsNoFailure)
 {
     use_fresh_registry();
-    setenv("CLASSPATH", "/nonexistent/qz.jar", 1);
+    set_environment("CLASSPATH", "/nonexistent/qz.jar");
     DebugOutput output;
     JNIEnv *env = get_env();
     EXPECT_FALSE(error_of([env] { java_reflect.init(env); }).thrown);
