@@ -35,6 +35,8 @@ protected:
     int local_refs();
 
 private:
+    jvmtiEnv *counting_jvmti();
+
     JNIEnv *env_ = nullptr;
     jclass probe_ = nullptr;
     jmethodID describe_ = nullptr;

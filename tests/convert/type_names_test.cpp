@@ -59,12 +59,12 @@ struct TextRow {
 TEST(TypeNames, BstrToMultibyteStopsAtTheFirstNulAndGivesNullForNoText)
 {
     const TextRow rows[] = {
-        {"null BSTR", u"", true, nullptr},
-        {"empty BSTR", u"", false, nullptr},
-        {"plain", u"abc", false, "abc"},
-        {"accented", u"caf\u00e9", false, "caf\xc3\xa9"},
-        {"outside the BMP", u"\U0001F600", false, "\xf0\x9f\x98\x80"},
-        {"U+0000 inside", tavlin::OleString(u"ab\0cd", 5), false, "ab"},
+        {"null BSTR", OLESTR(""), true, nullptr},
+        {"empty BSTR", OLESTR(""), false, nullptr},
+        {"plain", OLESTR("abc"), false, "abc"},
+        {"accented", OLESTR("caf\u00e9"), false, "caf\xc3\xa9"},
+        {"outside the BMP", OLESTR("\U0001F600"), false, "\xf0\x9f\x98\x80"},
+        {"U+0000 inside", tavlin::OleString(OLESTR("ab\0cd"), 5), false, "ab"},
     };
     for (const TextRow &row : rows) {
         SCOPED_TRACE(row.label);
