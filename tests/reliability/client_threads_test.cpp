@@ -14,6 +14,7 @@
 #include "client.h"
 #include "jvm_probe.h"
 #include "test_process.h"
+#include "util/platform.h"
 #include "vmhost/vm.h"
 
 using namespace tavlin;
@@ -94,7 +95,7 @@ TEST_F(ClientThreads, NoDeadlockWhileJavaStartsThreadsAndCollects)
 TEST(ClientThreadsFindServices, AJdbcDriverOnTheClassPathIsFound)
 {
     use_standard_vm_setup();
-    setenv("CLASSPATH", (fixtures_jar() + ":" + TAVLIN_H2_JAR).c_str(), 1);
+    set_environment("CLASSPATH", (fixtures_jar() + kPathListSeparator + TAVLIN_H2_JAR).c_str());
     std::string answer;
     std::thread([&] {
         ComPtr<IDispatch> drivers = make("java.sql.DriverManager");

@@ -63,7 +63,7 @@ bool mixed_round(IDispatch *calc, long i)
 TEST(Leaks, MixedCallsReturnEveryReference)
 {
     use_fresh_registry();
-    setenv("CLASSPATH", fixtures_jar().c_str(), 1);
+    set_environment("CLASSPATH", fixtures_jar().c_str());
     // A heap of fixed size, touched from the start, keeps the Java heap's own growth out of
     // the resident-memory figure.
     set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell", "max", "-Xmx64m");

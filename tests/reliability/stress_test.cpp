@@ -32,7 +32,7 @@ bool checked_call(IDispatch *calc, int t, long i)
 TEST(Stress, SharedAndOwnProxiesUnderLoad)
 {
     use_fresh_registry();
-    setenv("CLASSPATH", fixtures_jar().c_str(), 1);
+    set_environment("CLASSPATH", fixtures_jar().c_str());
     const char *seconds_text = std::getenv("TAVLIN_STRESS_SECONDS");
     const auto duration = std::chrono::seconds(seconds_text ? std::atoi(seconds_text) : 3);
     ComPtr<IDispatch> shared[2] = {make("fixtures.Calculator"), make("fixtures.Calculator")};
