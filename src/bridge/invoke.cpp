@@ -60,13 +60,15 @@ bool passed_over(JNIEnv *env, const MethodTable &table, int index, const DISPPAR
 }
 
 // Prepares the arguments for one candidate of a walk. Anything that fails for it, reading
-// its reflection facts included, is that candidate's refusal, kept in `refusal`. Only the
-// last candidate is always converted, so that its error is the one reported.
-bool accepted(JNIEnv *env, const MethodTable &table, int index, bool last, bool strict, const DISPPARAMS *params,
+// its reflection facts included, is that candidate's refusal, kept in `refusal`. With
+// `look_first`, a candidate that the conversion would plainly refuse is passed over without
+// building the error; the walk's last candidate is always converted, so that its error is
+// the one reported, and the closest candidates were looked at already.
+bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first, bool strict, const DISPPARAMS *params,
               PreparedArguments &args, TavlinExPtr &refusal)
 {
     try {
-        if (!last && passed_over(env, table, index, params, strict)) return false;
+        if (look_first && passed_over(env, table, index, params, strict)) return false;
         prepare_arguments(env, table, index, params, strict, args);
         return true;
     } catch (TavlinEx *error) {
@@ -142,7 +144,7 @@ int choose_overload(JNIEnv *env, const MethodTable &table, int index, const DISP
         if (accepted(env, table, candidate.index, false, candidate.strict, params, args, refusal))
             return candidate.index;
     for (int next = table.next_overload(env, index);; index = next, next = table.next_overload(env, index)) {
-        if (accepted(env, table, index, next == -1, true, params, args, refusal)) return index;
+        if (accepted(env, table, index, next != -1, true, params, args, refusal)) return index;
         if (next == -1) throw refusal.release();
     }
 }

@@ -175,16 +175,14 @@ size_t TableCache::size()
 
 }  // namespace
 
+// The primitive codes follow ParameterKind's order from Boolean to Double.
 char return_type_code(const char *type_name)
 {
-    static const struct {
-        const char *name;
-        char code;
-    } primitives[] = {{"boolean", 'z'}, {"byte", 'b'},  {"char", 'c'},   {"short", 's'}, {"int", 'i'},
-                      {"long", 'j'},    {"float", 'f'}, {"double", 'd'}, {"void", 'v'}};
-    for (const auto &primitive : primitives)
-        if (std::strcmp(type_name, primitive.name) == 0) return primitive.code;
-    return 'l';
+    static_assert(static_cast<int>(ParameterKind::Double) == 7, "one code for each primitive kind");
+    static const char kPrimitiveCodes[] = {'z', 'b', 's', 'c', 'i', 'j', 'f', 'd'};
+    if (std::strcmp(type_name, "void") == 0) return 'v';
+    const JavaType type(type_name, nullptr);
+    return type.is_primitive() ? kPrimitiveCodes[static_cast<int>(type.shape.kind)] : 'l';
 }
 
 bool resolve_return_type(JNIEnv *env, MethodInfo &method)
