@@ -188,6 +188,29 @@ TEST_F(PortTypeLibraryTest, FailureOfTheMethodIsAnException)
     EXPECT_EQ(VT_EMPTY, result.type());
 }
 
+// As oleaut32 does: the texts of the error object that the method left, which is taken.
+TEST_F(PortTypeLibraryTest, FailureOfTheMethodCarriesItsErrorObject)
+{
+    RecordingUtil target;
+    target.result = static_cast<HRESULT>(0xFFFFFFFF);
+    target.error_description = u"java.lang.ClassNotFoundException: x";
+    target.error_source = u"the source";
+    ScopedVariant name = ScopedVariant::string(u"x");
+    DISPPARAMS params = {name.get(), nullptr, 1, 0};
+    EXCEPINFO excep_info{};
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              util_info_->Invoke(&target, 1, DISPATCH_METHOD, &params, nullptr, &excep_info, nullptr));
+    EXPECT_EQ(static_cast<HRESULT>(0xFFFFFFFF), excep_info.scode);
+    EXPECT_EQ("java.lang.ClassNotFoundException: x", tavlin_test::narrow(excep_info.bstrDescription));
+    EXPECT_EQ("the source", tavlin_test::narrow(excep_info.bstrSource));
+    EXPECT_EQ(nullptr, excep_info.bstrHelpFile);
+    EXPECT_EQ(7u, excep_info.dwHelpContext);
+    SysFreeString(excep_info.bstrDescription);
+    SysFreeString(excep_info.bstrSource);
+    ComPtr<IErrorInfo> left;
+    EXPECT_EQ(S_FALSE, GetErrorInfo(0, left.put())) << "Invoke took the error object";
+}
+
 TEST_F(PortTypeLibraryTest, UnwantedResultIsReleased)
 {
     RecordingUtil target;

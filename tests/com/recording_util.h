@@ -2,6 +2,8 @@
 // Java VM: newInstance records the class name and answers as the test sets it up.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "com/interfaces.h"
@@ -33,17 +35,37 @@ public:
     {
         ++calls;
         class_name = tavlin_test::narrow(classname);
-        if (FAILED(result)) return result;
+        if (FAILED(result)) {
+            if (!error_description.empty()) leave_error_object();
+            return result;
+        }
         returned->AddRef();
         *proxy = returned;
         return result;
     }
+
+    // Left in the thread's error object by a failing newInstance, when not empty.
+    std::u16string error_description;
+    std::u16string error_source;
 
     ULONG references = 1;
     int calls = 0;
     std::string class_name;
     HRESULT result = S_OK;
     IDispatch *returned = this;
+
+private:
+    void leave_error_object()
+    {
+        tavlin::ComPtr<ICreateErrorInfo> create;
+        ASSERT_EQ(S_OK, CreateErrorInfo(create.put()));
+        create->SetDescription(const_cast<LPOLESTR>(error_description.c_str()));
+        create->SetSource(const_cast<LPOLESTR>(error_source.c_str()));
+        create->SetHelpContext(7);
+        tavlin::ComPtr<IErrorInfo> info;
+        ASSERT_EQ(S_OK, create->QueryInterface(IID_IErrorInfo, info.put_void()));
+        SetErrorInfo(0, info.get());
+    }
 };
 
 }  // namespace com_test

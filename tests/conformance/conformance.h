@@ -32,6 +32,7 @@ void add_coercion_rows(Rows &rows);
 void add_variant_rows(Rows &rows);
 void add_safearray_rows(Rows &rows);
 void add_date_rows(Rows &rows);
+void add_errorinfo_rows(Rows &rows);
 
 // Stable text forms.
 std::string hresult_text(HRESULT hr);

@@ -118,6 +118,7 @@ void collect_rows(Rows &rows)
     conformance::add_variant_rows(rows);
     conformance::add_safearray_rows(rows);
     conformance::add_date_rows(rows);
+    conformance::add_errorinfo_rows(rows);
 }
 
 // The new expectation of one row, from what this build observed and what the record held.

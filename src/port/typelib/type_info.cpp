@@ -55,6 +55,22 @@ HRESULT call_slot(void *instance, SHORT slot_index, const std::vector<Word> &wor
     }
 }
 
+// A method that failed is an exception of the call: its HRESULT, and the texts of the error
+// object it left on the thread (which is taken, as oleaut32 takes it).
+void describe_failure(HRESULT hr, EXCEPINFO *excep_info)
+{
+    if (!excep_info) return;
+    *excep_info = EXCEPINFO{};
+    excep_info->scode = hr;
+    IErrorInfo *error_info = nullptr;
+    if (GetErrorInfo(0, &error_info) != S_OK) return;
+    error_info->GetSource(&excep_info->bstrSource);
+    error_info->GetDescription(&excep_info->bstrDescription);
+    error_info->GetHelpFile(&excep_info->bstrHelpFile);
+    error_info->GetHelpContext(&excep_info->dwHelpContext);
+    error_info->Release();
+}
+
 Word word_of(const VARIANT &value)
 {
     return value.vt == VT_BSTR ? reinterpret_cast<Word>(value.bstrVal) : Word(value.lVal);
@@ -255,10 +271,7 @@ private:
 
         HRESULT hr = call_slot(instance, func.vtable_index, words);
         if (FAILED(hr)) {
-            if (excep_info) {
-                *excep_info = EXCEPINFO{};
-                excep_info->scode = hr;
-            }
+            describe_failure(hr, excep_info);
             return DISP_E_EXCEPTION;
         }
         if (retval) returned.vt = retval->pointee;

@@ -174,12 +174,44 @@ struct ITypeLib : public IUnknown {
     virtual void STDMETHODCALLTYPE ReleaseTLibAttr(TLIBATTR *attr) = 0;
 };
 
+// The thread's error object: what a failing method leaves for its caller to read.
+struct IErrorInfo : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetGUID(GUID *guid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSource(BSTR *source) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDescription(BSTR *description) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR *help_file) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD *help_context) = 0;
+};
+
+struct ICreateErrorInfo : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE SetGUID(REFGUID guid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetSource(LPOLESTR source) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDescription(LPOLESTR description) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetHelpFile(LPOLESTR help_file) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetHelpContext(DWORD help_context) = 0;
+};
+
+// Answered by an object whose methods of the interface `iid` set the error object.
+struct ISupportErrorInfo : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) = 0;
+};
+
 extern "C" const IID IID_IDispatch;
 extern "C" const IID IID_ITypeInfo;
 extern "C" const IID IID_ITypeInfo2;
 extern "C" const IID IID_ITypeLib;
+extern "C" const IID IID_IErrorInfo;
+extern "C" const IID IID_ICreateErrorInfo;
+extern "C" const IID IID_ISupportErrorInfo;
 
 TAVLINPORT_API HRESULT LoadTypeLib(LPCOLESTR file, ITypeLib **lib);
 TAVLINPORT_API HRESULT LoadRegTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib **lib);
 TAVLINPORT_API HRESULT RegisterTypeLib(ITypeLib *lib, LPCOLESTR full_path, LPCOLESTR help_dir);
 TAVLINPORT_API HRESULT UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
+
+// One error object per thread, as oleaut32 keeps it: SetErrorInfo replaces it (null clears it),
+// GetErrorInfo hands its reference over and leaves none behind (S_FALSE and null when there is
+// none). A reserved argument other than 0 is E_INVALIDARG.
+TAVLINPORT_API HRESULT CreateErrorInfo(ICreateErrorInfo **error_info);
+TAVLINPORT_API HRESULT SetErrorInfo(ULONG reserved, IErrorInfo *error_info);
+TAVLINPORT_API HRESULT GetErrorInfo(ULONG reserved, IErrorInfo **error_info);

@@ -77,6 +77,10 @@ typedef OLECHAR *BSTR;
 #define MAX_PATH 260
 
 // Status codes.
+#define SEVERITY_ERROR 1
+#define FACILITY_CONTROL 10
+#define MAKE_HRESULT(severity, facility, code)                                                                         \
+    ((HRESULT)(((unsigned long)(severity) << 31) | ((unsigned long)(facility) << 16) | ((unsigned long)(code))))
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)
 #define E_NOTIMPL ((HRESULT)0x80004001L)
