@@ -3,8 +3,6 @@
 // where none does); the chosen method is called with its return type's own call family, and
 // its result converted back.
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 #include <vector>
 
 #include "bridge/com_boundary.h"
@@ -230,41 +228,53 @@ void call_method(JNIEnv *env, const MethodTable &table, int index, jobject targe
     }
 }
 
-void fill_exception_info(EXCEPINFO *info, WORD code, const OLECHAR *source, size_t source_length,
-                         const OLECHAR *description, size_t description_length)
+// The scode that an automation controller makes of an error number: FACILITY_CONTROL with the
+// number as its code (so that VBScript's Err.Number is the number itself). The EXCEPINFO carries
+// it as its scode rather than its wCode, which engines that read only the scode (Wine's) take
+// for no error at all.
+SCODE scode_of(WORD number) { return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number); }
+
+// Java exceptions and the bridge's own errors, as the clients of the earlier bridge numbered them.
+constexpr WORD kBridgeErrorNumber = 1001;
+
+void fill_exception_info(EXCEPINFO *info, WORD number, const TavlinEx &error)
 {
     if (!info) return;
-    info->wCode = code;
-    info->bstrSource = source ? SysAllocStringLen(source, static_cast<UINT>(source_length)) : nullptr;
-    info->bstrDescription =
-        description ? SysAllocStringLen(description, static_cast<UINT>(description_length)) : nullptr;
+    info->wCode = 0;
+    info->scode = scode_of(number);
+    info->bstrSource =
+        error.source() ? SysAllocStringLen(error.source(), static_cast<UINT>(error.source_length())) : nullptr;
+    info->bstrDescription = error.description()
+                                ? SysAllocStringLen(error.description(), static_cast<UINT>(error.description_length()))
+                                : nullptr;
 }
 
 // Invoke's failures: a bridge error or a Win32 exception is described to the client in the
-// EXCEPINFO. After a failure the result holds nothing: whatever was stored before the failure
-// (a string, a safe array, a proxy with its Java reference) is released, not dropped.
+// EXCEPINFO and in the thread's error object alike. After a failure the result holds nothing:
+// whatever was stored before the failure (a string, a safe array, a proxy with its Java
+// reference) is released, not dropped.
 class InvokeFailure {
 public:
     InvokeFailure(EXCEPINFO *info, VARIANT *result) : info_(info), result_(result) {}
 
-    HRESULT failed(TavlinExPtr error) const
-    {
-        fill_exception_info(info_, 1001, error->source(), error->source_length(), error->description(),
-                            error->description_length());
-        return cleared(DISP_E_EXCEPTION);
-    }
+    HRESULT failed(TavlinExPtr error) const { return reported(kBridgeErrorNumber, *error); }
     HRESULT failed(SE_ExceptionPtr error) const
     {
-        char text[64];
-        std::snprintf(text, sizeof text, "Win32 exception encounter: %" PRId32, static_cast<int32_t>(error->code));
-        const OleString description = utf8_to_ole(text), source = utf8_to_ole("Win32");
-        fill_exception_info(info_, static_cast<WORD>(error->code & 0xFFFF), source.data(), source.size(),
-                            description.data(), description.size());
-        return cleared(DISP_E_EXCEPTION);
+        return reported(static_cast<WORD>(error->code & 0xFFFF), *described(*error));
     }
-    HRESULT out_of_memory() const { return cleared(E_OUTOFMEMORY); }
+    HRESULT out_of_memory() const
+    {
+        set_out_of_memory_info(IID_IDispatch);
+        return cleared(E_OUTOFMEMORY);
+    }
 
 private:
+    HRESULT reported(WORD number, const TavlinEx &error) const
+    {
+        fill_exception_info(info_, number, error);
+        set_error_info(IID_IDispatch, error);
+        return cleared(DISP_E_EXCEPTION);
+    }
     HRESULT cleared(HRESULT hr) const
     {
         if (result_) VariantClear(result_);

@@ -1,4 +1,5 @@
 // newInstance: constructs a Java object by class name and hands back a proxy for it.
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,6 +13,7 @@
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/text.h"
 #include "vmhost/client_thread.h"
 #include "vmhost/global_ref.h"
 #include "vmhost/vm.h"
@@ -67,6 +69,43 @@ ConstructibleClasses &constructible_classes()
     return *classes;
 }
 
+// The steps of newInstance that Java can refuse.
+enum class Step { FindClass, FindConstructor, Construct };
+
+std::string dotted_form(std::string name)
+{
+    std::replace(name.begin(), name.end(), '/', '.');
+    return name;
+}
+
+// What newInstance tells of a Java exception: the exception as Java prints it ("<class>:
+// <message>"), except where the raw one says less than it should. FindClass reports a missing
+// class as a NoClassDefFoundError that names it in slash form, which is said as the class
+// loaders say it; a missing constructor is a NoSuchMethodError that names no class at all.
+TavlinEx *new_instance_error(TavlinExPtr error, Step step, const std::string &name)
+{
+    const OleString &java_class = error->java_class();
+    if (java_class.empty()) return error.release();  // no Java exception: its description says it all
+    std::string text;
+    if (step == Step::FindClass && java_class == utf8_to_ole("java.lang.NoClassDefFoundError") &&
+        error->description() && ole_to_utf8(error->description(), error->description_length()) == name)
+        text = "java.lang.ClassNotFoundException: " + dotted_form(name);
+    else if (step == Step::FindConstructor && java_class == utf8_to_ole("java.lang.NoSuchMethodError"))
+        text = "java.lang.NoSuchMethodError: " + dotted_form(name) + " has no constructor without arguments";
+    OleString description = text.empty() ? error->java_text() : utf8_to_ole(text.c_str());
+    return new TavlinEx(description.data(), description.size(), error->source(), error->source_length());
+}
+
+// Raises the Java exception that `step` left pending, if any, as newInstance describes it.
+void check_step(JNIEnv *env, Step step, const std::string &name)
+{
+    try {
+        TavlinEx::check_exception(env);
+    } catch (TavlinEx *error) {
+        throw new_instance_error(TavlinExPtr(error), step, name);
+    }
+}
+
 // The object made by the class's constructor without arguments, as a local reference.
 jobject construct_object(JNIEnv *env, const std::string &name)
 {
@@ -74,9 +113,9 @@ jobject construct_object(JNIEnv *env, const std::string &name)
     Constructible known;
     if (cacheable && constructible_classes().find(name, known)) return env->NewObject(known.klass, known.constructor);
     CLocalRef klass(env, env->FindClass(name.c_str()));
-    TavlinEx::check_exception(env);
+    check_step(env, Step::FindClass, name);
     jmethodID constructor = env->GetMethodID(klass.as<jclass>(), "<init>", "()V");
-    TavlinEx::check_exception(env);
+    check_step(env, Step::FindConstructor, name);
     if (cacheable) constructible_classes().remember(env, name, Constructible{klass.as<jclass>(), constructor});
     return env->NewObject(klass.as<jclass>(), constructor);
 }
@@ -88,7 +127,7 @@ IDispatch *construct(JNIEnv *env, BSTR classname)
     if (!narrow) throw new TavlinEx("Invalid Java class name");
     const std::string name = slash_form(narrow.get());
     CLocalRef object(env, construct_object(env, name));
-    TavlinEx::check_exception(env);
+    check_step(env, Step::Construct, name);
     return new_proxy(env, object.get(), name.c_str());
 }
 
@@ -102,7 +141,7 @@ HRESULT STDMETHODCALLTYPE CTavlinUtil::newInstance(BSTR classname, IDispatch **p
             *proxy = construct(get_env(), classname);
             return S_OK;
         },
-        FailureCodes{kNewInstanceFailed, E_FAIL, kNewInstanceFailed});
+        FailureCodes{IID_ITavlinUtil, kNewInstanceFailed, E_FAIL, kNewInstanceFailed});
 }
 
 }  // namespace tavlin

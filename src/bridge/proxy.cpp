@@ -23,12 +23,16 @@ DISPID dispid_of(const NameIndex &index, const OLECHAR *name)
 // apartment answers, and the answer is the CProxy itself rather than an interface.
 const IID kOwnProxyIdentity = {0x43EC9544, 0x7892, 0x4DDA, {0x96, 0x8B, 0x8F, 0xBE, 0x51, 0xCC, 0x01, 0xEC}};
 
+// The interfaces whose methods set the thread's error object.
+const IID *const kErrorInfoInterfaces[] = {&IID_IProxy, &IID_IDispatch};
+
 }  // namespace
 
 void *CProxy::interface_for(REFIID iid)
 {
     if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IProxy))
         return static_cast<IProxy *>(this);
+    if (IsEqualGUID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo *>(this);
     if (IsEqualGUID(iid, kOwnProxyIdentity)) return this;
     return nullptr;
 }
@@ -39,7 +43,7 @@ bool is_own_proxy(IDispatch *object, jobject &java_object)
     if (!object || FAILED(object->QueryInterface(kOwnProxyIdentity, &found)) || !found) return false;
     CProxy *proxy = static_cast<CProxy *>(found);
     java_object = proxy->java_object();
-    proxy->Release();
+    static_cast<IProxy *>(proxy)->Release();
     return true;
 }
 
@@ -52,6 +56,11 @@ const MethodTable &CProxy::init_methods(JNIEnv *env)
     if (!methods_.compare_exchange_strong(first, share.get(), std::memory_order_acq_rel)) return *first;
     methods_share_ = std::move(share);
     return *methods_share_;
+}
+
+HRESULT STDMETHODCALLTYPE CProxy::InterfaceSupportsErrorInfo(REFIID iid)
+{
+    return supports_error_info(kErrorInfoInterfaces, iid);
 }
 
 HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfoCount(UINT *) { return E_NOTIMPL; }
@@ -75,7 +84,7 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
             for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(*index, names[i]);
             return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
         },
-        FailureCodes{DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});
+        FailureCodes{IID_IDispatch, DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});
 }
 
 IDispatch *new_proxy(JNIEnv *env, jobject object, const char *class_name)

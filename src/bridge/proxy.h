@@ -17,7 +17,7 @@
 
 namespace tavlin {
 
-class CProxy : public IProxy, public ComObjectRoot {
+class CProxy : public IProxy, public ISupportErrorInfo, public ComObjectRoot {
 public:
     CProxy() = default;
 
@@ -27,6 +27,8 @@ public:
     jobject java_object() const { return java_object_.get(); }
     void set_class_name(const char *name) { class_name_ = name ? name : ""; }
     const std::string &class_name() const { return class_name_; }
+
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) override;

@@ -1,5 +1,6 @@
 #include "bridge/tavlin_util.h"
 
+#include "bridge/com_boundary.h"
 #include "com/type_info_holder.h"
 
 namespace tavlin {
@@ -7,13 +8,22 @@ namespace tavlin {
 namespace {
 // One per process: ITavlinUtil in the library's type library, version 1.0.
 TypeInfoHolder type_info(&IID_ITavlinUtil, &LIBID_Tavlin, 1, 0);
+
+// The interfaces whose methods set the thread's error object.
+const IID *const kErrorInfoInterfaces[] = {&IID_ITavlinUtil, &IID_IDispatch};
 }  // namespace
 
 void *CTavlinUtil::interface_for(REFIID iid)
 {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ITavlinUtil))
         return static_cast<ITavlinUtil *>(this);
+    if (IsEqualIID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo *>(this);
     return nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE CTavlinUtil::InterfaceSupportsErrorInfo(REFIID iid)
+{
+    return supports_error_info(kErrorInfoInterfaces, iid);
 }
 
 HRESULT STDMETHODCALLTYPE CTavlinUtil::GetTypeInfoCount(UINT *count)

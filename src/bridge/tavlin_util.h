@@ -7,9 +7,11 @@
 
 namespace tavlin {
 
-class CTavlinUtil : public ITavlinUtil, public ComObjectRoot {
+class CTavlinUtil : public ITavlinUtil, public ISupportErrorInfo, public ComObjectRoot {
 public:
     void *interface_for(REFIID iid);
+
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo **info) override;

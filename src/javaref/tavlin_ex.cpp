@@ -28,6 +28,12 @@ TavlinEx::TavlinEx(const OLECHAR *description, size_t description_length, const 
 {
 }
 
+OleString TavlinEx::java_text() const
+{
+    if (java_class_.empty() || !has_java_message_) return java_class_;
+    return java_class_ + utf8_to_ole(": ") + description_;
+}
+
 void TavlinEx::raise(const char *format, ...)
 {
     va_list args;
@@ -68,6 +74,13 @@ TavlinEx *error_from(const OleString &description, const OleString *source)
 {
     return new TavlinEx(description.data(), description.size(), source ? source->data() : nullptr,
                         source ? source->size() : 0);
+}
+
+// `error` as made of a Java exception of the class `class_name`.
+TavlinEx *from_java(const OleString &class_name, bool has_message, TavlinEx *error)
+{
+    error->set_java_origin(class_name, has_message);
+    return error;
 }
 
 #define CAPTURE_STEP_FAILED(step) "Exception occurred within excpetion handling code (" step ")."
@@ -112,12 +125,12 @@ TavlinEx *describe_exception(JNIEnv *env, jobject exception)
     jmethodID get_message = env->GetMethodID(exception_class.as<jclass>(), "getMessage", "()Ljava/lang/String;");
     if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("GetMethodID Exception.getMessage"));
     static const OleString no_method_id = utf8_to_ole("Exception occurred - but no getMessage methodId");
-    if (!get_message) return error_from(name.wide, &no_method_id);
+    if (!get_message) return from_java(name.wide, false, error_from(name.wide, &no_method_id));
 
     CLocalRef message_ref(env, env->CallObjectMethod(exception, get_message));
     if (env->ExceptionCheck()) return error_from(CAPTURE_STEP_FAILED("CallObjectMethod Exception.getMessage"));
     static const OleString no_message = utf8_to_ole("Exception occurred - no exception message");
-    if (!message_ref) return error_from(name.wide, &no_message);
+    if (!message_ref) return from_java(name.wide, false, error_from(name.wide, &no_message));
     JavaText message;
     if (!message.read(env, message_ref.as<jstring>()) || env->ExceptionCheck())
         return error_from(CAPTURE_STEP_FAILED("GetStringUTFChars Exception message"));
@@ -125,7 +138,7 @@ TavlinEx *describe_exception(JNIEnv *env, jobject exception)
 
     JavaText key;
     bool has_key = read_product_key(env, exception, exception_class.as<jclass>(), key);
-    return error_from(message.wide, has_key ? &key.wide : nullptr);
+    return from_java(name.wide, true, error_from(message.wide, has_key ? &key.wide : nullptr));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <jni.h>
 
 #include <memory>
+#include <utility>
 
 #include "util/platform.h"
 
@@ -28,6 +29,19 @@ public:
     size_t description_length() const { return description_.size(); }
     size_t source_length() const { return source_.size(); }
 
+    // The Java exception's class name ("java.lang.IllegalStateException") when the error is
+    // one, else empty.
+    const OleString &java_class() const { return java_class_; }
+    // The Java exception as Java prints it: its class name, then ": " and its message when it
+    // has one. Empty when the error is no Java exception.
+    OleString java_text() const;
+    // Set by the exception capture on the error it makes of a Java exception.
+    void set_java_origin(OleString class_name, bool has_message)
+    {
+        java_class_ = std::move(class_name);
+        has_java_message_ = has_message;
+    }
+
     // Turns a pending Java exception into a thrown TavlinEx (and clears it); returns at once,
     // after one JNI call, when none is pending.
     static void check_exception(JNIEnv *env);
@@ -36,6 +50,8 @@ public:
     [[noreturn]] static void raise(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 private:
+    OleString java_class_;
+    bool has_java_message_ = false;
     OleString description_;
     OleString source_;
     bool has_description_ = false;

@@ -151,5 +151,22 @@ TEST_F(TypeLibraryDispatchTest, NewInstanceFailureBecomesAnAutomationException)
     EXPECT_EQ(kNewInstanceFailed, excep_info.scode);
 }
 
+// The type library's Invoke reads the error object that newInstance leaves.
+TEST_F(TypeLibraryDispatchTest, NewInstanceFailureIsDescribed)
+{
+    tavlin_test::use_standard_vm_setup();
+    ASSERT_EQ(S_OK, DllRegisterServer());
+    ComPtr<tavlin::ITavlinUtil> object = util();
+    tavlin_test::ScopedVariant missing = tavlin_test::ScopedVariant::string(u"java.util.Nope");
+    EXCEPINFO excep_info{};
+    EXPECT_EQ(DISP_E_EXCEPTION, invoke_new_instance(object.get(), missing.get(), nullptr, &excep_info));
+    EXPECT_EQ(kNewInstanceFailed, excep_info.scode);
+    EXPECT_EQ("java.lang.ClassNotFoundException: java.util.Nope", tavlin_test::narrow(excep_info.bstrDescription));
+    EXPECT_EQ(nullptr, excep_info.bstrSource);
+    SysFreeString(excep_info.bstrDescription);
+    SysFreeString(excep_info.bstrSource);
+    SysFreeString(excep_info.bstrHelpFile);
+}
+
 }  // namespace
 }  // namespace com_test

@@ -44,7 +44,8 @@ TEST_F(InvokeFailures, JavaExceptionBecomesAnAutomationException)
     ScopedVariant message = ScopedVariant::string("boom");
     CallResult result = call(calc_.get(), "fail", {message.get()});
     EXPECT_EQ(DISP_E_EXCEPTION, result.hr);
-    EXPECT_EQ(1001, result.code);
+    EXPECT_EQ(0, result.code) << "wCode and scode exclude each other";
+    EXPECT_EQ(static_cast<SCODE>(0x800A03E9), result.scode) << "error 1001 of FACILITY_CONTROL";
     EXPECT_EQ("boom", result.description);
     EXPECT_FALSE(result.has_source);
     EXPECT_EQ(VT_EMPTY, result.value.type());

@@ -53,6 +53,7 @@ CallResult call(IDispatch *object, DISPID dispid, std::initializer_list<const VA
     result.hr = object->Invoke(dispid, kNullIid, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.value.get(),
                                &info, nullptr);
     result.code = info.wCode;
+    result.scode = info.scode;
     result.description = narrow(info.bstrDescription);
     result.has_source = info.bstrSource != nullptr;
     result.source = narrow(info.bstrSource);

@@ -28,7 +28,8 @@ DISPID dispid_of(IDispatch *object, const char *name);
 struct CallResult {
     HRESULT hr = E_UNEXPECTED;
     ScopedVariant value;
-    WORD code = 0;
+    WORD code = 0;  // the EXCEPINFO's wCode and scode
+    SCODE scode = 0;
     std::string description;  // UTF-8 copy of the EXCEPINFO texts
     std::string source;
     bool has_source = false;
