@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(27);
+plan(31);
 var util, calc, list;
 try {
     util = new ActiveXObject("Tavlin.Util");
@@ -46,6 +46,12 @@ try {
           "Unsupported object type.");
 
     check("Java exception", errorDescriptionOf(function () { calc.fail("boom"); }), "boom");
+    check("Java exception's number", errorOf(function () { calc.fail("boom"); }), "error 800a03e9 boom");
+    var missing = caught(function () { util.newInstance("java.util.Nope"); });
+    check("missing class: message", missing && missing.message, "java.lang.ClassNotFoundException: java.util.Nope");
+    check("missing class: description", missing && missing.description,
+          "java.lang.ClassNotFoundException: java.util.Nope");
+    check("missing class: number", missing && (missing.number >>> 0).toString(16), "ffffffff");
     check("wrong argument count", errorDescriptionOf(function () { calc.add(1); }), "Invalid number of arguments.");
 
     var ok = true;

@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 55
+Plan 59
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -81,9 +81,14 @@ Expect "Array() for an int[] parameter is refused": calc.sum Array(1, 2, 3): Che
 
 ' Java exceptions and wrong calls.
 Expect "Java exception raises its message": calc.fail "boom": CheckError Err.Description, "boom"
-' The bridge reports a Java exception with wCode 1001 and no scode; Wine's engine takes Err.Number
-' from the scode alone.
-Expect "Java exception's Err.Number (wCode 1001, no scode)": calc.fail "boom": CheckError Err.Number, 0
+' The bridge reports a Java exception with the scode 0x800A03E9 (error 1001 of FACILITY_CONTROL),
+' which VBScript numbers 1001.
+Expect "Java exception's Err.Number": calc.fail "boom": CheckError Err.Number, 1001
+' newInstance fails with 0xFFFFFFFF, and its error object says why.
+Expect "missing class names the class": util.newInstance "java.util.Nope": CheckError Err.Description, "java.lang.ClassNotFoundException: java.util.Nope"
+Expect "missing class's Err.Number": util.newInstance "java.util.Nope": CheckError Err.Number, -1
+Expect "abstract class": util.newInstance "java.util.AbstractList": CheckError Err.Description, "java.lang.InstantiationException: java.util.AbstractList"
+Expect "a constructor that throws": util.newInstance "fixtures.FailingConstructor": CheckError Err.Description, "java.lang.IllegalStateException: constructor failed"
 Expect "wrong argument count": calc.add 1: CheckError Err.Description, "Invalid number of arguments."
 ' DISP_E_UNKNOWNNAME, as VBScript numbers it.
 Expect "unknown method": calc.noSuchMethod: CheckError Err.Number, 438

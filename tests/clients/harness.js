@@ -22,6 +22,11 @@ function errorOf(action) {
     try { action(); return "no error"; } catch (e) { return "error " + (e.number >>> 0).toString(16) + " " + e.description; }
 }
 
+// The exception an action throws, or null.
+function caught(action) {
+    try { action(); return null; } catch (e) { return e; }
+}
+
 // The description of the error an action raises, or "no error".
 function errorDescriptionOf(action) { return errorOf(action).replace(/^error [0-9a-f]+ /, ""); }
 

@@ -73,8 +73,8 @@ Sub SettleOpenCheck()
     End If
 End Sub
 
-' A Java exception reaches the script as an EXCEPINFO with wCode 1001 and no scode, which
-' Wine's engines read as Err.Number 0: only its description shows that something raised.
+' An error with a description but no number (an EXCEPINFO that carries only a wCode, which
+' Wine's engines read as Err.Number 0) has raised too.
 Function Raised()
     Raised = Err.Number <> 0 Or Err.Description <> ""
 End Function
