@@ -9,6 +9,7 @@
 #include "convert/java_text.h"
 #include "convert/jni_arrays.h"
 #include "convert/proxies.h"
+#include "convert/script_array.h"
 #include "convert/variant_refs.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
@@ -225,14 +226,21 @@ void convert_date(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int 
     args.set_object(index, date, ARG_LOCAL);
 }
 
-// A client can hand back only objects this bridge gave out: the Java method receives the
-// very object the proxy wraps, lent for the call.
-void lend_proxied_object(const VARIANT &arg, PreparedArguments &args, int index)
+// The objects a client can hand over: a proxy this bridge gave out, whose very Java object
+// the method receives, lent for the call; and a script's array, which becomes an Object[]
+// (or the array its elements call for, when the parameter is an array type).
+void convert_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type,
+                    bool strict)
 {
     IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
     jobject object = nullptr;
-    if (dispatch && !is_own_proxy(dispatch, object)) throw new TavlinEx("Unsupported object type.");
-    args.set_object(index, object, object ? ARG_BORROWED : ARG_PLAIN);
+    if (!dispatch || is_own_proxy(dispatch, object)) {
+        args.set_object(index, object, object ? ARG_BORROWED : ARG_PLAIN);
+        return;
+    }
+    SafeArrayHolder elements = script_array_elements(dispatch);
+    if (!elements) throw new TavlinEx("Unsupported object type.");
+    convert_safe_array(env, elements.get(), VT_VARIANT, args, index, type, strict);
 }
 
 // A proxy whose object already is of the parameter's type is passed as that object before
@@ -291,7 +299,7 @@ void produce_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &out, con
         return;
     }
     if ((value->vt & ~VT_BYREF) == VT_DISPATCH) {
-        lend_proxied_object(*value, out, 0);
+        convert_object(env, *value, out, 0, type, strict);
         return;
     }
     const char *class_name = class_for_automation_type(value->vt);

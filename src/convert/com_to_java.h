@@ -20,9 +20,14 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
 // building the error that it would discard.
 bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict);
 
-// Safe array (or empty/null) argument to a Java array of `type` (slash form; for a
-// parameter of another class the array type follows the safe array's element type).
+// Safe array (or a script's array, or empty/null) argument to a Java array of `type` (slash
+// form; for a parameter of another class the array type follows the safe array's element
+// type).
 void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index,
                                      const JavaType &type, bool strict);
+
+// The same for a safe array already in hand whose elements are of `element_type`.
+void convert_safe_array(JNIEnv *env, SAFEARRAY *array, VARTYPE element_type, PreparedArguments &args, int index,
+                        const JavaType &type, bool strict);
 
 }  // namespace tavlin

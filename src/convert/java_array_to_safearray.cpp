@@ -1,6 +1,7 @@
 // Java arrays of any element type and depth, to safe arrays: primitive rows copied out of
 // the VM in one piece, object elements converted one by one into VARIANTs.
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
@@ -12,6 +13,7 @@
 #include "convert/safe_array_lock.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/array_results.h"
 #include "util/debug_trace.h"
 #include "util/holders.h"
 
@@ -59,12 +61,14 @@ void trace_length(jsize length)
 }
 
 // One conversion of one Java array. Dimension d of the safe array is depth d of the Java
-// array (the outermost index first); every lower bound is 0.
+// array (the outermost index first); every lower bound is 0. With `variants`, a primitive
+// array becomes an array of Variants whose every element is tagged with the type a typed
+// array would have held.
 class JavaArrayToSafeArray {
 public:
-    JavaArrayToSafeArray(JNIEnv *env, const char *class_name)
+    JavaArrayToSafeArray(JNIEnv *env, const char *class_name, bool variants)
         : env_(env), dimensions_(static_cast<int>(std::strspn(class_name, "["))), letter_(class_name[dimensions_]),
-          element_type_(safe_array_element_type(letter_)),
+          value_type_(safe_array_element_type(letter_)), element_type_(variants ? VARTYPE(VT_VARIANT) : value_type_),
           strings_(std::strcmp(class_name + dimensions_, "Ljava/lang/String;") == 0), counts_(dimensions_),
           indices_(dimensions_)
     {
@@ -110,7 +114,7 @@ private:
         for (int d = depth; d < dimensions_; ++d) indices_[d] = 0;
         if (depth < dimensions_ - 1)
             fill_outer(static_cast<jobjectArray>(array), depth, length);
-        else if (element_type_ == VT_VARIANT)
+        else if (value_type_ == VT_VARIANT)
             fill_objects(static_cast<jobjectArray>(array), depth, length);
         else
             fill_primitives(array, depth, length);
@@ -156,6 +160,10 @@ private:
         indices_[depth] = 0;
         BYTE *first = static_cast<BYTE *>(element_address("Unable to get data pointer for safearray."));
         size_t stride = row_stride(depth);
+        if (element_type_ == VT_VARIANT) {
+            tag_variants(first, stride, length);
+            first += offsetof(VARIANT, lVal);  // the values go into the Variants' value fields
+        }
         switch (letter_) {
         case 'B':
             copy_row<jbyte>(array, first, stride, length, unchanged<jbyte>);
@@ -203,6 +211,11 @@ private:
         }
     }
 
+    void tag_variants(BYTE *first, size_t stride, jsize length) const
+    {
+        for (jsize j = 0; j < length; ++j) reinterpret_cast<VARIANT *>(first + j * stride)->vt = value_type_;
+    }
+
     void *element_address(const char *failure_message)
     {
         void *address = nullptr;
@@ -222,7 +235,8 @@ private:
     JNIEnv *env_;
     int dimensions_;
     char letter_;
-    VARTYPE element_type_;
+    VARTYPE value_type_;    // what one element holds
+    VARTYPE element_type_;  // what the safe array stores: value_type_, or VT_VARIANT
     bool strings_;
     std::vector<LONG> counts_;
     std::vector<LONG> indices_;
@@ -233,7 +247,7 @@ private:
 
 void convert_java_array_to_com_array(JNIEnv *env, jobject array, VARIANT *result, const char *class_name)
 {
-    JavaArrayToSafeArray conversion(env, class_name);
+    JavaArrayToSafeArray conversion(env, class_name, variant_array_results());
     SAFEARRAY *converted = conversion.convert(static_cast<jarray>(array));
     result->parray = converted;
     result->vt = static_cast<VARTYPE>(VT_ARRAY | conversion.element_type());

@@ -8,6 +8,7 @@
 #include "convert/com_to_java.h"
 #include "convert/jni_arrays.h"
 #include "convert/safe_array_lock.h"
+#include "convert/script_array.h"
 #include "convert/type_names.h"
 #include "convert/variant_refs.h"
 #include "javaref/local_ref.h"
@@ -164,17 +165,17 @@ private:
     {
         switch (element[0]) {
         case 'B':
-            return plain_row<jbyte>(level, VT_I1, "Expected array of type I1.");
+            return plain_row<jbyte>(level, VT_I1, "Expected array of type I1.", "byte");
         case 'C':
-            return plain_row<jchar>(level, VT_UI2, "Expected array of type UI2.");
+            return plain_row<jchar>(level, VT_UI2, "Expected array of type UI2.", "char");
         case 'D':
-            return plain_row<jdouble>(level, VT_R8, "Expected array of type R8.");
+            return plain_row<jdouble>(level, VT_R8, "Expected array of type R8.", "double");
         case 'F':
-            return plain_row<jfloat>(level, VT_R4, "Expected array of type R4.");
+            return plain_row<jfloat>(level, VT_R4, "Expected array of type R4.", "float");
         case 'I':
-            return plain_row<jint>(level, VT_I4, "Expected array of type I4.");
+            return plain_row<jint>(level, VT_I4, "Expected array of type I4.", "int");
         case 'S':
-            return plain_row<jshort>(level, VT_I2, "Expected array of type I2.");
+            return plain_row<jshort>(level, VT_I2, "Expected array of type I2.", "short");
         case 'J':
             return long_row(level);
         case 'Z':
@@ -193,14 +194,21 @@ private:
         if (has_elements(level) && element_type_ != accepted) throw new TavlinEx(message);
     }
 
-    template <class T> jobject plain_row(int level, VARTYPE accepted, const char *message)
+    // Outside an overload walk an array of Variants (what VBScript's Array() makes) fills a
+    // primitive array, each element converted as an argument of the element type would be.
+    // A walk keeps refusing it: the elements were not looked at when the overload was chosen.
+    bool converts_each_variant() const { return element_type_ == VT_VARIANT && !strict_; }
+
+    template <class T> jobject plain_row(int level, VARTYPE accepted, const char *message, const char *primitive)
     {
+        if (converts_each_variant()) return variant_row<T>(level, primitive);
         require_element_type(level, accepted, message);
         return primitive_row<T>(level, "Unable to access SafeArray data element", true, read_unaligned<T>);
     }
 
     jobject long_row(int level)
     {
+        if (converts_each_variant()) return variant_row<jlong>(level, "long");
         require_element_type(level, VT_R8, "Expected array of type R8.");
         return primitive_row<jlong>(level, "Unable to access SafeArray data element", false, [](const BYTE *element) {
             return double_to_long(read_unaligned<jdouble>(element));
@@ -212,21 +220,29 @@ private:
     // an element that is no boolean at all is refused.
     jobject boolean_row(int level)
     {
-        if (element_type_ == VT_VARIANT)
-            return primitive_row<jboolean>(level, "Unable to get safearray element.", false,
-                                           [this](const BYTE *element) { return variant_as_boolean(element); });
+        if (element_type_ == VT_VARIANT) return variant_row<jboolean>(level, "boolean");
         if (has_elements(level) && element_type_ != VT_BOOL && element_type_ != VT_UI1)
             throw new TavlinEx("Expected array of type BOOL, UI1 or VARIANT");
         return primitive_row<jboolean>(level, "Unable to get safearray element.", false,
                                        [](const BYTE *element) -> jboolean { return element[0] != 0; });
     }
 
-    jboolean variant_as_boolean(const BYTE *element)
+    template <class T> jobject variant_row(int level, const char *primitive)
     {
-        static const JavaType kBoolean{"boolean", nullptr};
+        const JavaType type{primitive, nullptr};
+        return primitive_row<T>(level, "Unable to get safearray element.", false,
+                                [this, &type](const BYTE *element) { return variant_as<T>(element, type); });
+    }
+
+    template <class T> T variant_as(const BYTE *element, const JavaType &type)
+    {
         PreparedArguments converted(env_, 1);
-        convert_com_to_java(env_, reinterpret_cast<const VARIANT *>(element), converted, 0, kBoolean, strict_);
-        return converted.value(0).z;
+        convert_com_to_java(env_, reinterpret_cast<const VARIANT *>(element), converted, 0, type, strict_);
+        // Every member of a jvalue starts at its first byte.
+        T value;
+        const jvalue held = converted.value(0);
+        std::memcpy(&value, &held, sizeof value);
+        return value;
     }
 
     // Fills a new Java array from the row under one lock: a contiguous row of unchanged
@@ -332,6 +348,19 @@ private:
 
 }  // namespace
 
+void convert_safe_array(JNIEnv *env, SAFEARRAY *array, VARTYPE element_type, PreparedArguments &args, int index,
+                        const JavaType &type, bool strict)
+{
+    if (!array || SafeArrayGetDim(array) == 0) {
+        args.set_object(index, nullptr, ARG_PLAIN);
+        return;
+    }
+    require_described_as(array, element_type);
+    SafeArrayToJava conversion(env, array, element_type, strict);
+    jobject result = conversion.convert(type.name);
+    args.set_object(index, result, conversion.release_code());
+}
+
 void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index,
                                      const JavaType &type, bool strict)
 {
@@ -340,16 +369,15 @@ void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedAr
         args.set_object(index, nullptr, ARG_PLAIN);
         return;
     }
-    if (!(arg->vt & VT_ARRAY)) throw new TavlinEx("Expected array.");
-    SAFEARRAY *array = value_or_referenced(*arg, arg->parray, arg->pparray);
-    if (!array || SafeArrayGetDim(array) == 0) {
-        args.set_object(index, nullptr, ARG_PLAIN);
+    if ((arg->vt & ~VT_BYREF) == VT_DISPATCH) {
+        SafeArrayHolder elements = script_array_elements(value_or_referenced(*arg, arg->pdispVal, arg->ppdispVal));
+        if (!elements) throw new TavlinEx("Expected array.");
+        convert_safe_array(env, elements.get(), VT_VARIANT, args, index, type, strict);
         return;
     }
-    require_described_as(array, static_cast<VARTYPE>(arg->vt & ~(VT_ARRAY | VT_BYREF)));
-    SafeArrayToJava conversion(env, array, static_cast<VARTYPE>(arg->vt & ~(VT_ARRAY | VT_BYREF)), strict);
-    jobject result = conversion.convert(type.name);
-    args.set_object(index, result, conversion.release_code());
+    if (!(arg->vt & VT_ARRAY)) throw new TavlinEx("Expected array.");
+    convert_safe_array(env, value_or_referenced(*arg, arg->parray, arg->pparray),
+                       static_cast<VARTYPE>(arg->vt & ~(VT_ARRAY | VT_BYREF)), args, index, type, strict);
 }
 
 }  // namespace tavlin

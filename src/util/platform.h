@@ -7,6 +7,7 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <dispex.h>
 #include <objbase.h>
 #include <ole2.h>
 #include <oleauto.h>

@@ -31,6 +31,19 @@ CMallocString CRegistryKey::query_string(const char *value_name, DWORD *type) co
     return buffer;
 }
 
+bool CRegistryKey::query_dword(const char *value_name, DWORD &value) const
+{
+    DWORD type = REG_NONE;
+    DWORD size = sizeof value;
+    DWORD read = 0;
+    if (!get() ||
+        RegQueryValueExA(get(), value_name, nullptr, &type, reinterpret_cast<LPBYTE>(&read), &size) != ERROR_SUCCESS)
+        return false;
+    if (type != REG_DWORD || size != sizeof read) return false;
+    value = read;
+    return true;
+}
+
 LONG CRegistryKey::set_string(const char *text, const char *value_name) const
 {
     return RegSetValueExA(get(), value_name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),

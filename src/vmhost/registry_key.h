@@ -25,6 +25,8 @@ public:
     // string is always terminated), or null when the value is missing or unreadable.
     // `type`, when given, receives the value's type.
     CMallocString query_string(const char *value_name, DWORD *type = nullptr) const;
+    // The value when it is a REG_DWORD of four bytes; false otherwise.
+    bool query_dword(const char *value_name, DWORD &value) const;
     // Writes REG_SZ; the status is returned for callers that care.
     LONG set_string(const char *text, const char *value_name) const;
     bool query_info(RegistryKeyInfo &info) const;

@@ -130,6 +130,16 @@ CMallocString get_classpath()
     return copy_of(option);
 }
 
+bool variant_arrays_requested()
+{
+    const char *variable = std::getenv("TAVLIN_VARIANT_ARRAYS");
+    if (variable && std::strcmp(variable, "1") == 0) return true;
+    CRegistryKey product;
+    DWORD number = 0;
+    return product.open(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ) == ERROR_SUCCESS &&
+           product.query_dword("VariantArrays", number) && number == 1;
+}
+
 CRegistrySettings::CRegistrySettings()
 {
     CRegistryKey product;

@@ -11,6 +11,9 @@ namespace tavlin {
 CMallocString get_max_memory();
 CMallocString get_max_permsize();
 CMallocString get_classpath();
+// Whether Java arrays reach clients as arrays of Variants: the product key's DWORD value
+// VariantArrays = 1, or the environment variable TAVLIN_VARIANT_ARRAYS=1.
+bool variant_arrays_requested();
 
 // Reader of the product key's subkeys; one per use.
 class CRegistrySettings {

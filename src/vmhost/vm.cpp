@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "javaref/tavlin_ex.h"
+#include "util/array_results.h"
 #include "util/platform.h"
 #include "vmhost/client_thread.h"
 #include "vmhost/global_ref.h"
@@ -79,6 +80,7 @@ void create_vm(const CJvmLibrary &library)
 void start_vm()
 {
     compatible.store(read_compatibility_switch());
+    set_variant_array_results(variant_arrays_requested());
     try {
         const CJvmLibrary &library = runtime();
         JavaVM *existing = nullptr;

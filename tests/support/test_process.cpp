@@ -54,14 +54,29 @@ void set_environment(const char *name, const char *value)
 }
 #endif
 
-void set_registry_string(HKEY root, const char *key, const char *name, const char *value)
+namespace {
+
+void set_registry_value(HKEY root, const char *key, const char *name, DWORD type, const BYTE *data, DWORD size)
 {
     tavlin::RegistryKeyHandle opened;
     if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, opened.put(), nullptr) != ERROR_SUCCESS)
         throw std::runtime_error(std::string("cannot create registry key ") + key);
-    LONG status = RegSetValueExA(opened.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value),
-                                 static_cast<DWORD>(std::strlen(value) + 1));
-    if (status != ERROR_SUCCESS) throw std::runtime_error(std::string("cannot write registry value in ") + key);
+    if (RegSetValueExA(opened.get(), name, 0, type, data, size) != ERROR_SUCCESS)
+        throw std::runtime_error(std::string("cannot write registry value in ") + key);
+}
+
+}  // namespace
+
+void set_registry_string(HKEY root, const char *key, const char *name, const char *value)
+{
+    set_registry_value(root, key, name, REG_SZ, reinterpret_cast<const BYTE *>(value),
+                       static_cast<DWORD>(std::strlen(value) + 1));
+}
+
+void set_product_dword(const char *name, DWORD value)
+{
+    set_registry_value(HKEY_LOCAL_MACHINE, kProductKey, name, REG_DWORD, reinterpret_cast<const BYTE *>(&value),
+                       sizeof value);
 }
 
 void add_vm_option(const std::string &option)

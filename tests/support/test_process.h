@@ -17,6 +17,8 @@ void use_fresh_registry();
 void set_environment(const char *name, const char *value);
 // Creates `key` under `root` if needed and writes a REG_SZ value ("" or null: default).
 void set_registry_string(HKEY root, const char *key, const char *name, const char *value);
+// Writes a REG_DWORD value under the product key.
+void set_product_dword(const char *name, DWORD value);
 // Adds a free-form VM option through the product's VMOptions subkeys.
 void add_vm_option(const std::string &option);
 // Fresh registry, -Xcheck:jni, and the test fixtures on CLASSPATH: the usual start.

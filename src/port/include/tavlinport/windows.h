@@ -1,6 +1,7 @@
 // The whole Win32 / OLE Automation subset that the port provides, in one include.
 #pragma once
 
+#include "dispex.h"
 #include "kernel.h"
 #include "oaidl.h"
 #include "oleauto.h"

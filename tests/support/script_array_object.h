@@ -1,0 +1,90 @@
+// A script engine's array as JScript hands one over: an IDispatchEx object with a "length"
+// and its elements as the members "0", "1", ... (looked up by name, case-sensitively).
+// With `elements_listed` false it has the length but no element members, as a function
+// object of that many parameters has.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "com_holders.h"
+#include "util/platform.h"
+
+namespace tavlin_test {
+
+class ScriptArrayObject : public IDispatchEx {
+public:
+    explicit ScriptArrayObject(std::vector<ScopedVariant> elements, bool elements_listed = true)
+        : elements_(std::move(elements)), listed_(elements_listed)
+    {
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
+    {
+        bool answers =
+            IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IDispatchEx);
+        *out = answers ? this : nullptr;
+        if (!answers) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids) override
+    {
+        return count == 1 ? GetDispID(names[0], fdexNameCaseSensitive, dispids) : E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params, VARIANT *result,
+                                     EXCEPINFO *info, UINT *) override
+    {
+        return InvokeEx(dispid, lcid, flags, params, result, info, nullptr);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetDispID(BSTR name, DWORD, DISPID *dispid) override
+    {
+        const std::string text = narrow(name);
+        if (text == "length") {
+            *dispid = kLength;
+            return S_OK;
+        }
+        if (!listed_ || text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoul(text) >= elements_.size())
+            return DISP_E_UNKNOWNNAME;
+        *dispid = kFirstElement + static_cast<DISPID>(std::stoul(text));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InvokeEx(DISPID dispid, LCID, WORD flags, DISPPARAMS *, VARIANT *result, EXCEPINFO *,
+                                       IServiceProvider *) override
+    {
+        if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+        ++reads;
+        if (dispid == kLength) {
+            result->vt = VT_I4;
+            result->lVal = static_cast<LONG>(elements_.size());
+            return S_OK;
+        }
+        size_t index = static_cast<size_t>(dispid - kFirstElement);
+        if (dispid < kFirstElement || index >= elements_.size()) return DISP_E_MEMBERNOTFOUND;
+        return VariantCopy(result, elements_[index].get());
+    }
+    HRESULT STDMETHODCALLTYPE DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMemberProperties(DISPID, DWORD, DWORD *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMemberName(DISPID, BSTR *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetNextDispID(DWORD, DISPID, DISPID *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetNameSpaceParent(IUnknown **) override { return E_NOTIMPL; }
+
+    ULONG references = 1;
+    int reads = 0;
+
+private:
+    static constexpr DISPID kLength = 1;
+    static constexpr DISPID kFirstElement = 100;
+    std::vector<ScopedVariant> elements_;
+    bool listed_;
+};
+
+}  // namespace tavlin_test
