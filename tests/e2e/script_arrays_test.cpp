@@ -322,8 +322,9 @@ TEST_F(VariantArrays, MatricesAndInnerArraysAreVariantsToo)
     EXPECT_EQ(1, one->lVal);
 }
 
-// The product key's DWORD value asks for the same; any other value leaves typed arrays.
-TEST(VariantArraysSetting, ComesFromTheProductKeyToo)
+// The product key's DWORD value asks for the same; any other value leaves typed arrays. (A
+// suite each: under Wine a suite's tests share one process, and so one VM.)
+TEST(VariantArraysInTheProductKey, AreTurnedOnByOne)
 {
     use_standard_vm_setup();
     set_product_dword("VariantArrays", 1);
@@ -331,7 +332,7 @@ TEST(VariantArraysSetting, ComesFromTheProductKeyToo)
     EXPECT_EQ(VT_ARRAY | VT_VARIANT, call(results.get(), "ints").value.type());
 }
 
-TEST(VariantArraysSetting, IsOffByDefault)
+TEST(VariantArraysInTheProductKeyAtZero, StayTyped)
 {
     use_standard_vm_setup();
     set_product_dword("VariantArrays", 0);

@@ -1,0 +1,30 @@
+' Arrays as a VBScript author uses them, with the VariantArrays setting on (the runner sets
+' TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
+' Run by cscript with harness.vbs prepended.
+Plan 13
+
+Dim util, calc, sink, shapes
+Set util = CreateObject("Tavlin.Util")
+Set calc = util.newInstance("fixtures.Calculator")
+Set sink = util.newInstance("fixtures.Sink")
+Set shapes = util.newInstance("fixtures.ArrayResults")
+
+' Arrays of Variants into Java's primitive arrays.
+Expect "Array() to an int[] parameter": Check calc.sum(Array(1, 2, 3)), 6
+Expect "Array() of numbers and text to int[]": Check sink.takeIntArray(Array(1, "2", 3)), "int[]:[1, 2, 3]"
+Expect "nested Array() to int[][]": Check sink.takeIntMatrix(Array(Array(1, 2), Array(3, 4))), "int[][]:[[1, 2], [3, 4]]"
+Expect "an element that is no number": sink.takeIntArray Array(1, "x"): CheckError Err.Description, "Unable to coerce parameter data to int: 0x80020005"
+
+' Java arrays back as arrays of Variants: indexed, bounded and walked like the script's own.
+Dim numbers, total, n, longs, grid
+Expect "int[] result is an array of Variants": numbers = calc.range(4): Check VarType(numbers), vbArray + vbVariant
+Expect "UBound of an int[] result": Check UBound(numbers), 3
+Expect "an element of an int[] result": Check numbers(3), 3
+Expect "its elements are Longs": Check TypeName(numbers(0)), "Long"
+Expect "For Each over an int[] result": total = 0: For Each n In numbers: total = total + n: Next: Check total, 6
+Expect "a long[] element is a Double": longs = shapes.longs(): Check TypeName(longs(1)), "Double"
+Expect "int[][] result has two dimensions": grid = shapes.ragged(): Check UBound(grid, 1) & "x" & UBound(grid, 2), "1x2"
+Expect "an element of a matrix": Check grid(0, 2), 3
+Expect "a ragged matrix's missing element is Empty": Check IsEmpty(grid(1, 1)), True
+
+Finish
