@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds the targets: native Linux (build/linux), the same with AddressSanitizer
 # and UndefinedBehaviorSanitizer (build/linux-asan, which holds only the tests that run under
-# them), Windows i686 (build/win32, the primary target) and Windows x86_64 (build/win64).
+# them), Windows i686 (build/win32, the primary target) and Windows x86_64 (build/win64); with
+# both Windows targets, the release archive dist/tavlin-<version>-windows.zip from them.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="${TAVLIN_JOBS:-$(nproc)}"
@@ -28,3 +29,8 @@ for target in $targets; do
     *) echo "unknown target $target" >&2; exit 2 ;;
   esac
 done
+
+if [[ " $targets " == *" win32 "* && " $targets " == *" win64 "* ]]; then
+  echo "== packaging"
+  bash "$top/scripts/package.sh"
+fi

@@ -9,6 +9,8 @@ packages=(
   openjdk-17-jdk-headless
   # A JDBC driver, found through the context class loader in the client-thread tests.
   libh2-java
+  # The release archive (scripts/package.sh) and its test.
+  zip unzip
   mingw-w64
   wine wine64 wine32:i386 wine64-tools
   # The test-only forwarding jvm.dll is a Winelib DLL for each architecture, and the i686

@@ -14,10 +14,18 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID *object)
     return com_module.get_class_object(clsid, iid, object);
 }
 
-STDAPI DllRegisterServer(void) { return tavlin::register_server(tavlin::module_file_name(com_module.instance())); }
+STDAPI DllRegisterServer(void) { return DllInstall(TRUE, nullptr); }
 
-STDAPI DllUnregisterServer(void)
+STDAPI DllUnregisterServer(void) { return DllInstall(FALSE, nullptr); }
+
+// regsvr32 /i:user (with /n alone, without DllRegisterServer) registers for the user who runs
+// it, without administrator rights; regsvr32 /u /n /i:user removes that registration.
+STDAPI DllInstall(BOOL install, LPCWSTR command_line)
 {
-    tavlin::unregister_server(tavlin::module_file_name(com_module.instance()));
+    tavlin::RegistrationScope scope;
+    if (!tavlin::scope_of_command_line(command_line, &scope)) return E_INVALIDARG;
+    tavlin::OleString module_path = tavlin::module_file_name(com_module.instance());
+    if (install) return tavlin::register_server(module_path, scope);
+    tavlin::unregister_server(module_path, scope);
     return S_OK;
 }

@@ -1,4 +1,4 @@
-// The library's four exports (by name, with ordinals 1 to 4 on Windows: see tavlin.def).
+// The library's five exports (by name, with ordinals 1 to 5 on Windows: see tavlin.def).
 #pragma once
 
 #include "util/platform.h"
@@ -7,3 +7,6 @@ STDAPI DllCanUnloadNow(void);
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID *object);
 STDAPI DllRegisterServer(void);
 STDAPI DllUnregisterServer(void);
+// Registration for the machine (a null or empty command line, as DllRegisterServer) or for
+// the user ("user"); E_INVALIDARG for any other command line.
+STDAPI DllInstall(BOOL install, LPCWSTR command_line);

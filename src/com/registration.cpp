@@ -20,7 +20,27 @@ constexpr const char *kAutomationLibrary = "oleaut32.dll";
 constexpr const char *kAutomationLibrary = "libtavlinport.so";
 #endif
 
+using RegisterTypeLibFunction = HRESULT(WINAPI *)(ITypeLib *lib, OLECHAR *full_path, OLECHAR *help_dir);
 using UnRegisterTypeLibFunction = HRESULT(WINAPI *)(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
+
+// The automation library's type-library registration for each scope, by name: they are
+// looked up at run time, as older systems lack the per-user pair (Windows Vista brought it)
+// and UnRegisterTypeLib.
+struct TypeLibraryFunctions {
+    const char *register_name;
+    const char *unregister_name;
+};
+
+const TypeLibraryFunctions &type_library_functions(RegistrationScope scope)
+{
+    static const TypeLibraryFunctions by_scope[] = {
+        {"RegisterTypeLib", "UnRegisterTypeLib"},
+        {"RegisterTypeLibForUser", "UnRegisterTypeLibForUser"},
+    };
+    return by_scope[static_cast<int>(scope)];
+}
+
+const char kUserClasses[] = "Software\\Classes";
 
 // A library loaded for one look-up and freed afterwards.
 class LoadedLibrary {
@@ -33,11 +53,69 @@ public:
     LoadedLibrary(const LoadedLibrary &) = delete;
     LoadedLibrary &operator=(const LoadedLibrary &) = delete;
 
-    FARPROC find(const char *name) const { return module_ ? GetProcAddress(module_, name) : nullptr; }
+    template <class Function> Function find(const char *name) const
+    {
+        FARPROC found = module_ ? GetProcAddress(module_, name) : nullptr;
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+    }
 
 private:
     HMODULE module_;
 };
+
+// For the user's scope, HKEY_CLASSES_ROOT stands for HKEY_CURRENT_USER\Software\Classes in
+// this process while the holder lives, so that the registry scripts, which name HKCR, and the
+// type library write the user's classes; for the machine's nothing changes.
+class ClassesRootRedirect {
+public:
+    explicit ClassesRootRedirect(RegistrationScope scope)
+    {
+        if (scope == RegistrationScope::machine) return;
+        status_ = RegCreateKeyExA(HKEY_CURRENT_USER, kUserClasses, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  user_classes_.put(), nullptr);
+        if (status_ == ERROR_SUCCESS) status_ = RegOverridePredefKey(HKEY_CLASSES_ROOT, user_classes_.get());
+        redirected_ = status_ == ERROR_SUCCESS;
+    }
+    ~ClassesRootRedirect()
+    {
+        if (redirected_) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    }
+    ClassesRootRedirect(const ClassesRootRedirect &) = delete;
+    ClassesRootRedirect &operator=(const ClassesRootRedirect &) = delete;
+
+    HRESULT status() const { return HRESULT_FROM_WIN32(status_); }
+
+private:
+    RegistryKeyHandle user_classes_;
+    LONG status_ = ERROR_SUCCESS;
+    bool redirected_ = false;
+};
+
+bool equal_ignoring_ascii_case(const OLECHAR *text, const char *word)
+{
+    auto lower = [](unsigned c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    for (; *word; ++text, ++word) {
+        if (lower(static_cast<unsigned>(*text)) != lower(static_cast<unsigned char>(*word))) return false;
+    }
+    return *text == 0;
+}
+
+// Created before HKEY_CLASSES_ROOT is redirected: the registrar's own class is registered
+// for the machine.
+HRESULT create_registrar(ComPtr<IRegistrar> &registrar, const OleString &module_path)
+{
+    HRESULT hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar, registrar.put_void());
+    if (FAILED(hr)) return hr;
+    OleString module_text = quoted_for_script(module_path);
+    return registrar->AddReplacement(OLESTR("Module"), module_text.c_str());
+}
+
+// Runs one registry script resource of `module_path`, with %MODULE% standing for that path.
+HRESULT run_registry_script(IRegistrar *registrar, const OleString &module_path, UINT script, bool registering)
+{
+    return registering ? registrar->ResourceRegister(module_path.c_str(), script, OLESTR("REGISTRY"))
+                       : registrar->ResourceUnregister(module_path.c_str(), script, OLESTR("REGISTRY"));
+}
 
 OleString ansi_to_ole(const char *text)
 {
@@ -58,6 +136,18 @@ HRESULT load_type_library(const OleString &module_path, ITypeLib **lib, OleStrin
     if (SUCCEEDED(hr)) return hr;
     *loaded_from = type_library_file_beside(module_path);
     return LoadTypeLib(loaded_from->c_str(), lib);
+}
+
+void unregister_type_library(const OleString &module_path, RegistrationScope scope)
+{
+    ComPtr<ITypeLib> lib;
+    OleString loaded_from;
+    TLIBATTR *attr = nullptr;
+    if (FAILED(load_type_library(module_path, lib.put(), &loaded_from)) || FAILED(lib->GetLibAttr(&attr))) return;
+    LoadedLibrary automation(kAutomationLibrary);
+    auto unregister = automation.find<UnRegisterTypeLibFunction>(type_library_functions(scope).unregister_name);
+    if (unregister) unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    lib->ReleaseTLibAttr(attr);
 }
 
 }  // namespace
@@ -92,55 +182,58 @@ OleString help_directory_of(const OleString &file_name)
     return separator == OleString::npos ? OleString() : file_name.substr(0, separator + 1);
 }
 
-HRESULT run_registry_script(const OleString &module_path, UINT script, bool registering)
+bool scope_of_command_line(const OLECHAR *command_line, RegistrationScope *scope)
 {
-    ComPtr<IRegistrar> registrar;
-    HRESULT hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar, registrar.put_void());
-    if (FAILED(hr)) return hr;
-    OleString module_text = quoted_for_script(module_path);
-    registrar->AddReplacement(OLESTR("Module"), module_text.c_str());
-    return registering ? registrar->ResourceRegister(module_path.c_str(), script, OLESTR("REGISTRY"))
-                       : registrar->ResourceUnregister(module_path.c_str(), script, OLESTR("REGISTRY"));
+    static const struct {
+        const char *command;
+        RegistrationScope scope;
+    } commands[] = {{"", RegistrationScope::machine}, {"user", RegistrationScope::user}};
+    for (const auto &command : commands) {
+        if (equal_ignoring_ascii_case(command_line ? command_line : OLESTR(""), command.command)) {
+            *scope = command.scope;
+            return true;
+        }
+    }
+    return false;
 }
 
-HRESULT register_type_library(const OleString &module_path)
+HRESULT register_type_library(const OleString &module_path, RegistrationScope scope)
 {
     ComPtr<ITypeLib> lib;
     OleString loaded_from;
     HRESULT hr = load_type_library(module_path, lib.put(), &loaded_from);
     if (FAILED(hr)) return hr;
+    LoadedLibrary automation(kAutomationLibrary);
+    auto register_library = automation.find<RegisterTypeLibFunction>(type_library_functions(scope).register_name);
+    if (!register_library) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     OleString help_directory = help_directory_of(loaded_from);
     // Windows declares the texts as writable, though it only reads them.
-    return RegisterTypeLib(lib.get(), loaded_from.data(), help_directory.data());
+    return register_library(lib.get(), loaded_from.data(), help_directory.data());
 }
 
-// UnRegisterTypeLib is looked up at run time, as older systems lack it.
-void unregister_type_library(const OleString &module_path)
+HRESULT register_server(const OleString &module_path, RegistrationScope scope)
 {
-    ComPtr<ITypeLib> lib;
-    OleString loaded_from;
-    TLIBATTR *attr = nullptr;
-    if (FAILED(load_type_library(module_path, lib.put(), &loaded_from)) || FAILED(lib->GetLibAttr(&attr))) return;
-    LoadedLibrary automation(kAutomationLibrary);
-    auto unregister =
-        reinterpret_cast<UnRegisterTypeLibFunction>(reinterpret_cast<void (*)()>(automation.find("UnRegisterTypeLib")));
-    if (unregister) unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
-    lib->ReleaseTLibAttr(attr);
-}
-
-HRESULT register_server(const OleString &module_path)
-{
+    ComPtr<IRegistrar> registrar;
+    HRESULT hr = create_registrar(registrar, module_path);
+    if (FAILED(hr)) return hr;
+    ClassesRootRedirect redirect(scope);
+    if (FAILED(hr = redirect.status())) return hr;
     for (const ClassEntry &entry : com_module) {
-        HRESULT hr = run_registry_script(module_path, entry.registry_script, true);
+        hr = run_registry_script(registrar.get(), module_path, entry.registry_script, true);
         if (FAILED(hr)) return hr;
     }
-    return register_type_library(module_path);
+    return register_type_library(module_path, scope);
 }
 
-void unregister_server(const OleString &module_path)
+void unregister_server(const OleString &module_path, RegistrationScope scope)
 {
-    for (const ClassEntry &entry : com_module) run_registry_script(module_path, entry.registry_script, false);
-    unregister_type_library(module_path);
+    ComPtr<IRegistrar> registrar;
+    if (FAILED(create_registrar(registrar, module_path))) return;
+    ClassesRootRedirect redirect(scope);
+    if (FAILED(redirect.status())) return;
+    for (const ClassEntry &entry : com_module)
+        run_registry_script(registrar.get(), module_path, entry.registry_script, false);
+    unregister_type_library(module_path, scope);
 }
 
 }  // namespace tavlin

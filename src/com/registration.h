@@ -9,16 +9,20 @@ namespace tavlin {
 // The library's own full file name, as registration writes it.
 OleString module_file_name(HINSTANCE instance);
 
+// Where registration writes: HKEY_CLASSES_ROOT, for every user of the machine (which needs
+// administrator rights), or HKEY_CURRENT_USER\Software\Classes, for the user alone.
+enum class RegistrationScope { machine, user };
+
+// The scope that DllInstall's command line asks for: null or empty for the machine (what
+// DllRegisterServer does), "user" in any case for the user; false for anything else.
+bool scope_of_command_line(const OLECHAR *command_line, RegistrationScope *scope);
+
 // Registers every class of the class map, then the type library of `module_path`.
-HRESULT register_server(const OleString &module_path);
+HRESULT register_server(const OleString &module_path, RegistrationScope scope = RegistrationScope::machine);
 // Unregisters both; failures are ignored.
-void unregister_server(const OleString &module_path);
+void unregister_server(const OleString &module_path, RegistrationScope scope = RegistrationScope::machine);
 
-// Runs one registry script resource of `module_path`, with %MODULE% standing for that path.
-HRESULT run_registry_script(const OleString &module_path, UINT script, bool registering);
-
-HRESULT register_type_library(const OleString &module_path);
-void unregister_type_library(const OleString &module_path);
+HRESULT register_type_library(const OleString &module_path, RegistrationScope scope = RegistrationScope::machine);
 
 // The ".tlb" file beside a library: its extension, from the last "." on (or the end when
 // there is none), replaced by ".tlb".

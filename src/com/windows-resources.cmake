@@ -1,5 +1,6 @@
 # tavlin.dll's exports by ordinal (tavlin.def) and its resources (tavlin.rc), whose TYPELIB is
-# compiled from tavlin.idl with widl first. widl imports the standard OLE library from the
+# compiled from tavlin.idl with widl first and whose version record takes the project's
+# version. widl imports the standard OLE library from the
 # Wine DLL folder of the target's architecture, found beside widl's own installation.
 find_program(TAVLIN_WIDL NAMES ${TAVLIN_MINGW_TRIPLE}-widl widl REQUIRED)
 file(REAL_PATH "${TAVLIN_WIDL}" _tavlin_widl_file)
@@ -25,8 +26,11 @@ add_custom_command(OUTPUT ${_tavlin_tlb}
   COMMENT "Compiling the type library tavlin.tlb"
   VERBATIM)
 
+set(_tavlin_version_h ${CMAKE_CURRENT_BINARY_DIR}/tavlin_version.h)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${_tavlin_version_h} @ONLY)
+
 set(_tavlin_rc ${CMAKE_CURRENT_LIST_DIR}/tavlin.rc)
 set_source_files_properties(${_tavlin_rc} PROPERTIES
   INCLUDE_DIRECTORIES "${CMAKE_CURRENT_BINARY_DIR};${CMAKE_CURRENT_LIST_DIR}"
-  OBJECT_DEPENDS "${_tavlin_tlb};${CMAKE_CURRENT_LIST_DIR}/Proxy.rgs;${CMAKE_CURRENT_LIST_DIR}/TavlinUtil.rgs")
+  OBJECT_DEPENDS "${_tavlin_tlb};${_tavlin_version_h};${CMAKE_CURRENT_LIST_DIR}/Proxy.rgs;${CMAKE_CURRENT_LIST_DIR}/TavlinUtil.rgs")
 target_sources(tavlin PRIVATE ${_tavlin_rc} ${CMAKE_CURRENT_LIST_DIR}/tavlin.def)

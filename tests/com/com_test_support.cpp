@@ -22,25 +22,25 @@ void ComTest::SetUp()
 void ComTest::TearDown() { CoUninitialize(); }
 
 namespace {
-tavlin::CRegistryKey open_class_key(const std::string &name)
+tavlin::CRegistryKey open_class_key(const std::string &name, const ClassesRoot &root)
 {
     tavlin::CRegistryKey key;
-    key.open(HKEY_CLASSES_ROOT, name.c_str(), KEY_READ);
+    key.open(root.key, (root.prefix + name).c_str(), KEY_READ);
     return key;
 }
 
-void count_of(const std::string &key, DWORD *subkeys, DWORD *values)
+void count_of(const std::string &key, const ClassesRoot &root, DWORD *subkeys, DWORD *values)
 {
-    const tavlin::CRegistryKey opened = open_class_key(key);
+    const tavlin::CRegistryKey opened = open_class_key(key, root);
     ASSERT_NE(nullptr, opened.get()) << key;
     ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(opened.get(), nullptr, nullptr, nullptr, subkeys, nullptr, nullptr,
                                               values, nullptr, nullptr, nullptr, nullptr));
 }
 }  // namespace
 
-std::optional<std::string> class_value(const std::string &key, const char *name)
+std::optional<std::string> class_value(const std::string &key, const char *name, const ClassesRoot &root)
 {
-    const tavlin::CRegistryKey opened = open_class_key(key);
+    const tavlin::CRegistryKey opened = open_class_key(key, root);
     DWORD type = 0, size = 0;
     if (!opened.get() || RegQueryValueExA(opened.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_SZ)
@@ -52,19 +52,22 @@ std::optional<std::string> class_value(const std::string &key, const char *name)
     return std::string(data.data());
 }
 
-bool class_key_exists(const std::string &key) { return open_class_key(key).get() != nullptr; }
+bool class_key_exists(const std::string &key, const ClassesRoot &root)
+{
+    return open_class_key(key, root).get() != nullptr;
+}
 
-DWORD class_value_count(const std::string &key)
+DWORD class_value_count(const std::string &key, const ClassesRoot &root)
 {
     DWORD subkeys = 0, values = 0;
-    count_of(key, &subkeys, &values);
+    count_of(key, root, &subkeys, &values);
     return values;
 }
 
-DWORD class_subkey_count(const std::string &key)
+DWORD class_subkey_count(const std::string &key, const ClassesRoot &root)
 {
     DWORD subkeys = 0, values = 0;
-    count_of(key, &subkeys, &values);
+    count_of(key, root, &subkeys, &values);
     return subkeys;
 }
 

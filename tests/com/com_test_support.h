@@ -21,12 +21,23 @@ protected:
     void TearDown() override;
 };
 
-// The default (null name) or named REG_SZ value of HKEY_CLASSES_ROOT\<key>, if there is one.
-std::optional<std::string> class_value(const std::string &key, const char *name = nullptr);
-bool class_key_exists(const std::string &key);
-// Number of values and subkeys of HKEY_CLASSES_ROOT\<key>.
-DWORD class_value_count(const std::string &key);
-DWORD class_subkey_count(const std::string &key);
+// Where classes are registered: HKEY_CLASSES_ROOT for the machine, or
+// HKEY_CURRENT_USER\Software\Classes for the user.
+struct ClassesRoot {
+    HKEY key;
+    const char *prefix;
+    const char *name;
+};
+inline const ClassesRoot kMachineClasses{HKEY_CLASSES_ROOT, "", "HKCR"};
+inline const ClassesRoot kUserClasses{HKEY_CURRENT_USER, "Software\\Classes\\", "HKCU\\Software\\Classes"};
+
+// The default (null name) or named REG_SZ value of <root>\<key>, if there is one.
+std::optional<std::string> class_value(const std::string &key, const char *name = nullptr,
+                                       const ClassesRoot &root = kMachineClasses);
+bool class_key_exists(const std::string &key, const ClassesRoot &root = kMachineClasses);
+// Number of values and subkeys of <root>\<key>.
+DWORD class_value_count(const std::string &key, const ClassesRoot &root = kMachineClasses);
+DWORD class_subkey_count(const std::string &key, const ClassesRoot &root = kMachineClasses);
 
 // The file libtavlin.so was loaded from, found independently of the library's own code.
 std::string library_file();

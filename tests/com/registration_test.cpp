@@ -1,6 +1,7 @@
 // Self-registration as the registry shows it: every key and value of both classes and of
-// the type library, idempotent registration, unregistration that keeps HKCR\CLSID, and the
-// module path written as it is, quotes included.
+// the type library, idempotent registration, unregistration that keeps HKCR\CLSID, the
+// module path written as it is, quotes included, and DllInstall's registration for the
+// machine or the user by its command line.
 #include <unistd.h>
 
 #include <filesystem>
@@ -69,25 +70,26 @@ const char *const kProgrammableKeys[] = {"CLSID\\{E5E89462-9F06-11D1-A07D-AAE6E1
 
 class RegistrationTest : public ComTest {
 protected:
-    void expect_registered(const std::string &module)
+    void expect_registered(const std::string &module, const ClassesRoot &root = kMachineClasses)
     {
         std::string folder = module.substr(0, module.rfind('/') + 1);
         for (const EntryRow &row : entry_rows()) {
             std::string expected = row.data == kModule ? module : row.data == kFolder ? folder : row.data;
-            EXPECT_EQ(expected, class_value(row.key, row.value).value_or("<missing>"))
-                << row.key << " " << (row.value ? row.value : "(default)");
+            EXPECT_EQ(expected, class_value(row.key, row.value, root).value_or("<missing>"))
+                << root.name << "\\" << row.key << " " << (row.value ? row.value : "(default)");
         }
         for (const char *key : kProgrammableKeys) {
-            ASSERT_TRUE(class_key_exists(key)) << key;
-            EXPECT_EQ(0u, class_value_count(key)) << key;
-            EXPECT_EQ(0u, class_subkey_count(key)) << key;
+            ASSERT_TRUE(class_key_exists(key, root)) << root.name << "\\" << key;
+            EXPECT_EQ(0u, class_value_count(key, root)) << key;
+            EXPECT_EQ(0u, class_subkey_count(key, root)) << key;
         }
     }
 
-    void expect_unregistered()
+    void expect_unregistered(const ClassesRoot &root = kMachineClasses)
     {
-        for (const EntryRow &row : entry_rows()) EXPECT_FALSE(class_key_exists(row.key)) << row.key;
-        EXPECT_FALSE(class_key_exists(kTypeLib));
+        for (const EntryRow &row : entry_rows())
+            EXPECT_FALSE(class_key_exists(row.key, root)) << root.name << "\\" << row.key;
+        EXPECT_FALSE(class_key_exists(kTypeLib, root)) << root.name;
     }
 };
 
@@ -184,6 +186,77 @@ TEST_F(RegistrationTest, RegisteredClassesAreCreatedThroughTheirProgIds)
         ASSERT_TRUE(factory) << progid;
         EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, object.put_void())) << progid;
     }
+}
+
+// DllInstall's command lines: none or an empty one registers for the machine, as
+// DllRegisterServer does; "user", in any case, for the user alone; anything else is refused.
+struct InstallRow {
+    const char16_t *command_line;
+    HRESULT expected;
+    const ClassesRoot *registered;  // null: nowhere
+    const ClassesRoot *untouched;
+};
+
+const InstallRow install_rows[] = {
+    {nullptr, S_OK, &kMachineClasses, &kUserClasses}, {u"", S_OK, &kMachineClasses, &kUserClasses},
+    {u"user", S_OK, &kUserClasses, &kMachineClasses}, {u"USER", S_OK, &kUserClasses, &kMachineClasses},
+    {u"User", S_OK, &kUserClasses, &kMachineClasses}, {u"machine", E_INVALIDARG, nullptr, nullptr},
+    {u"user ", E_INVALIDARG, nullptr, nullptr},       {u"users", E_INVALIDARG, nullptr, nullptr},
+    {u"/i:user", E_INVALIDARG, nullptr, nullptr},
+};
+
+class InstallTest : public RegistrationTest, public testing::WithParamInterface<InstallRow> {};
+
+TEST_P(InstallTest, RegistersWhereTheCommandLineSays)
+{
+    const InstallRow &row = GetParam();
+    ASSERT_EQ(row.expected, DllInstall(TRUE, row.command_line));
+    if (!row.registered) {
+        expect_unregistered(kMachineClasses);
+        expect_unregistered(kUserClasses);
+        return;
+    }
+    expect_registered(library_file(), *row.registered);
+    expect_unregistered(*row.untouched);
+}
+
+TEST_P(InstallTest, UninstallsWhereTheCommandLineSaysAndNowhereElse)
+{
+    const InstallRow &row = GetParam();
+    ASSERT_EQ(S_OK, DllInstall(TRUE, nullptr));
+    ASSERT_EQ(S_OK, DllInstall(TRUE, u"user"));
+    ASSERT_EQ(row.expected, DllInstall(FALSE, row.command_line));
+    if (!row.registered) {
+        expect_registered(library_file(), kMachineClasses);
+        expect_registered(library_file(), kUserClasses);
+        return;
+    }
+    expect_unregistered(*row.registered);
+    expect_registered(library_file(), *row.untouched);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, InstallTest, testing::ValuesIn(install_rows));
+
+// The user's registration lends HKEY_CLASSES_ROOT to the user's classes only while it runs.
+TEST_F(RegistrationTest, ClassesRootIsTheMachineAgainAfterAUserRegistration)
+{
+    ASSERT_EQ(S_OK, DllInstall(TRUE, u"user"));
+    tavlin::RegistryKeyHandle created;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "Tavlin.Later", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             created.put(), nullptr));
+    created.reset();
+    tavlin::RegistryKeyHandle machine;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\Tavlin.Later", 0, KEY_READ, machine.put()));
+    EXPECT_FALSE(class_key_exists("Tavlin.Later", kUserClasses));
+    ASSERT_EQ(S_OK, DllInstall(FALSE, u"user"));
+    EXPECT_TRUE(class_key_exists("Tavlin.Later"));
+}
+
+TEST_F(RegistrationTest, UninstallingForTheUserWhatWasNeverInstalledSucceeds)
+{
+    EXPECT_EQ(S_OK, DllInstall(FALSE, u"user"));
+    expect_unregistered(kUserClasses);
 }
 
 struct PathRow {

@@ -77,6 +77,16 @@ TEST_F(TypeLibraryDispatchTest, LoadIsRetriedOnceTheLibraryIsRegistered)
     EXPECT_EQ(1, dispid);
 }
 
+// A user's registration serves the type information as the machine's does.
+TEST_F(TypeLibraryDispatchTest, ALibraryRegisteredForTheUserServesNames)
+{
+    ASSERT_EQ(S_OK, DllInstall(TRUE, u"user"));
+    ComPtr<tavlin::ITavlinUtil> object = util();
+    DISPID dispid = 0;
+    EXPECT_EQ(S_OK, dispid_of(object.get(), u"newInstance", &dispid));
+    EXPECT_EQ(1, dispid);
+}
+
 TEST_F(TypeLibraryDispatchTest, AnyIndexGivesTheOneTypeInformation)
 {
     ASSERT_EQ(S_OK, DllRegisterServer());

@@ -13,6 +13,7 @@ HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID *object);
 HRESULT DllCanUnloadNow(void);
 HRESULT DllRegisterServer(void);
 HRESULT DllUnregisterServer(void);
+HRESULT DllInstall(BOOL install, LPCWSTR command_line);
 }
 
 namespace tavlin_test {

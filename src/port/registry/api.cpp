@@ -313,3 +313,5 @@ TAVLINPORT_API LSTATUS RegDeleteTreeA(HKEY key, LPCSTR sub_key)
     const bool names_the_key_itself = target.path.size() == target.parent.open.path.size();
     return remove_key(target.parent.open, target.path, names_the_key_itself, false);
 }
+
+TAVLINPORT_API LSTATUS RegOverridePredefKey(HKEY key, HKEY override) { return override_predefined_key(key, override); }

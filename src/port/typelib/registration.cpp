@@ -1,8 +1,10 @@
-// Type-library registration under HKEY_CLASSES_ROOT, with oleaut32's keys:
+// Type-library registration under HKEY_CLASSES_ROOT (for the machine) or
+// HKEY_CURRENT_USER\Software\Classes (for the user), with oleaut32's keys:
 //   TypeLib\{libid}\<major>.<minor>            = the library's doc string
 //       FLAGS = "<flags>", HELPDIR = help folder, <lcid>\<win32|win64> = file
 //   Interface\{iid} = name, ProxyStubClsid(32) = the automation marshaller, TypeLib = {libid}
-// (with value Version) for every automation interface of the library.
+// (with value Version) for every automation interface of the library. Look-ups see the
+// user's registration ahead of the machine's, as Windows' merged HKEY_CLASSES_ROOT shows it.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,6 +25,28 @@ constexpr SYSKIND kProcessSyskind = SYS_WIN32;
 
 // The port runs with one locale, US English, which the default locales stand for.
 constexpr LCID kPortLocale = 0x0409;
+
+const char kUserClasses[] = "Software\\Classes";
+
+// HKEY_CURRENT_USER\Software\Classes, opened for one call: created only by a registration,
+// which writes there; null when it is missing.
+class UserClasses {
+public:
+    enum Use { look_up, unregister, register_library };
+
+    explicit UserClasses(Use use)
+    {
+        if (use == register_library) {
+            key_.create(HKEY_CURRENT_USER, kUserClasses);
+        } else {
+            key_.open(HKEY_CURRENT_USER, kUserClasses, use == unregister ? KEY_ALL_ACCESS : KEY_READ);
+        }
+    }
+    HKEY get() const { return key_.get(); }
+
+private:
+    RegKey key_;
+};
 
 std::string hex(unsigned value)
 {
@@ -53,10 +77,10 @@ std::string file_key(LCID lcid, SYSKIND syskind) { return hex(lcid) + "\\" + sys
 
 // The registered version with this major number and the highest minor number not below
 // the one asked for, as "<major>.<minor>"; empty when none.
-std::string find_version(REFGUID libid, WORD major, WORD minor)
+std::string find_version(HKEY classes, REFGUID libid, WORD major, WORD minor)
 {
     RegKey library;
-    if (library.open(HKEY_CLASSES_ROOT, library_key(libid)) != ERROR_SUCCESS) return std::string();
+    if (library.open(classes, library_key(libid)) != ERROR_SUCCESS) return std::string();
     std::string best;
     unsigned long best_minor = 0;
     char name[256];
@@ -82,14 +106,14 @@ LCID resolve_default_locale(LCID lcid)
 }
 
 // The file registered for the locale, its primary language, or the neutral locale.
-bool registered_file(REFGUID libid, const std::string &version, LCID lcid, std::string *path)
+bool registered_file(HKEY classes, REFGUID libid, const std::string &version, LCID lcid, std::string *path)
 {
     lcid = resolve_default_locale(lcid);
     const LCID candidates[] = {lcid, static_cast<LCID>(lcid & 0x3FF), 0};
     for (LCID candidate : candidates) {
         RegKey key;
         std::string name = library_key(libid) + "\\" + version + "\\" + file_key(candidate, kProcessSyskind);
-        if (key.open(HKEY_CLASSES_ROOT, name) == ERROR_SUCCESS && key.query_string(nullptr, path)) return true;
+        if (key.open(classes, name) == ERROR_SUCCESS && key.query_string(nullptr, path)) return true;
     }
     return false;
 }
@@ -154,10 +178,11 @@ bool set_subkey_default(HKEY parent, const std::string &name, const std::string 
     return key.create(parent, name) == ERROR_SUCCESS && key.set_string(nullptr, text) == ERROR_SUCCESS;
 }
 
-bool register_interface(const InterfaceFacts &interface, const std::string &libid, const std::string &version)
+bool register_interface(HKEY classes, const InterfaceFacts &interface, const std::string &libid,
+                        const std::string &version)
 {
     RegKey key, typelib;
-    return key.create(HKEY_CLASSES_ROOT, "Interface\\" + guid_text(interface.iid)) == ERROR_SUCCESS &&
+    return key.create(classes, "Interface\\" + guid_text(interface.iid)) == ERROR_SUCCESS &&
            key.set_string(nullptr, interface.name) == ERROR_SUCCESS &&
            set_subkey_default(key.get(), "ProxyStubClsid", kAutomationMarshaller) &&
            set_subkey_default(key.get(), "ProxyStubClsid32", kAutomationMarshaller) &&
@@ -166,12 +191,12 @@ bool register_interface(const InterfaceFacts &interface, const std::string &libi
            typelib.set_string("Version", version) == ERROR_SUCCESS;
 }
 
-bool register_library(const LibraryFacts &facts, const std::string &path, LPCOLESTR help_dir)
+bool register_library(HKEY classes, const LibraryFacts &facts, const std::string &path, LPCOLESTR help_dir)
 {
     const TLIBATTR &attr = facts.attr;
     RegKey version;
-    if (version.create(HKEY_CLASSES_ROOT, library_key(attr.guid) + "\\" +
-                                              version_name(attr.wMajorVerNum, attr.wMinorVerNum)) != ERROR_SUCCESS)
+    if (version.create(classes, library_key(attr.guid) + "\\" + version_name(attr.wMajorVerNum, attr.wMinorVerNum)) !=
+        ERROR_SUCCESS)
         return false;
     if (version.set_string(nullptr, facts.doc) != ERROR_SUCCESS) return false;
     if (!set_subkey_default(version.get(), "FLAGS", std::to_string(attr.wLibFlags))) return false;
@@ -180,7 +205,7 @@ bool register_library(const LibraryFacts &facts, const std::string &path, LPCOLE
 }
 
 // Removes the interface keys that name this library as theirs.
-void unregister_interfaces(const std::string &path, REFGUID libid)
+void unregister_interfaces(HKEY classes, const std::string &path, REFGUID libid)
 {
     ComRef<ITypeLib> lib;
     std::u16string wide_path = to_utf16(path.data(), path.size(), CP_UTF8);
@@ -190,10 +215,10 @@ void unregister_interfaces(const std::string &path, REFGUID libid)
         std::string name = "Interface\\" + guid_text(interface.iid);
         RegKey typelib;
         std::string owner;
-        if (typelib.open(HKEY_CLASSES_ROOT, name + "\\TypeLib") == ERROR_SUCCESS &&
-            typelib.query_string(nullptr, &owner) && owner == guid_text(libid)) {
+        if (typelib.open(classes, name + "\\TypeLib") == ERROR_SUCCESS && typelib.query_string(nullptr, &owner) &&
+            owner == guid_text(libid)) {
             typelib.close();
-            RegDeleteTreeA(HKEY_CLASSES_ROOT, name.c_str());
+            RegDeleteTreeA(classes, name.c_str());
         }
     }
 }
@@ -208,10 +233,10 @@ void delete_if_empty(HKEY parent, const std::string &name)
 }
 
 // A version key whose only subkeys are FLAGS and HELPDIR has no file registered any more.
-bool has_locale_subkeys(const std::string &version_key)
+bool has_locale_subkeys(HKEY classes, const std::string &version_key)
 {
     RegKey key;
-    if (key.open(HKEY_CLASSES_ROOT, version_key) != ERROR_SUCCESS) return false;
+    if (key.open(classes, version_key) != ERROR_SUCCESS) return false;
     char name[256];
     for (DWORD index = 0;; ++index) {
         DWORD size = sizeof name;
@@ -220,6 +245,49 @@ bool has_locale_subkeys(const std::string &version_key)
         std::string subkey = name;
         if (subkey != "FLAGS" && subkey != "HELPDIR") return true;
     }
+}
+
+HRESULT register_type_library(HKEY classes, ITypeLib *lib, LPCOLESTR full_path, LPCOLESTR help_dir)
+{
+    if (!lib || !full_path) return E_INVALIDARG;
+    if (!classes) return TYPE_E_REGISTRYACCESS;
+    LibraryFacts facts;
+    if (!read_library(lib, &facts)) return TYPE_E_INVALIDSTATE;
+    if (!register_library(classes, facts, to_utf8(full_path), help_dir)) return TYPE_E_REGISTRYACCESS;
+    std::string libid = guid_text(facts.attr.guid);
+    std::string version = version_name(facts.attr.wMajorVerNum, facts.attr.wMinorVerNum);
+    for (const InterfaceFacts &interface : facts.interfaces) {
+        if (!register_interface(classes, interface, libid, version)) return TYPE_E_REGISTRYACCESS;
+    }
+    return S_OK;
+}
+
+HRESULT unregister_type_library(HKEY classes, REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind)
+{
+    std::string version_key = library_key(libid) + "\\" + version_name(major, minor);
+    RegKey version;
+    if (!classes || version.open(classes, version_key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return E_INVALIDARG;
+    RegKey file;
+    std::string path;
+    if (file.open(version.get(), file_key(lcid, syskind)) != ERROR_SUCCESS || !file.query_string(nullptr, &path))
+        return TYPE_E_INVALIDSTATE;
+    file.close();
+    unregister_interfaces(classes, path, libid);
+    RegDeleteKeyA(version.get(), file_key(lcid, syskind).c_str());
+    delete_if_empty(version.get(), hex(lcid));
+    version.close();
+    if (!has_locale_subkeys(classes, version_key)) RegDeleteTreeA(classes, version_key.c_str());
+    delete_if_empty(classes, library_key(libid));
+    return S_OK;
+}
+
+// The file registered for the library in one root of classes; empty when none.
+std::string registered_path(HKEY classes, REFGUID libid, WORD major, WORD minor, LCID lcid)
+{
+    std::string version = find_version(classes, libid, major, minor);
+    std::string path;
+    if (!version.empty()) registered_file(classes, libid, version, lcid, &path);
+    return path;
 }
 
 }  // namespace
@@ -231,42 +299,30 @@ TAVLINPORT_API HRESULT LoadRegTypeLib(REFGUID libid, WORD major, WORD minor, LCI
 {
     if (!lib) return E_INVALIDARG;
     *lib = nullptr;
-    std::string version = find_version(libid, major, minor);
-    std::string path;
-    if (version.empty() || !registered_file(libid, version, lcid, &path)) return TYPE_E_LIBNOTREGISTERED;
+    UserClasses user(UserClasses::look_up);
+    std::string path = user.get() ? registered_path(user.get(), libid, major, minor, lcid) : std::string();
+    if (path.empty()) path = registered_path(HKEY_CLASSES_ROOT, libid, major, minor, lcid);
+    if (path.empty()) return TYPE_E_LIBNOTREGISTERED;
     std::u16string wide_path = to_utf16(path.data(), path.size(), CP_UTF8);
     return LoadTypeLib(wide_path.c_str(), lib);
 }
 
 TAVLINPORT_API HRESULT RegisterTypeLib(ITypeLib *lib, LPCOLESTR full_path, LPCOLESTR help_dir)
 {
-    if (!lib || !full_path) return E_INVALIDARG;
-    LibraryFacts facts;
-    if (!read_library(lib, &facts)) return TYPE_E_INVALIDSTATE;
-    if (!register_library(facts, to_utf8(full_path), help_dir)) return TYPE_E_REGISTRYACCESS;
-    std::string libid = guid_text(facts.attr.guid);
-    std::string version = version_name(facts.attr.wMajorVerNum, facts.attr.wMinorVerNum);
-    for (const InterfaceFacts &interface : facts.interfaces) {
-        if (!register_interface(interface, libid, version)) return TYPE_E_REGISTRYACCESS;
-    }
-    return S_OK;
+    return register_type_library(HKEY_CLASSES_ROOT, lib, full_path, help_dir);
 }
 
 TAVLINPORT_API HRESULT UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind)
 {
-    std::string version_key = library_key(libid) + "\\" + version_name(major, minor);
-    RegKey version;
-    if (version.open(HKEY_CLASSES_ROOT, version_key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return E_INVALIDARG;
-    RegKey file;
-    std::string path;
-    if (file.open(version.get(), file_key(lcid, syskind)) != ERROR_SUCCESS || !file.query_string(nullptr, &path))
-        return TYPE_E_INVALIDSTATE;
-    file.close();
-    unregister_interfaces(path, libid);
-    RegDeleteKeyA(version.get(), file_key(lcid, syskind).c_str());
-    delete_if_empty(version.get(), hex(lcid));
-    version.close();
-    if (!has_locale_subkeys(version_key)) RegDeleteTreeA(HKEY_CLASSES_ROOT, version_key.c_str());
-    delete_if_empty(HKEY_CLASSES_ROOT, library_key(libid));
-    return S_OK;
+    return unregister_type_library(HKEY_CLASSES_ROOT, libid, major, minor, lcid, syskind);
+}
+
+TAVLINPORT_API HRESULT RegisterTypeLibForUser(ITypeLib *lib, LPOLESTR full_path, LPOLESTR help_dir)
+{
+    return register_type_library(UserClasses(UserClasses::register_library).get(), lib, full_path, help_dir);
+}
+
+TAVLINPORT_API HRESULT UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind)
+{
+    return unregister_type_library(UserClasses(UserClasses::unregister).get(), libid, major, minor, lcid, syskind);
 }

@@ -2,7 +2,8 @@
 # Wine tests of the real tavlin.dll: what regsvr32 writes to the registry and removes from
 # it, and late-bound script clients. Usage:
 #   com_wine_test.sh registration|client <tavlin.dll> <work folder> <32|64>
-# with TAVLIN_WINE_LOADER (the Wine loader of the DLL's architecture) and WINEPREFIX set.
+# with TAVLIN_WINE_LOADER (the Wine loader of the DLL's architecture), WINEPREFIX and
+# TAVLIN_VERSION (the project's version, which the DLL's version record must show) set.
 # The DLL is copied into a folder whose name contains a quote, as the path must be
 # registered exactly.
 set -eu
@@ -116,7 +117,7 @@ windows_path() {
 check_version() {
     cp "$here/version.vbs" "$work/"
     version=$(run_tool cscript.exe //nologo "$(windows_path "$work/version.vbs")" "$windows_dll" | tr -d '\r')
-    [ "$version" = 2.0.3.15 ] || fail "file version is '$version', expected 2.0.3.15"
+    [ "$version" = "$TAVLIN_VERSION" ] || fail "file version is '$version', expected $TAVLIN_VERSION"
 }
 
 check_client() {

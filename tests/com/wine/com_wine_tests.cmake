@@ -10,7 +10,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(_com_wine_bits 32)
 endif()
-set(_com_wine_environment ${TAVLIN_WINE_ENVIRONMENT} WINEPREFIX=${CMAKE_CURRENT_BINARY_DIR}/wine-prefix-no-java)
+set(_com_wine_environment ${TAVLIN_WINE_ENVIRONMENT} WINEPREFIX=${CMAKE_CURRENT_BINARY_DIR}/wine-prefix-no-java
+    TAVLIN_VERSION=${PROJECT_VERSION})
 
 add_test(NAME com.wine.prefix.start COMMAND sh ${TAVLIN_WINE_RIG} start)
 add_test(NAME com.wine.prefix.stop COMMAND sh ${TAVLIN_WINE_RIG} stop)

@@ -1,6 +1,6 @@
 // Registry behaviour particular to the port: the predefined keys, HKEY_CLASSES_ROOT as a
-// view of HKEY_LOCAL_MACHINE\Software\Classes, and every bad argument answered with its
-// Win32 error instead of a crash.
+// view of HKEY_LOCAL_MACHINE\Software\Classes, a predefined key put in another's place for a
+// while, and every bad argument answered with its Win32 error instead of a crash.
 #include <thread>
 #include <vector>
 
@@ -23,6 +23,38 @@ TEST_F(RegistryApi, ClassesRootIsAViewOfLocalMachineClasses)
     ASSERT_EQ(set_text(clsid.get(), nullptr, "Tavlin.TavlinUtil"), ERROR_SUCCESS);
     EXPECT_EQ(query_text(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\{0001}", ""), "Tavlin.TavlinUtil");
     EXPECT_NE(registry.contents().find("[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{0001}]"), std::string::npos);
+}
+
+// A user's registration puts the user's classes in the place of HKEY_CLASSES_ROOT.
+TEST_F(RegistryApi, AnOverriddenPredefinedKeyStandsForItsReplacementUntilRestored)
+{
+    Key user_classes, through_root, after;
+    ASSERT_EQ(create_key(HKEY_CURRENT_USER, "Software\\Classes", user_classes), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, user_classes.get()), ERROR_SUCCESS);
+    // The override holds the key itself, not the handle.
+    user_classes.reset();
+    ASSERT_EQ(create_key(HKEY_CLASSES_ROOT, "CLSID\\{0001}", through_root), ERROR_SUCCESS);
+    ASSERT_EQ(set_text(through_root.get(), nullptr, "mine"), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr), ERROR_SUCCESS);
+
+    EXPECT_EQ(query_text(HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\{0001}", ""), "mine");
+    EXPECT_EQ(open_key(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\{0001}", after), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(open_key(HKEY_CLASSES_ROOT, "CLSID\\{0001}", after), ERROR_FILE_NOT_FOUND);
+    // A handle opened through the override keeps naming the key it was opened on.
+    EXPECT_EQ(query_text(through_root.get(), nullptr, ""), "mine");
+}
+
+TEST_F(RegistryApi, OnlyPredefinedKeysAreOverriddenAndOnlyByOpenKeys)
+{
+    Key mine;
+    ASSERT_EQ(create_key(HKEY_CURRENT_USER, "Software\\Mine", mine), ERROR_SUCCESS);
+    EXPECT_EQ(RegOverridePredefKey(mine.get(), HKEY_CURRENT_USER), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOverridePredefKey(nullptr, mine.get()), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, reinterpret_cast<HKEY>(uintptr_t(0x1234))), ERROR_INVALID_HANDLE);
+    // Restoring a key that was never overridden changes nothing.
+    EXPECT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(set_text(mine.get(), "v", "x"), ERROR_SUCCESS);
+    EXPECT_EQ(query_text(HKEY_CURRENT_USER, "Software\\Mine", "v"), "x");
 }
 
 TEST_F(RegistryApi, PredefinedKeysExistInAnEmptyRegistry)

@@ -208,6 +208,10 @@ TAVLINPORT_API HRESULT LoadTypeLib(LPCOLESTR file, ITypeLib **lib);
 TAVLINPORT_API HRESULT LoadRegTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib **lib);
 TAVLINPORT_API HRESULT RegisterTypeLib(ITypeLib *lib, LPCOLESTR full_path, LPCOLESTR help_dir);
 TAVLINPORT_API HRESULT UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
+// The same for HKEY_CURRENT_USER\Software\Classes, where a user may register without
+// administrator rights; LoadRegTypeLib finds a user's registration ahead of the machine's.
+TAVLINPORT_API HRESULT RegisterTypeLibForUser(ITypeLib *lib, LPOLESTR full_path, LPOLESTR help_dir);
+TAVLINPORT_API HRESULT UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
 
 // One error object per thread, as oleaut32 keeps it: SetErrorInfo replaces it (null clears it),
 // GetErrorInfo hands its reference over and leaves none behind (S_FALSE and null when there is

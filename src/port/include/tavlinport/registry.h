@@ -72,3 +72,6 @@ TAVLINPORT_API LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD 
                                      LPSTR klass, LPDWORD klass_size, PFILETIME last_write_time);
 TAVLINPORT_API LSTATUS RegDeleteKeyA(HKEY key, LPCSTR sub_key);
 TAVLINPORT_API LSTATUS RegDeleteTreeA(HKEY key, LPCSTR sub_key);
+// Maps a predefined key (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, ...) to another open key for
+// the whole process until it is called again with a null `override`.
+TAVLINPORT_API LSTATUS RegOverridePredefKey(HKEY key, HKEY override);
