@@ -19,17 +19,26 @@ if /i "%~1"=="/u" (set "action=uninstall") else if /i "%~1"=="/user" (set "scope
 shift
 goto arguments
 :arguments_done
-if not defined scope call :elevated && set "scope=machine" || set "scope=user"
+rem No "&&" or "||" below: Wine's cmd runs both sides of "a && b || c"; "if errorlevel" reads
+rem the same everywhere.
+if not defined scope (
+    set "scope=user"
+    call :elevated
+    if not errorlevel 1 set "scope=machine"
+)
 
 rem A 32-bit cmd on 64-bit Windows is shown SysWOW64 as System32; Sysnative is the real one.
 set "system=%SystemRoot%\System32"
 if exist "%SystemRoot%\Sysnative\regsvr32.exe" set "system=%SystemRoot%\Sysnative"
 set "failed="
 if exist "%SystemRoot%\SysWOW64\regsvr32.exe" (
-    call :%action% "%system%\regsvr32.exe" x64 || set "failed=1"
-    call :%action% "%SystemRoot%\SysWOW64\regsvr32.exe" x86 || set "failed=1"
+    call :%action% "%system%\regsvr32.exe" x64
+    if errorlevel 1 set "failed=1"
+    call :%action% "%SystemRoot%\SysWOW64\regsvr32.exe" x86
+    if errorlevel 1 set "failed=1"
 ) else (
-    call :%action% "%system%\regsvr32.exe" x86 || set "failed=1"
+    call :%action% "%system%\regsvr32.exe" x86
+    if errorlevel 1 set "failed=1"
 )
 if defined failed (
     echo tavlin: the %action% did not complete, see the messages above. 1>&2
@@ -38,16 +47,20 @@ if defined failed (
 exit /b 0
 
 :install
-if "%scope%"=="user" (
-    call :regsvr32 %1 %2 "/n /i:user" "Registered for the current user:"
-) else (
-    call :regsvr32 %1 %2 "" "Registered for every user of this machine:"
-)
-exit /b %errorlevel%
+set "options="
+set "done=Registered for every user of this machine:"
+if "%scope%"=="user" set "options=/n /i:user"
+if "%scope%"=="user" set "done=Registered for the current user:"
+call :regsvr32 %1 %2 "%options%" "%done%"
+if errorlevel 1 exit /b 1
+exit /b 0
 
 :uninstall
-call :regsvr32 %1 %2 "/u /n /i:user" "Removed the current user's registration:" || exit /b 1
-if "%scope%"=="machine" call :regsvr32 %1 %2 "/u" "Removed the registration for every user:" || exit /b 1
+call :regsvr32 %1 %2 "/u /n /i:user" "Removed the current user's registration:"
+if errorlevel 1 exit /b 1
+if not "%scope%"=="machine" exit /b 0
+call :regsvr32 %1 %2 "/u" "Removed the registration for every user:"
+if errorlevel 1 exit /b 1
 exit /b 0
 
 rem :regsvr32 <regsvr32.exe> <x86|x64> <options> <what was done>
@@ -68,8 +81,10 @@ exit /b 1
 rem Only an elevated prompt may list the server's sessions (where the Server service runs) or
 rem the file-system filters (Windows Vista and later).
 :elevated
-net session >nul 2>&1 && exit /b 0
-fltmc >nul 2>&1 && exit /b 0
+net session >nul 2>&1
+if not errorlevel 1 exit /b 0
+fltmc >nul 2>&1
+if not errorlevel 1 exit /b 0
 exit /b 1
 
 :usage
