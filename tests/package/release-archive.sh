@@ -7,14 +7,10 @@
 # /n /i:user writes the product's keys below HKEY_CURRENT_USER alone and takes them all away.
 # Prints one line per check and "N passed, M failed".
 #   release-archive.sh <source folder> <i686 build> <x86_64 build> <version> <Java version> <work folder>
-# with TAVLIN_WINE_LOADER (32-bit), TAVLIN_WINE64_LOADER, TAVLIN_WINE_SERVER and CMAKE_COMMAND set.
+# with TAVLIN_WINE_LOADER (32-bit), TAVLIN_WINE64_LOADER, TAVLIN_WINE_SERVER, TAVLIN_OBJDUMP
+# and CMAKE_COMMAND set.
 set -eu
-top=$1
-build32=$2
-build64=$3
-version=$4
-java_version=$5
-work=$6
+top=$1 build32=$2 build64=$3 version=$4 java_version=$5 work=$6
 WINE32=$TAVLIN_WINE_LOADER
 WINE64=$TAVLIN_WINE64_LOADER
 server=$TAVLIN_WINE_SERVER
@@ -22,15 +18,7 @@ export WINEPREFIX="$work/prefix" WINEDEBUG="${TAVLIN_WINEDEBUG:--all}" WINEDLLOV
 rm -rf "$work"
 mkdir -p "$work"
 
-passed=0
-failed=0
-check() {  # name, actual, expected
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1)); echo "ok: $1"
-  else
-    failed=$((failed + 1)); echo "FAILED: $1 (got '$2', expected '$3')"
-  fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 status_of() { "$@" && echo 0 || echo $?; }
 
 archive=$(TAVLIN_WIN32_BUILD=$build32 TAVLIN_WIN64_BUILD=$build64 bash "$top/scripts/package.sh" "$work/dist")
@@ -42,8 +30,9 @@ check "the archive holds the DLLs, the scripts, README.txt and the examples, and
 folder="$work/Program Files (x86)/tavlin $version"
 mkdir -p "$folder"
 unzip -q "$archive" -d "$folder"
-check "the x86 DLL is the i686 build's" "$(status_of cmp -s "$folder/x86/tavlin.dll" "$build32/src/tavlin.dll")" 0
-check "the x64 DLL is the x86_64 build's" "$(status_of cmp -s "$folder/x64/tavlin.dll" "$build64/src/tavlin.dll")" 0
+format_of() { "$TAVLIN_OBJDUMP" -f "$1" | sed -n 's/.*file format //p'; }
+check "x86 holds the 32-bit DLL" "$(format_of "$folder/x86/tavlin.dll")" pei-i386
+check "x64 holds the 64-bit DLL" "$(format_of "$folder/x64/tavlin.dll")" pei-x86-64
 check "README.txt names the version" "$(grep -c "^tavlin $version for Windows" "$folder/README.txt")" 1
 
 # A fresh prefix of the test's own, with its own server, and a Java of each bitness.
@@ -137,5 +126,4 @@ check "install.cmd without the x86 DLL fails" "$status" 1
 check "install.cmd names the missing DLL" "$(tr -d '\r' < "$work/broken.out" | grep -c 'x86.tavlin.dll is missing')" 1
 (cd "$folder" && $WINE64 cmd /c uninstall.cmd) >/dev/null 2>&1 || true
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -20,15 +20,7 @@ windows() { $WINE64 winepath -w "$1" | tr -d '\r'; }
 dll32=$(windows "$work/x86/tavlin.dll")
 dll64=$(windows "$work/x64/tavlin.dll")
 
-passed=0
-failed=0
-check() {  # name, actual, expected
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1)); echo "ok: $1"
-  else
-    failed=$((failed + 1)); echo "FAILED: $1 (got '$2', expected '$3')"
-  fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 unregister() {
   $WINE32 regsvr32 /s /u "$dll32" >/dev/null 2>&1 || true
@@ -65,5 +57,4 @@ for script in demo.vbs demo.js; do
   check "the demo $script runs through the 32-bit cscript to its end" "$last" 1
 done
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done
