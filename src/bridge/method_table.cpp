@@ -24,6 +24,26 @@ template <class T, class Discard> T *publish(std::atomic<T *> &slot, T *value, D
     return expected;
 }
 
+// The reflection calls that read the members of each kind, in Members' order.
+struct MemberReflection {
+    jmethodID CJavaReflect::*list;  // of the class
+    jmethodID CJavaReflect::*parameter_types;
+    jmethodID CJavaReflect::*modifiers;
+    jmethodID CJavaReflect::*text;
+    jmethodID CJavaReflect::*name;
+    bool has_return_type;  // a constructor returns nothing
+};
+
+const MemberReflection kMemberReflection[] = {
+    {&CJavaReflect::class_getMethods, &CJavaReflect::method_getParameterTypes, &CJavaReflect::method_getModifiers,
+     &CJavaReflect::method_toString, &CJavaReflect::method_getName, true},
+    {&CJavaReflect::class_getConstructors, &CJavaReflect::constructor_getParameterTypes,
+     &CJavaReflect::constructor_getModifiers, &CJavaReflect::constructor_toString, &CJavaReflect::constructor_getName,
+     false},
+};
+
+const MemberReflection &reflection_of(Members members) { return kMemberReflection[static_cast<int>(members)]; }
+
 std::string utf8_of(JNIEnv *env, jobject object, jmethodID string_method)
 {
     CLocalRef text(env, env->CallObjectMethod(object, string_method));
@@ -33,9 +53,9 @@ std::string utf8_of(JNIEnv *env, jobject object, jmethodID string_method)
     return chars ? chars : "";
 }
 
-void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts)
+void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts, jmethodID parameter_types)
 {
-    CLocalRef types(env, env->CallObjectMethod(method.method.get(), java_reflect.method_getParameterTypes));
+    CLocalRef types(env, env->CallObjectMethod(method.method.get(), parameter_types));
     TavlinEx::check_exception(env);
     jsize count = env->GetArrayLength(types.as<jobjectArray>());
     TavlinEx::check_exception(env);
@@ -58,18 +78,22 @@ std::string return_type_name(JNIEnv *env, const MethodInfo &method)
     return slash_class_name(env, return_type.get());
 }
 
-MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method)
+MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method, const MemberReflection &reflection)
 {
     std::unique_ptr<MethodFacts> facts(new MethodFacts());
-    read_parameter_types(env, method, *facts);
-    std::string return_type = return_type_name(env, method);
-    method.return_code.store(return_type_code(return_type.c_str()));
-    facts->returns_array = return_type[0] == '[';
+    read_parameter_types(env, method, *facts, java_reflect.*reflection.parameter_types);
+    if (reflection.has_return_type) {
+        std::string return_type = return_type_name(env, method);
+        method.return_code.store(return_type_code(return_type.c_str()));
+        facts->returns_array = return_type[0] == '[';
+    } else {
+        method.return_code.store('v');
+    }
     facts->id = env->FromReflectedMethod(method.method.get());
     TavlinEx::check_exception(env);
-    jint modifiers = env->CallIntMethod(method.method.get(), java_reflect.method_getModifiers);
+    jint modifiers = env->CallIntMethod(method.method.get(), java_reflect.*reflection.modifiers);
     TavlinEx::check_exception(env);
-    facts->text = utf8_of(env, method.method.get(), java_reflect.method_toString);
+    facts->text = utf8_of(env, method.method.get(), java_reflect.*reflection.text);
     jvalue argument;
     argument.i = modifiers;
     facts->is_static = env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isStatic,
@@ -84,7 +108,7 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method)
 // its references back.
 class TableCache {
 public:
-    MethodTableShare share(JNIEnv *env, jobject object, jclass klass, const std::string &class_name);
+    MethodTableShare share(JNIEnv *env, jclass klass, const std::string &class_name, Members members);
     void forget(const std::string &class_name, const MethodTable *table);
     size_t size();
 
@@ -93,8 +117,8 @@ private:
         const MethodTable *table;
         std::weak_ptr<const MethodTable> share;
     };
-    // The live table of `klass`, or null. The caller holds mutex_.
-    MethodTableShare find(JNIEnv *env, jclass klass, const std::string &class_name) const;
+    // The live table of `klass`'s members of that kind, or null. The caller holds mutex_.
+    MethodTableShare find(JNIEnv *env, jclass klass, const std::string &class_name, Members members) const;
 
     std::mutex mutex_;
     // Classes of one name from different class loaders are different classes.
@@ -125,29 +149,29 @@ struct DropTable {
     }
 };
 
-MethodTableShare TableCache::find(JNIEnv *env, jclass klass, const std::string &class_name) const
+MethodTableShare TableCache::find(JNIEnv *env, jclass klass, const std::string &class_name, Members members) const
 {
     auto bucket = by_name_.find(class_name);
     if (bucket == by_name_.end()) return nullptr;
     for (const Entry &entry : bucket->second)
-        if (env->IsSameObject(entry.table->object_class(), klass))
+        if (entry.table->members() == members && env->IsSameObject(entry.table->object_class(), klass))
             if (MethodTableShare live = entry.share.lock()) return live;  // else its end is under way
     return nullptr;
 }
 
 // No share is dropped while the mutex is held: the last one would take it again to leave.
-MethodTableShare TableCache::share(JNIEnv *env, jobject object, jclass klass, const std::string &class_name)
+MethodTableShare TableCache::share(JNIEnv *env, jclass klass, const std::string &class_name, Members members)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (MethodTableShare found = find(env, klass, class_name)) return found;
+        if (MethodTableShare found = find(env, klass, class_name, members)) return found;
     }
     // Built outside the lock; when another thread's table got in first, this one ends
     // after the lock is released.
-    MethodTableShare built(MethodTable::build(env, object), DropTable{class_name});
+    MethodTableShare built(MethodTable::build(env, klass, members), DropTable{class_name});
     MethodTableShare evicted;  // the oldest recent table, dropped after the lock is released
     std::lock_guard<std::mutex> lock(mutex_);
-    if (MethodTableShare found = find(env, klass, class_name)) return found;
+    if (MethodTableShare found = find(env, klass, class_name, members)) return found;
     by_name_[class_name].push_back({built.get(), built});
     evicted = std::exchange(recent_[next_recent_++ % recent_.size()], built);
     return built;
@@ -191,11 +215,9 @@ bool resolve_return_type(JNIEnv *env, MethodInfo &method)
     return true;
 }
 
-MethodTable *MethodTable::build(JNIEnv *env, jobject object)
+MethodTable *MethodTable::build(JNIEnv *env, jclass klass, Members members)
 {
-    CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
-    TavlinEx::check_exception(env);
-    CLocalRef methods(env, env->CallObjectMethod(klass.get(), java_reflect.class_getMethods));
+    CLocalRef methods(env, env->CallObjectMethod(klass, java_reflect.*reflection_of(members).list));
     TavlinEx::check_exception(env);
     jsize count = env->GetArrayLength(methods.as<jobjectArray>());
     TavlinEx::check_exception(env);
@@ -209,7 +231,8 @@ MethodTable *MethodTable::build(JNIEnv *env, jobject object)
         table->entries_[i].index = i;
         table->count_ = i + 1;
     }
-    table->object_class_ = new_global_ref(env, klass.as<jclass>());
+    table->object_class_ = new_global_ref(env, klass);
+    table->members_ = members;
     return table.release();
 }
 
@@ -226,7 +249,7 @@ const char *MethodTable::method_name(JNIEnv *env, int index) const
 {
     MethodInfo &entry = entries_[index];
     if (char *name = entry.name.load(std::memory_order_acquire)) return name;
-    std::string read = utf8_of(env, entry.method.get(), java_reflect.method_getName);
+    std::string read = utf8_of(env, entry.method.get(), java_reflect.*reflection_of(members_).name);
     return publish(entry.name, strdup(read.c_str()), [](char *loser) { std::free(loser); });
 }
 
@@ -244,11 +267,9 @@ int MethodTable::get_method_info(JNIEnv *env, const char *name) const
     return name_index(env).find(FoldedName(std::string(name)));
 }
 
-MethodTableShare shared_method_table(JNIEnv *env, jobject object, const std::string &class_name)
+MethodTableShare shared_method_table(JNIEnv *env, jclass klass, const std::string &class_name, Members members)
 {
-    CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
-    TavlinEx::check_exception(env);
-    return table_cache().share(env, object, static_cast<jclass>(klass.get()), class_name);
+    return table_cache().share(env, klass, class_name, members);
 }
 
 size_t method_table_cache_size() { return table_cache().size(); }
@@ -274,7 +295,8 @@ const MethodFacts &MethodTable::facts(JNIEnv *env, int index) const
 {
     MethodInfo &entry = entries_[index];
     if (MethodFacts *facts = entry.facts.load(std::memory_order_acquire)) return *facts;
-    return *publish(entry.facts, gather_facts(env, entry), [](MethodFacts *loser) { delete loser; });
+    return *publish(entry.facts, gather_facts(env, entry, reflection_of(members_)),
+                    [](MethodFacts *loser) { delete loser; });
 }
 
 }  // namespace tavlin

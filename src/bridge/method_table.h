@@ -1,7 +1,9 @@
-// A proxy's method table: one descriptor per public method of the Java object's class, in
-// the order getMethods reports them. Names and per-method facts are filled on first need
-// and published atomically, so concurrent callers never see half-built state and never
-// release a reference twice.
+// A class's member table: one descriptor per public method of the class, in the order
+// getMethods reports them (a proxy's table), or per public constructor, in the order
+// getConstructors reports them (what newObject chooses among; every constructor bears the
+// class's name, so they are all overloads of one another). Names and per-member facts are
+// filled on first need and published atomically, so concurrent callers never see half-built
+// state and never release a reference twice.
 #pragma once
 
 #include <jni.h>
@@ -19,12 +21,15 @@
 
 namespace tavlin {
 
-// Facts about a method that never change, gathered from reflection once.
+// What a table lists of its class.
+enum class Members { Methods, Constructors };
+
+// Facts about a method or constructor that never change, gathered from reflection once.
 struct MethodFacts {
     jmethodID id = nullptr;
     bool is_static = false;
     bool returns_array = false;  // declared return type is an array type
-    std::string text;            // Method.toString(), traced before every call
+    std::string text;            // Method.toString() or Constructor.toString(), traced before every call
     struct Parameter {
         std::string name;  // slash form
         GlobalRef<jclass> klass;
@@ -41,7 +46,7 @@ struct MethodFacts {
 struct MethodInfo {
     static constexpr int32_t kNotLookedUp = -2;
 
-    GlobalRef<> method;  // the java.lang.reflect.Method
+    GlobalRef<> method;  // the java.lang.reflect.Method or Constructor
     int32_t index = 0;
     std::atomic<char *> name{nullptr};  // UTF-8, owned
     std::atomic<int32_t> param_count{-1};
@@ -52,14 +57,15 @@ struct MethodInfo {
 
 class MethodTable {
 public:
-    // Builds the table of `object`'s class. Throws TavlinEx*.
-    static MethodTable *build(JNIEnv *env, jobject object);
+    // Builds the table of `klass`'s members of that kind. Throws TavlinEx*.
+    static MethodTable *build(JNIEnv *env, jclass klass, Members members = Members::Methods);
     // Its global references go back on the deleting thread's attachment (see GlobalRef).
     ~MethodTable();
 
     int count() const { return count_; }
     MethodInfo &at(int index) const { return entries_[index]; }
     jclass object_class() const { return object_class_.get(); }
+    Members members() const { return members_; }
 
     // The descriptor's name, read from Java on first use. Throws TavlinEx*.
     const char *method_name(JNIEnv *env, int index) const;
@@ -82,7 +88,8 @@ private:
     mutable std::atomic<NameIndex *> name_index_{nullptr};
     int count_ = 0;
     std::unique_ptr<MethodInfo[]> entries_;
-    GlobalRef<jclass> object_class_;  // target of static calls
+    GlobalRef<jclass> object_class_;  // target of static calls and of construction
+    Members members_ = Members::Methods;
 };
 
 // A hold on a shared table: the table lives as long as some share of it does.
@@ -91,13 +98,14 @@ using MethodTableShare = std::shared_ptr<const MethodTable>;
 // How many of the tables built last the cache keeps when no proxy holds them.
 constexpr size_t kRecentTablesKept = 16;
 
-// The method table of `object`'s class, shared by every proxy of the class: what reflection
-// says of a class never changes. Beyond the proxies' shares the cache keeps only the
-// kRecentTablesKept tables built last, so that once no proxy of a class lives its table
-// soon gives its references back and a discarded class loader's classes can be unloaded.
-// `class_name` (slash form) only narrows the search; the class itself decides.
-// Throws TavlinEx*.
-MethodTableShare shared_method_table(JNIEnv *env, jobject object, const std::string &class_name);
+// The table of `klass`'s members of that kind, shared by every proxy of the class (and by
+// every construction of it): what reflection says of a class never changes. Beyond the
+// holders' shares the cache keeps only the kRecentTablesKept tables built last, so that once
+// no proxy of a class lives its table soon gives its references back and a discarded class
+// loader's classes can be unloaded. `class_name` (slash form) only narrows the search; the
+// class itself decides. Throws TavlinEx*.
+MethodTableShare shared_method_table(JNIEnv *env, jclass klass, const std::string &class_name,
+                                     Members members = Members::Methods);
 // How many tables the cache knows of.
 size_t method_table_cache_size();
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "bridge/com_boundary.h"
+#include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
 #include "util/text.h"
 #include "vmhost/vm.h"
@@ -50,7 +51,9 @@ bool is_own_proxy(IDispatch *object, jobject &java_object)
 const MethodTable &CProxy::init_methods(JNIEnv *env)
 {
     if (const MethodTable *table = methods()) return *table;
-    MethodTableShare share = shared_method_table(env, java_object(), class_name_);
+    CLocalRef object_class(env, is_class_ ? nullptr : env->GetObjectClass(java_object()));
+    jclass described = is_class_ ? static_cast<jclass>(java_object()) : object_class.as<jclass>();
+    MethodTableShare share = shared_method_table(env, described, class_name_);
     const MethodTable *first = nullptr;
     // A thread that loses the race uses the winner's table, which the winner's share keeps.
     if (!methods_.compare_exchange_strong(first, share.get(), std::memory_order_acq_rel)) return *first;
@@ -87,15 +90,30 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
         FailureCodes{IID_IDispatch, DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});
 }
 
-IDispatch *new_proxy(JNIEnv *env, jobject object, const char *class_name)
+namespace {
+
+IDispatch *new_proxy_of(JNIEnv *env, jobject object, const char *class_name, bool is_class)
 {
     ComObject<CProxy> *proxy = ComObject<CProxy>::create();
     if (!proxy) throw new TavlinEx("Out of memory.");
     proxy->set_java_object(new_global_ref(env, object));
     proxy->set_class_name(class_name);
+    proxy->set_is_class(is_class);
     IDispatch *dispatch = nullptr;
     proxy->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&dispatch));
     return dispatch;
+}
+
+}  // namespace
+
+IDispatch *new_proxy(JNIEnv *env, jobject object, const char *class_name)
+{
+    return new_proxy_of(env, object, class_name, false);
+}
+
+IDispatch *new_class_proxy(JNIEnv *env, jclass klass, const char *class_name)
+{
+    return new_proxy_of(env, klass, class_name, true);
 }
 
 }  // namespace tavlin

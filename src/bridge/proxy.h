@@ -1,5 +1,7 @@
 // CProxy: one Java object in front of automation clients. Its method table lists every
-// public method of the object's class; DISPIDs are table positions plus one.
+// public method of the object's class; DISPIDs are table positions plus one. A class proxy
+// (ITavlinUtil2::statics) stands for a class itself: its object is the java.lang.Class, its
+// table that of the class it names, and only the static methods in it can be called.
 #pragma once
 
 #include <jni.h>
@@ -27,6 +29,8 @@ public:
     jobject java_object() const { return java_object_.get(); }
     void set_class_name(const char *name) { class_name_ = name ? name : ""; }
     const std::string &class_name() const { return class_name_; }
+    void set_is_class(bool is_class) { is_class_ = is_class; }
+    bool is_class() const { return is_class_; }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
@@ -56,6 +60,11 @@ private:
     std::atomic<const MethodTable *> methods_{nullptr};
     MethodTableShare methods_share_;  // keeps methods_ alive; set once, by the thread that set methods_
     std::string class_name_;
+    bool is_class_ = false;
 };
+
+// A class proxy for `klass` (a local reference that stays the caller's), named in slash form.
+// Returns its IDispatch with one reference. Throws TavlinEx* when memory is short.
+IDispatch *new_class_proxy(JNIEnv *env, jclass klass, const char *class_name);
 
 }  // namespace tavlin

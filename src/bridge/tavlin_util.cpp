@@ -6,17 +6,19 @@
 namespace tavlin {
 
 namespace {
-// One per process: ITavlinUtil in the library's type library, version 1.0.
-TypeInfoHolder type_info(&IID_ITavlinUtil, &LIBID_Tavlin, 1, 0);
+// One per process: ITavlinUtil2 in the library's type library, version 1.0. Its dispatch
+// view holds ITavlinUtil's newInstance too, at the same slot and DISPID.
+TypeInfoHolder type_info(&IID_ITavlinUtil2, &LIBID_Tavlin, 1, 0);
 
 // The interfaces whose methods set the thread's error object.
-const IID *const kErrorInfoInterfaces[] = {&IID_ITavlinUtil, &IID_IDispatch};
+const IID *const kErrorInfoInterfaces[] = {&IID_ITavlinUtil2, &IID_ITavlinUtil, &IID_IDispatch};
 }  // namespace
 
 void *CTavlinUtil::interface_for(REFIID iid)
 {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ITavlinUtil))
-        return static_cast<ITavlinUtil *>(this);
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ITavlinUtil) ||
+        IsEqualIID(iid, IID_ITavlinUtil2))
+        return static_cast<ITavlinUtil2 *>(this);
     if (IsEqualIID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo *>(this);
     return nullptr;
 }
@@ -46,7 +48,8 @@ HRESULT STDMETHODCALLTYPE CTavlinUtil::GetIDsOfNames(REFIID, LPOLESTR *names, UI
 HRESULT STDMETHODCALLTYPE CTavlinUtil::Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params,
                                               VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err)
 {
-    return type_info.invoke(static_cast<ITavlinUtil *>(this), dispid, lcid, flags, params, result, excep_info, arg_err);
+    return type_info.invoke(static_cast<ITavlinUtil2 *>(this), dispid, lcid, flags, params, result, excep_info,
+                            arg_err);
 }
 
 }  // namespace tavlin

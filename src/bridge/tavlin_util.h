@@ -1,5 +1,6 @@
 // CTavlinUtil: the utility object (class TavlinUtil). Its IDispatch half is served from the
-// registered type library; newInstance is the bridge's way in (see new_instance.cpp).
+// registered type library; newInstance and newObject are the bridge's ways in (see
+// new_instance.cpp and new_object.cpp), statics its way to a class's static methods.
 #pragma once
 
 #include "com/interfaces.h"
@@ -7,7 +8,7 @@
 
 namespace tavlin {
 
-class CTavlinUtil : public ITavlinUtil, public ISupportErrorInfo, public ComObjectRoot {
+class CTavlinUtil : public ITavlinUtil2, public ISupportErrorInfo, public ComObjectRoot {
 public:
     void *interface_for(REFIID iid);
 
@@ -21,6 +22,8 @@ public:
                                      VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err) override;
 
     HRESULT STDMETHODCALLTYPE newInstance(BSTR classname, IDispatch **proxy) override;
+    HRESULT STDMETHODCALLTYPE newObject(BSTR class_name, SAFEARRAY *args, IDispatch **proxy) override;
+    HRESULT STDMETHODCALLTYPE statics(BSTR class_name, IDispatch **proxy) override;
 };
 
 }  // namespace tavlin

@@ -16,31 +16,6 @@ namespace {
 
 const HRESULT kFailed = static_cast<HRESULT>(0xFFFFFFFF);
 
-// What GetErrorInfo hands over, read whole.
-struct ErrorObject {
-    HRESULT hr = E_UNEXPECTED;
-    GUID guid = {};
-    std::string description;
-    bool has_source = false;
-    std::string source;
-};
-
-ErrorObject taken_error()
-{
-    ErrorObject taken;
-    ComPtr<IErrorInfo> info;
-    taken.hr = GetErrorInfo(0, info.put());
-    if (taken.hr != S_OK) return taken;
-    ScopedBstr description, source;
-    info->GetGUID(&taken.guid);
-    info->GetDescription(description.put());
-    info->GetSource(source.put());
-    taken.description = narrow(description.get());
-    taken.has_source = source.get() != nullptr;
-    taken.source = narrow(source.get());
-    return taken;
-}
-
 class ErrorInfo : public ::testing::Test {
 protected:
     void SetUp() override

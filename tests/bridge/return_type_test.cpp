@@ -5,7 +5,6 @@
 
 #include "bridge/method_table.h"
 #include "javaref/java_reflect.h"
-#include "javaref/local_ref.h"
 #include "test_process.h"
 #include "vmhost/vm.h"
 
@@ -18,8 +17,7 @@ TEST(ReturnType, CodesByDeclaredType)
     JNIEnv *env = get_env();
     java_reflect.init(env);
     jclass klass = env->FindClass("fixtures/Calculator");
-    CLocalRef object(env, env->NewObject(klass, env->GetMethodID(klass, "<init>", "()V")));
-    std::unique_ptr<MethodTable> table(MethodTable::build(env, object.get()));
+    std::unique_ptr<MethodTable> table(MethodTable::build(env, klass));
     struct {
         const char *method;
         char code;

@@ -19,10 +19,12 @@ protected:
         std::u16string path = tavlin_test::wide(library_file());
         ASSERT_EQ(S_OK, LoadTypeLib(path.c_str(), lib_.put()));
         ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(tavlin::IID_ITavlinUtil, util_info_.put()));
+        ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(tavlin::IID_ITavlinUtil2, util2_info_.put()));
     }
 
     ComPtr<ITypeLib> lib_;
     ComPtr<ITypeInfo> util_info_;
+    ComPtr<ITypeInfo> util2_info_;
 };
 
 TEST_F(PortTypeLibraryTest, LibraryAttributes)
@@ -51,6 +53,7 @@ struct TypeRow {
 // The coclass Proxy is spelled as the parameter proxy, as one name entry serves both.
 const TypeRow type_rows[] = {
     {&tavlin::IID_ITavlinUtil, TKIND_DISPATCH, "ITavlinUtil", "ITavlinUtil Interface"},
+    {&tavlin::IID_ITavlinUtil2, TKIND_DISPATCH, "ITavlinUtil2", "ITavlinUtil2 Interface"},
     {&tavlin::CLSID_TavlinUtil, TKIND_COCLASS, "TavlinUtil", "TavlinUtil Class"},
     {&tavlin::IID_IProxy, TKIND_DISPATCH, "IProxy", "IProxy Interface"},
     {&tavlin::CLSID_Proxy, TKIND_COCLASS, "proxy", "Proxy Class"},
@@ -58,8 +61,8 @@ const TypeRow type_rows[] = {
 
 TEST_F(PortTypeLibraryTest, EveryTypeIsDescribed)
 {
-    ASSERT_EQ(4u, lib_->GetTypeInfoCount());
-    for (UINT index = 0; index < 4; ++index) {
+    ASSERT_EQ(5u, lib_->GetTypeInfoCount());
+    for (UINT index = 0; index < 5; ++index) {
         const TypeRow &row = type_rows[index];
         ComPtr<ITypeInfo> info;
         ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(*row.guid, info.put())) << row.name;
@@ -232,6 +235,143 @@ TEST_F(PortTypeLibraryTest, NamesAreFoundWithoutCase)
     LPOLESTR unknown[] = {const_cast<LPOLESTR>(u"missing")};
     EXPECT_EQ(DISP_E_UNKNOWNNAME, util_info_->GetIDsOfNames(unknown, 1, memids));
     EXPECT_EQ(DISPID_UNKNOWN, memids[0]);
+}
+
+// The second interface's dispatch view: newInstance where ITavlinUtil has it, then newObject
+// ([vararg], its trailing arguments in a safe array of VARIANTs) and statics after it.
+struct FuncRow {
+    MEMBERID memid;
+    const char *name;
+    SHORT slot;
+    SHORT params;
+    SHORT optional;
+    VARTYPE second_param;  // VT_EMPTY for none before the return value
+};
+
+const FuncRow util2_funcs[] = {
+    {1, "newInstance", 7, 2, 0, VT_PTR},
+    {2, "newObject", 8, 3, -1, VT_SAFEARRAY},
+    {3, "statics", 9, 2, 0, VT_PTR},
+};
+
+TEST_F(PortTypeLibraryTest, SecondInterfaceExtendsTheFirst)
+{
+    TYPEATTR *attr = nullptr;
+    ASSERT_EQ(S_OK, util2_info_->GetTypeAttr(&attr));
+    EXPECT_EQ(3, attr->cFuncs);
+    EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL);
+    EXPECT_EQ(10 * sizeof(void *), attr->cbSizeVft);
+    util2_info_->ReleaseTypeAttr(attr);
+    for (UINT index = 0; index < 3; ++index) {
+        const FuncRow &row = util2_funcs[index];
+        FUNCDESC *desc = nullptr;
+        ASSERT_EQ(S_OK, util2_info_->GetFuncDesc(index, &desc)) << row.name;
+        EXPECT_EQ(row.memid, desc->memid) << row.name;
+        EXPECT_EQ(static_cast<SHORT>(row.slot * sizeof(void *)), desc->oVft) << row.name;
+        EXPECT_EQ(row.params, desc->cParams) << row.name;
+        EXPECT_EQ(row.optional, desc->cParamsOpt) << row.name;
+        EXPECT_EQ(VT_BSTR, desc->lprgelemdescParam[0].tdesc.vt) << row.name;
+        EXPECT_EQ(row.second_param, desc->lprgelemdescParam[1].tdesc.vt) << row.name;
+        if (row.second_param == VT_SAFEARRAY) {
+            EXPECT_EQ(VT_VARIANT, desc->lprgelemdescParam[1].tdesc.lptdesc->vt);
+            EXPECT_EQ(PARAMFLAG_FIN, desc->lprgelemdescParam[1].paramdesc.wParamFlags);
+        }
+        EXPECT_EQ(PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, desc->lprgelemdescParam[row.params - 1].paramdesc.wParamFlags)
+            << row.name;
+        util2_info_->ReleaseFuncDesc(desc);
+        ScopedBstr name;
+        ASSERT_EQ(S_OK, util2_info_->GetDocumentation(row.memid, name.put(), nullptr, nullptr, nullptr));
+        EXPECT_EQ(row.name, tavlin_test::narrow(name.get()));
+    }
+}
+
+TEST_F(PortTypeLibraryTest, SecondInterfaceNamesItsMethods)
+{
+    for (const FuncRow &row : util2_funcs) {
+        tavlin::OleString name = tavlin_test::wide(row.name);
+        LPOLESTR names[] = {&name[0]};
+        MEMBERID memid = 0;
+        EXPECT_EQ(S_OK, util2_info_->GetIDsOfNames(names, 1, &memid)) << row.name;
+        EXPECT_EQ(row.memid, memid) << row.name;
+    }
+    LPOLESTR vararg_names[] = {const_cast<LPOLESTR>(u"NEWOBJECT"), const_cast<LPOLESTR>(u"args")};
+    MEMBERID memids[2] = {};
+    EXPECT_EQ(S_OK, util2_info_->GetIDsOfNames(vararg_names, 2, memids));
+    EXPECT_EQ(2, memids[0]);
+    EXPECT_EQ(1, memids[1]);
+}
+
+// A call to the [vararg] newObject or to statics through Invoke: the arguments as a client
+// gives them (first first; "#" marks the number 7, "~" the number 2.5), and what the method
+// receives.
+struct VarargRow {
+    const char *what;
+    MEMBERID memid;
+    std::vector<const char *> arguments;
+    HRESULT expected;
+    const char *method;  // the method reached, or null
+    std::vector<std::string> elements;
+};
+
+const VarargRow vararg_rows[] = {
+    {"no trailing argument", 2, {"a.B"}, S_OK, "newObject", {}},
+    {"one trailing argument", 2, {"a.B", "x"}, S_OK, "newObject", {"x"}},
+    {"several, in call order", 2, {"a.B", "x", "#", "~", "y"}, S_OK, "newObject", {"x", "7", "2.5", "y"}},
+    {"a number as the class name", 2, {"#", "x"}, S_OK, "newObject", {"x"}},
+    {"not even the class name", 2, {}, DISP_E_BADPARAMCOUNT, nullptr, {}},
+    {"statics with its class name", 3, {"a.B"}, S_OK, "statics", {}},
+    {"statics takes no more", 3, {"a.B", "x"}, DISP_E_BADPARAMCOUNT, nullptr, {}},
+    {"newInstance through the second interface", 1, {"a.B"}, S_OK, "newInstance", {}},
+};
+
+ScopedVariant argument_of(const char *text)
+{
+    if (std::string(text) == "#") return ScopedVariant::i4(7);
+    if (std::string(text) == "~") return ScopedVariant::r8(2.5);
+    return ScopedVariant::string(std::string(text));
+}
+
+TEST_F(PortTypeLibraryTest, VarargInvokePacksTheTrailingArguments)
+{
+    for (const VarargRow &row : vararg_rows) {
+        RecordingUtil target;
+        std::vector<ScopedVariant> arguments;
+        for (auto text = row.arguments.rbegin(); text != row.arguments.rend(); ++text)
+            arguments.push_back(argument_of(*text));
+        std::vector<VARIANT> values;
+        for (ScopedVariant &argument : arguments) values.push_back(*argument.get());
+        DISPPARAMS params = {values.data(), nullptr, static_cast<UINT>(values.size()), 0};
+        ScopedVariant result;
+        HRESULT hr = util2_info_->Invoke(static_cast<tavlin::ITavlinUtil2 *>(&target), row.memid, DISPATCH_METHOD,
+                                         &params, result.get(), nullptr, nullptr);
+        EXPECT_EQ(row.expected, hr) << row.what;
+        ASSERT_EQ(row.method ? 1 : 0, target.calls) << row.what;
+        if (!row.method) continue;
+        EXPECT_EQ(row.method, target.method) << row.what;
+        EXPECT_EQ(row.arguments[0] == std::string("#") ? "7" : row.arguments[0], target.class_name) << row.what;
+        EXPECT_EQ(row.elements, target.arguments.elements) << row.what;
+        if (target.method == "newObject") {
+            EXPECT_EQ(1u, target.arguments.dimensions) << row.what;
+            EXPECT_EQ(VT_VARIANT, target.arguments.type) << row.what;
+            EXPECT_EQ(0, target.arguments.lower_bound) << row.what;
+        }
+        ASSERT_EQ(VT_DISPATCH, result.type()) << row.what;
+        EXPECT_EQ(static_cast<IDispatch *>(&target), result->pdispVal) << row.what;
+    }
+}
+
+TEST_F(PortTypeLibraryTest, VarargFailureIsAnException)
+{
+    RecordingUtil target;
+    target.result = E_FAIL;
+    ScopedVariant name = ScopedVariant::string(u"x"), argument = ScopedVariant::i4(1);
+    VARIANT values[] = {*argument.get(), *name.get()};
+    DISPPARAMS params = {values, nullptr, 2, 0};
+    EXCEPINFO excep_info{};
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              util2_info_->Invoke(&target, 2, DISPATCH_METHOD, &params, nullptr, &excep_info, nullptr));
+    EXPECT_EQ(E_FAIL, excep_info.scode);
+    EXPECT_EQ(std::vector<std::string>{"1"}, target.arguments.elements);
 }
 
 TEST_F(PortTypeLibraryTest, FileWithoutTypeLibraryDoesNotLoad)

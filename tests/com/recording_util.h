@@ -1,22 +1,24 @@
 // A test double of the utility interface, for calling through type information without a
-// Java VM: newInstance records the class name and answers as the test sets it up.
+// Java VM: each method records the class name (newObject its arguments too, as the array it
+// received shows them) and answers as the test sets it up.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "com/interfaces.h"
 #include "com_holders.h"
 
 namespace com_test {
 
-class RecordingUtil final : public tavlin::ITavlinUtil {
+class RecordingUtil final : public tavlin::ITavlinUtil2 {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
     {
-        bool known =
-            IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, tavlin::IID_ITavlinUtil);
+        bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+                     IsEqualIID(iid, tavlin::IID_ITavlinUtil) || IsEqualIID(iid, tavlin::IID_ITavlinUtil2);
         *out = known ? this : nullptr;
         if (known) AddRef();
         return known ? S_OK : E_NOINTERFACE;
@@ -33,7 +35,44 @@ public:
 
     HRESULT STDMETHODCALLTYPE newInstance(BSTR classname, IDispatch **proxy) override
     {
+        return answer("newInstance", classname, proxy);
+    }
+    HRESULT STDMETHODCALLTYPE newObject(BSTR classname, SAFEARRAY *args, IDispatch **proxy) override
+    {
+        record_arguments(args);
+        return answer("newObject", classname, proxy);
+    }
+    HRESULT STDMETHODCALLTYPE statics(BSTR classname, IDispatch **proxy) override
+    {
+        return answer("statics", classname, proxy);
+    }
+
+    // What newObject's array held: its shape, and each element as its text ("?" for an
+    // element that has none), first element first.
+    struct ArrayShape {
+        UINT dimensions = 0;
+        VARTYPE type = VT_EMPTY;
+        LONG lower_bound = -1;
+        std::vector<std::string> elements;
+    };
+
+    // Left in the thread's error object by a failing call, when not empty.
+    std::u16string error_description;
+    std::u16string error_source;
+
+    ULONG references = 1;
+    int calls = 0;
+    std::string method;
+    std::string class_name;
+    ArrayShape arguments;
+    HRESULT result = S_OK;
+    IDispatch *returned = this;
+
+private:
+    HRESULT answer(const char *name, BSTR classname, IDispatch **proxy)
+    {
         ++calls;
+        method = name;
         class_name = tavlin_test::narrow(classname);
         if (FAILED(result)) {
             if (!error_description.empty()) leave_error_object();
@@ -44,17 +83,6 @@ public:
         return result;
     }
 
-    // Left in the thread's error object by a failing newInstance, when not empty.
-    std::u16string error_description;
-    std::u16string error_source;
-
-    ULONG references = 1;
-    int calls = 0;
-    std::string class_name;
-    HRESULT result = S_OK;
-    IDispatch *returned = this;
-
-private:
     void leave_error_object()
     {
         tavlin::ComPtr<ICreateErrorInfo> create;
@@ -65,6 +93,23 @@ private:
         tavlin::ComPtr<IErrorInfo> info;
         ASSERT_EQ(S_OK, create->QueryInterface(IID_IErrorInfo, info.put_void()));
         SetErrorInfo(0, info.get());
+    }
+
+    void record_arguments(SAFEARRAY *args)
+    {
+        arguments = ArrayShape{};
+        if (!args) return;
+        arguments.dimensions = SafeArrayGetDim(args);
+        SafeArrayGetVartype(args, &arguments.type);
+        LONG upper = -1;
+        SafeArrayGetLBound(args, 1, &arguments.lower_bound);
+        SafeArrayGetUBound(args, 1, &upper);
+        for (LONG i = arguments.lower_bound; i <= upper; ++i) {
+            tavlin_test::ScopedVariant element, text;
+            SafeArrayGetElement(args, &i, element.get());
+            bool shown = SUCCEEDED(VariantChangeType(text.get(), element.get(), 0, VT_BSTR));
+            arguments.elements.push_back(shown ? tavlin_test::narrow(text->bstrVal) : "?");
+        }
     }
 };
 

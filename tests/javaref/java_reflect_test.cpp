@@ -25,11 +25,19 @@ std::vector<const void *> core_entries()
             r.method_toString,
             r.method_getName,
             r.method_getParameterTypes,
+            r.constructor_class,
+            r.constructor_getModifiers,
+            r.constructor_toString,
+            r.constructor_getName,
+            r.constructor_getParameterTypes,
             r.class_class,
             r.class_getName,
             r.class_getMethods,
+            r.class_getConstructors,
+            r.class_getModifiers,
             r.modifier_class,
             r.modifier_isStatic,
+            r.modifier_isAbstract,
             r.object_class,
             r.object_getClass,
             r.boolean_class,
@@ -78,7 +86,7 @@ TEST(JavaReflect, FillsEveryRowOnceAndSecondInitMakesNoLookup)
     JNIEnv *env = get_env();
     java_reflect.init(env);
     std::vector<const void *> entries = core_entries();
-    EXPECT_EQ(47u, entries.size());
+    EXPECT_EQ(55u, entries.size());
     for (size_t row = 0; row < entries.size(); ++row) EXPECT_NE(nullptr, entries[row]) << "row " << row + 1;
     const CJavaReflect &r = java_reflect;
     EXPECT_EQ((std::vector<jint>{0, 1, 2, 5, 11, 12, 13, 1}),

@@ -33,6 +33,37 @@ ComPtr<IDispatch> make(const char *class_name)
     return proxy;
 }
 
+ComPtr<tavlin::ITavlinUtil2> create_util2()
+{
+    ComPtr<tavlin::ITavlinUtil2> util;
+    ComPtr<tavlin::ITavlinUtil> first = create_util();
+    if (first) first->QueryInterface(tavlin::IID_ITavlinUtil2, util.put_void());
+    return util;
+}
+
+HRESULT new_object(const char *class_name, const std::vector<const VARIANT *> &args, ComPtr<IDispatch> &proxy)
+{
+    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    if (!util) return E_FAIL;
+    tavlin::SafeArrayHolder packed(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(args.size())));
+    if (!packed) return E_OUTOFMEMORY;
+    LONG index = 0;
+    for (const VARIANT *arg : args) {
+        SafeArrayPutElement(packed.get(), &index, const_cast<VARIANT *>(arg));
+        ++index;
+    }
+    ScopedBstr name(wide(class_name).c_str());
+    return util->newObject(name.get(), packed.get(), proxy.put());
+}
+
+HRESULT statics(const char *class_name, ComPtr<IDispatch> &proxy)
+{
+    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    if (!util) return E_FAIL;
+    ScopedBstr name(wide(class_name).c_str());
+    return util->statics(name.get(), proxy.put());
+}
+
 DISPID dispid_of(IDispatch *object, const char *name)
 {
     tavlin::OleString text = wide(name);
@@ -71,6 +102,22 @@ CallResult call(IDispatch *object, const char *method, std::initializer_list<con
 std::string text_of(const CallResult &result)
 {
     return result.value.type() == VT_BSTR ? narrow(result.value->bstrVal) : std::string("<not a string>");
+}
+
+ErrorObject taken_error()
+{
+    ErrorObject taken;
+    ComPtr<IErrorInfo> info;
+    taken.hr = GetErrorInfo(0, info.put());
+    if (taken.hr != S_OK) return taken;
+    ScopedBstr description, source;
+    info->GetGUID(&taken.guid);
+    info->GetDescription(description.put());
+    info->GetSource(source.put());
+    taken.description = narrow(description.get());
+    taken.has_source = source.get() != nullptr;
+    taken.source = narrow(source.get());
+    return taken;
 }
 
 }  // namespace tavlin_test

@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "com/interfaces.h"
 #include "com_holders.h"
@@ -24,6 +25,14 @@ HRESULT new_instance(const char *class_name, ComPtr<IDispatch> &proxy);
 // newInstance that must succeed.
 ComPtr<IDispatch> make(const char *class_name);
 
+// The utility object's second interface: newObject and statics.
+ComPtr<tavlin::ITavlinUtil2> create_util2();
+// newObject through the function table, `args` in parameter order packed into a safe array
+// of VARIANTs as an early-bound client packs them; the proxy in `proxy` on success.
+HRESULT new_object(const char *class_name, const std::vector<const VARIANT *> &args, ComPtr<IDispatch> &proxy);
+// statics through the function table.
+HRESULT statics(const char *class_name, ComPtr<IDispatch> &proxy);
+
 DISPID dispid_of(IDispatch *object, const char *name);
 
 struct CallResult {
@@ -40,6 +49,16 @@ struct CallResult {
 // as automation does). Every argument is passed as it is; none is changed.
 CallResult call(IDispatch *object, const char *method, std::initializer_list<const VARIANT *> args = {});
 CallResult call(IDispatch *object, DISPID dispid, std::initializer_list<const VARIANT *> args = {});
+
+// What GetErrorInfo hands over (and so takes from the thread), read whole.
+struct ErrorObject {
+    HRESULT hr = E_UNEXPECTED;
+    GUID guid = {};
+    std::string description;
+    bool has_source = false;
+    std::string source;
+};
+ErrorObject taken_error();
 
 // The UTF-8 text of a VT_BSTR result.
 std::string text_of(const CallResult &result);

@@ -25,11 +25,22 @@ struct FuncDescBlock {
 
 bool is_in_param_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_I4; }
 bool is_retval_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_I4 || vt == VT_DISPATCH; }
+bool is_vararg_type(const PortParamDesc &param) { return param.vt == VT_SAFEARRAY && param.pointee == VT_VARIANT; }
+bool is_retval(const PortParamDesc &param) { return param.flags & PARAMFLAG_FRETVAL; }
+
+// The parameter of a [vararg] function that receives the trailing arguments: its last
+// in-parameter, before the return value; -1 for any other function.
+SHORT vararg_position(const PortFuncDesc &func)
+{
+    if (func.optional_count >= 0 || func.param_count == 0) return -1;
+    const SHORT last = static_cast<SHORT>(func.param_count - 1);
+    return is_retval(func.params[last]) ? static_cast<SHORT>(last - 1) : last;
+}
 
 void describe_param(const PortParamDesc &param, ELEMDESC *elem, TYPEDESC *pointee)
 {
     elem->tdesc.vt = param.vt;
-    if (param.vt == VT_PTR) {
+    if (param.vt == VT_PTR || param.vt == VT_SAFEARRAY) {
         pointee->vt = param.pointee;
         elem->tdesc.lptdesc = pointee;
     }
@@ -73,7 +84,25 @@ void describe_failure(HRESULT hr, EXCEPINFO *excep_info)
 
 Word word_of(const VARIANT &value)
 {
+    if (value.vt & VT_ARRAY) return reinterpret_cast<Word>(value.parray);
     return value.vt == VT_BSTR ? reinterpret_cast<Word>(value.bstrVal) : Word(value.lVal);
+}
+
+// The arguments from `first` (in call order) to the last, copied into a safe array of
+// VARIANTs with lower bound 0, as a [vararg] function receives them; stored in `packed`.
+HRESULT pack_trailing(const DISPPARAMS &params, UINT first, VARIANT *packed)
+{
+    const UINT count = params.cArgs - first;
+    SAFEARRAY *array = SafeArrayCreateVector(VT_VARIANT, 0, count);
+    if (!array) return E_OUTOFMEMORY;
+    packed->vt = VT_ARRAY | VT_VARIANT;  // the array now ends with `packed`
+    packed->parray = array;
+    auto *elements = static_cast<VARIANT *>(array->pvData);
+    for (UINT j = 0; j < count; ++j) {
+        HRESULT hr = VariantCopy(&elements[j], &params.rgvarg[count - 1 - j]);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
 }
 
 class TypeInfo final : public RefCounted<TypeInfo, ITypeInfo> {
@@ -115,6 +144,7 @@ public:
         block->desc.invkind = func.invkind;
         block->desc.callconv = CC_STDCALL;
         block->desc.cParams = func.param_count;
+        block->desc.cParamsOpt = func.optional_count;
         block->desc.oVft = static_cast<SHORT>(func.vtable_index * sizeof(void *));
         block->desc.elemdescFunc.tdesc.vt = func.result;
         for (SHORT i = 0; i < func.param_count; ++i)
@@ -234,36 +264,44 @@ private:
         return MEMBERID_NIL;
     }
 
-    // Arguments arrive last first; each in-parameter is coerced to its declared type and the
+    // Arguments arrive last first; each in-parameter is coerced to its declared type, a
+    // [vararg] function's trailing arguments are packed into its safe array, and the
     // return-value parameter points into the result.
     static HRESULT invoke_method(void *instance, const PortFuncDesc &func, const DISPPARAMS &params, VARIANT *result,
                                  EXCEPINFO *excep_info, UINT *arg_err)
     {
         const PortParamDesc *retval = nullptr;
+        const SHORT vararg = vararg_position(func);
         UINT in_count = 0;
         for (SHORT i = 0; i < func.param_count; ++i) {
             const PortParamDesc &param = func.params[i];
-            if (param.flags & PARAMFLAG_FRETVAL) {
+            if (is_retval(param)) {
                 bool last = i == func.param_count - 1;
                 if (!last || param.vt != VT_PTR || !is_retval_type(param.pointee)) return DISP_E_BADVARTYPE;
                 retval = &param;
-            } else if (!is_in_param_type(param.vt)) {
+            } else if (i == vararg ? !is_vararg_type(param) : !is_in_param_type(param.vt)) {
                 return DISP_E_BADVARTYPE;
             } else {
                 ++in_count;
             }
         }
-        if (params.cArgs != in_count) return DISP_E_BADPARAMCOUNT;
+        const UINT fixed = vararg < 0 ? in_count : in_count - 1;
+        if (vararg < 0 ? params.cArgs != fixed : params.cArgs < fixed) return DISP_E_BADPARAMCOUNT;
 
         std::vector<OwnedVariant> arguments(in_count);  // the coerced arguments, cleared when the call ends
         std::vector<Word> words;
-        for (UINT i = 0; i < in_count; ++i) {
-            UINT position = in_count - 1 - i;
+        for (UINT i = 0; i < fixed; ++i) {
+            UINT position = params.cArgs - 1 - i;
             if (FAILED(VariantChangeType(arguments[i].get(), &params.rgvarg[position], 0, func.params[i].vt))) {
                 if (arg_err) *arg_err = position;
                 return DISP_E_TYPEMISMATCH;
             }
             words.push_back(word_of(*arguments[i].get()));
+        }
+        if (vararg >= 0) {
+            HRESULT hr = pack_trailing(params, fixed, arguments[fixed].get());
+            if (FAILED(hr)) return hr;
+            words.push_back(word_of(*arguments[fixed].get()));
         }
         VARIANT returned;
         VariantInit(&returned);

@@ -20,11 +20,12 @@ struct PortResource {
 
 // A type library as data: what a compiled type library would hold, limited to what the
 // port's ITypeLib and ITypeInfo answer. Types of parameters are a VARTYPE, or VT_PTR with
-// the VARTYPE pointed to.
+// the VARTYPE pointed to, or VT_SAFEARRAY with its elements' VARTYPE. The functions of a
+// dual interface's type are all those of its dispatch view, inherited ones included.
 struct PortParamDesc {
     const OLECHAR *name;
     VARTYPE vt;
-    VARTYPE pointee;  // for VT_PTR
+    VARTYPE pointee;  // for VT_PTR and VT_SAFEARRAY
     USHORT flags;     // PARAMFLAG_*
 };
 
@@ -37,6 +38,9 @@ struct PortFuncDesc {
     VARTYPE result;      // VT_HRESULT for the methods of a dual interface
     const PortParamDesc *params;
     SHORT param_count;
+    // As FUNCDESC's cParamsOpt: 0, or -1 for a [vararg] function, whose last in-parameter
+    // (a SAFEARRAY(VARIANT)) receives the arguments beyond the others.
+    SHORT optional_count;
 };
 
 struct PortTypeDesc {

@@ -1,0 +1,118 @@
+// newObject and statics: a class named by a client, constructed with the constructor that
+// takes the given arguments, or handed back itself as a class proxy for its static methods.
+#include <optional>
+#include <string>
+
+#include "bridge/class_lookup.h"
+#include "bridge/com_boundary.h"
+#include "bridge/method_table.h"
+#include "bridge/new_object.h"
+#include "bridge/overload_choice.h"
+#include "bridge/proxy.h"
+#include "bridge/tavlin_util.h"
+#include "convert/prepared_arguments.h"
+#include "convert/safe_array_lock.h"
+#include "javaref/java_reflect.h"
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+#include "util/debug_trace.h"
+#include "vmhost/vm.h"
+
+namespace tavlin {
+
+namespace {
+
+// Through the function table there is no EXCEPINFO: every bridge error is E_FAIL (see
+// tavlin.idl).
+const FailureCodes kUtilityFailures{IID_ITavlinUtil2, E_FAIL, E_FAIL, E_OUTOFMEMORY};
+
+// The client's name with dots, as error texts show it.
+std::string dotted(std::string name)
+{
+    for (char &c : name)
+        if (c == '/') c = '.';
+    return name;
+}
+
+bool is_abstract(JNIEnv *env, jclass klass)
+{
+    jvalue modifiers;
+    modifiers.i = env->CallIntMethod(klass, java_reflect.class_getModifiers);
+    TavlinEx::check_exception(env);
+    const bool result =
+        env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
+    TavlinEx::check_exception(env);
+    return result;
+}
+
+// A [vararg] safe array's elements in order, locked while the holder lives. A null array
+// holds no argument.
+class VarargArguments {
+public:
+    explicit VarargArguments(SAFEARRAY *array)
+    {
+        if (!array) return;
+        VARTYPE type = VT_EMPTY;
+        if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &type)) || type != VT_VARIANT)
+            throw new TavlinEx("The arguments must be a one-dimensional safe array of VARIANTs.");
+        lock_.emplace(array, "Unable to lock the arguments' safe array.");
+        arguments_ = CallArguments::in_order(static_cast<const VARIANT *>(array->pvData),
+                                             static_cast<int>(array->rgsabound[0].cElements));
+    }
+    const CallArguments &get() const { return arguments_; }
+
+private:
+    std::optional<SafeArrayLockGuard> lock_;
+    CallArguments arguments_ = CallArguments::in_order(nullptr, 0);
+};
+
+}  // namespace
+
+IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, SAFEARRAY *array)
+{
+    java_reflect.init(env);
+    const std::string name = requested_class_name(classname);
+    NamedClass klass(env, name);
+    if (is_abstract(env, klass.get())) TavlinEx::raise("Abstract class or interface: %s", dotted(name).c_str());
+    MethodTableShare constructors = shared_method_table(env, klass.get(), name, Members::Constructors);
+    if (constructors->count() == 0) TavlinEx::raise("No public constructor: %s", dotted(name).c_str());
+    VarargArguments arguments(array);
+    PreparedArguments args(env, arguments.get().size());
+    const MethodFacts &chosen = constructors->facts(env, choose_method(env, *constructors, 0, arguments.get(), args));
+    debug_trace(chosen.text.c_str());
+    CLocalRef object(env, env->NewObjectA(constructors->object_class(), chosen.id, args.values()));
+    TavlinEx::check_exception(env);
+    return new_proxy(env, object.get(), name.c_str());
+}
+
+IDispatch *proxy_for_class(JNIEnv *env, BSTR classname)
+{
+    java_reflect.init(env);
+    const std::string name = requested_class_name(classname);
+    NamedClass klass(env, name);
+    return new_class_proxy(env, klass.get(), name.c_str());
+}
+
+HRESULT STDMETHODCALLTYPE CTavlinUtil::newObject(BSTR class_name, SAFEARRAY *args, IDispatch **proxy)
+{
+    if (!proxy) return E_POINTER;
+    return com_boundary(
+        [&] {
+            *proxy = construct_with_arguments(get_env(), class_name, args);
+            return S_OK;
+        },
+        kUtilityFailures);
+}
+
+HRESULT STDMETHODCALLTYPE CTavlinUtil::statics(BSTR class_name, IDispatch **proxy)
+{
+    if (!proxy) return E_POINTER;
+    return com_boundary(
+        [&] {
+            *proxy = proxy_for_class(get_env(), class_name);
+            return S_OK;
+        },
+        kUtilityFailures);
+}
+
+}  // namespace tavlin
