@@ -97,30 +97,72 @@ Value call(IDispatch *object, const char *method, std::initializer_list<const Va
     return result;
 }
 
-IDispatch *new_instance(tavlin::ITavlinUtil *util, const char *class_name)
+// A class name as the utility object takes it, freed with the holder.
+struct ClassName {
+    explicit ClassName(const char *text) : name(tavlin::utf8_to_ole(text))
+    {
+        bstr = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+    }
+    ~ClassName() { SysFreeString(bstr); }
+    ClassName(const ClassName &) = delete;
+    ClassName &operator=(const ClassName &) = delete;
+
+    OleString name;
+    BSTR bstr;
+};
+
+// A utility method that takes a class name alone: newInstance or statics.
+using ByName = HRESULT (STDMETHODCALLTYPE tavlin::ITavlinUtil2::*)(BSTR, IDispatch **);
+
+IDispatch *made_by_name(tavlin::ITavlinUtil2 *util, ByName method, const char *method_name, const char *class_name)
 {
-    OleString name = tavlin::utf8_to_ole(class_name);
-    BSTR bstr = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
     IDispatch *object = nullptr;
-    HRESULT hr = util->newInstance(bstr, &object);
-    SysFreeString(bstr);
-    if (FAILED(hr)) throw CallFailed{std::string("newInstance failed for ") + class_name};
+    if (FAILED((util->*method)(ClassName(class_name).bstr, &object)))
+        throw CallFailed{std::string(method_name) + " failed for " + class_name};
     return object;
 }
 
-tavlin::ITavlinUtil *create_util()
+IDispatch *new_instance(tavlin::ITavlinUtil2 *util, const char *class_name)
+{
+    return made_by_name(util, &tavlin::ITavlinUtil2::newInstance, "newInstance", class_name);
+}
+
+// A class's static methods, without an instance.
+IDispatch *statics(tavlin::ITavlinUtil2 *util, const char *class_name)
+{
+    return made_by_name(util, &tavlin::ITavlinUtil2::statics, "statics", class_name);
+}
+
+// newObject through the function table: the constructor's arguments in a safe array of
+// VARIANTs, first argument first.
+IDispatch *new_object(tavlin::ITavlinUtil2 *util, const char *class_name, std::initializer_list<const Value *> args)
+{
+    SAFEARRAY *packed = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(args.size()));
+    LONG index = 0;
+    for (const Value *arg : args) {
+        SafeArrayPutElement(packed, &index, const_cast<VARIANT *>(&arg->v));
+        ++index;
+    }
+    IDispatch *object = nullptr;
+    HRESULT hr = util->newObject(ClassName(class_name).bstr, packed, &object);
+    SafeArrayDestroy(packed);
+    if (FAILED(hr)) throw CallFailed{std::string("newObject failed for ") + class_name};
+    return object;
+}
+
+tavlin::ITavlinUtil2 *create_util()
 {
     IClassFactory *factory = nullptr;
-    tavlin::ITavlinUtil *util = nullptr;
+    tavlin::ITavlinUtil2 *util = nullptr;
     if (SUCCEEDED(
             DllGetClassObject(tavlin::CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory)))) {
-        factory->CreateInstance(nullptr, tavlin::IID_ITavlinUtil, reinterpret_cast<void **>(&util));
+        factory->CreateInstance(nullptr, tavlin::IID_ITavlinUtil2, reinterpret_cast<void **>(&util));
         factory->Release();
     }
     return util;
 }
 
-void run(tavlin::ITavlinUtil *util)
+void run(tavlin::ITavlinUtil2 *util)
 {
     std::printf("Creating java.util.ArrayList and adding three fruits\n");
     IDispatch *list = new_instance(util, "java.util.ArrayList");
@@ -131,16 +173,24 @@ void run(tavlin::ITavlinUtil *util)
     std::printf("  list = %s, size = %s\n", call(list, "toString").str().c_str(), call(list, "size").str().c_str());
 
     std::printf("Sorting it with the static java.util.Collections.sort\n");
-    IDispatch *collections = new_instance(util, "java.util.Collections");
+    IDispatch *collections = statics(util, "java.util.Collections");
     Value list_value = Value::object(list);
     call(collections, "sort", {&list_value});
     std::printf("  sorted = %s\n", call(list, "toString").str().c_str());
 
     std::printf("Computing with java.lang.Math\n");
-    IDispatch *math = new_instance(util, "java.lang.Math");
+    IDispatch *math = statics(util, "java.lang.Math");
     Value two = Value::number(2), ten = Value::number(10), root = Value::number(2);
     std::printf("  pow(2, 10) = %s, sqrt(2) = %s\n", call(math, "pow", {&two, &ten}).str().c_str(),
                 call(math, "sqrt", {&root}).str().c_str());
+
+    std::printf("Exact decimals with java.math.BigDecimal(String)\n");
+    Value price_text = Value::text("19.99"), three_text = Value::text("3");
+    IDispatch *price = new_object(util, "java.math.BigDecimal", {&price_text});
+    IDispatch *three = new_object(util, "java.math.BigDecimal", {&three_text});
+    Value three_value = Value::object(three);
+    std::printf("  3 x 19.99 = %s\n",
+                call(call(price, "multiply", {&three_value}).dispatch(), "toPlainString").str().c_str());
 
     std::printf("Passing a date in and out of java.util.Calendar\n");
     IDispatch *calendar = new_instance(util, "java.util.GregorianCalendar");
@@ -161,6 +211,8 @@ void run(tavlin::ITavlinUtil *util)
         std::printf("  list.get(99) threw: %s\n", failure.message.c_str());
     }
     calendar->Release();
+    three->Release();
+    price->Release();
     math->Release();
     collections->Release();
     list->Release();
@@ -170,7 +222,7 @@ void run(tavlin::ITavlinUtil *util)
 
 int main()
 {
-    tavlin::ITavlinUtil *util = create_util();
+    tavlin::ITavlinUtil2 *util = create_util();
     if (!util) {
         std::printf("The bridge's utility object could not be created.\n");
         return 1;

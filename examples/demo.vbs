@@ -26,14 +26,13 @@ builder.append "from VBScript"
 WScript.Echo "  " & builder.reverse().toString()
 
 WScript.Echo "VBScript: compute with java.lang.Math and java.math.BigDecimal"
-Dim math, format, price, total
-Set math = util.newInstance("java.lang.Math")
+Dim math, price, total
+' statics: the class's static methods, with no object made.
+Set math = util.statics("java.lang.Math")
 WScript.Echo "  Math.pow(2, 20) = " & math.pow(2, 20) & ", Math.max(3, 7) = " & math.max(3, 7)
-' BigDecimal has no constructor without arguments: a parser that makes them hands one over.
-Set format = util.newInstance("java.text.DecimalFormat")
-format.setParseBigDecimal True
-Set price = format.parse("19.99")
-Set total = price.multiply(format.parse("3"))
+' newObject: the constructor that takes the arguments, here BigDecimal(String).
+Set price = util.newObject("java.math.BigDecimal", "19.99")
+Set total = price.multiply(util.newObject("java.math.BigDecimal", "3"))
 WScript.Echo "  3 x " & price.toPlainString() & " = " & total.toPlainString() & " (exact decimal arithmetic)"
 
 WScript.Echo "VBScript: dates in and out of java.util.GregorianCalendar"

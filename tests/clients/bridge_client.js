@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(31);
+plan(37);
 var util, calc, list;
 try {
     util = new ActiveXObject("Tavlin.Util");
@@ -52,6 +52,17 @@ try {
           "java.lang.ClassNotFoundException: java.util.Nope");
     check("missing class: number", missing && (missing.number >>> 0).toString(16), "ffffffff");
     check("wrong argument count", errorDescriptionOf(function () { calc.add(1); }), "Invalid number of arguments.");
+
+    check("newObject with BigDecimal(String)",
+          util.newObject("java.math.BigDecimal", "19.99").add(util.newObject("java.math.BigDecimal", "0.01")).toString(),
+          "20.00");
+    check("newObject with StringBuilder(int)", util.newObject("java.lang.StringBuilder", 64).capacity(), 64);
+    check("statics of an abstract class", typeof util.statics("java.util.Calendar").getInstance(), "object");
+    check("statics of UUID", util.statics("java.util.UUID").randomUUID().toString().length, 36);
+    check("instance method on a class", errorDescriptionOf(function () { util.statics("java.lang.Integer").intValue(); }),
+          "Instance method called on a class: intValue");
+    check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList"); }).slice(0, 14),
+          "error 80004005");
 
     var ok = true;
     for (var i = 0; i < 10000; i++) {

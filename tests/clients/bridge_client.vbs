@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 59
+Plan 66
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -11,6 +11,16 @@ Dim calc, list, map
 Expect "newInstance of a fixture class": Set calc = util.newInstance("fixtures.Calculator"): Check IsObject(calc), True
 Expect "newInstance of a JDK class (dots)": Set list = util.newInstance("java.util.ArrayList"): Check list.size(), 0
 Expect "newInstance of a JDK class (slashes)": Set map = util.newInstance("java/util/HashMap"): Check map.isEmpty(), True
+
+' newObject's arguments choose the constructor; statics reaches a class's static methods.
+Expect "newObject with BigDecimal(String)": Check util.newObject("java.math.BigDecimal", "19.99").add(util.newObject("java.math.BigDecimal", "0.01")).toString(), "20.00"
+Expect "newObject with StringBuilder(int)": Check util.newObject("java.lang.StringBuilder", 64).capacity(), 64
+Expect "newObject with File(String, String)": Check util.newObject("java.io.File", "folder", "name.txt").getName(), "name.txt"
+Expect "statics of an abstract class": Check TypeName(util.statics("java.util.Calendar").getInstance()), "Object"
+Expect "statics of UUID": Check Len(util.statics("java.util.UUID").randomUUID().toString()), 36
+Expect "instance method on a class": util.statics("java.lang.Integer").intValue: CheckError Err.Description, "Instance method called on a class: intValue"
+' E_FAIL, which Wine's engine takes from the EXCEPINFO's scode.
+Expect "newObject of an abstract class": util.newObject "java.util.AbstractList": CheckError Err.Number, -2147467259
 
 ' Arguments of every kind.
 Expect "Integer arguments": Check calc.add(2, 3), 5
