@@ -61,7 +61,7 @@ try {
     check("statics of UUID", util.statics("java.util.UUID").randomUUID().toString().length, 36);
     check("instance method on a class", errorDescriptionOf(function () { util.statics("java.lang.Integer").intValue(); }),
           "Instance method called on a class: intValue");
-    check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList"); }).slice(0, 14),
+    check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList", 1); }).slice(0, 14),
           "error 80004005");
 
     var ok = true;
