@@ -73,7 +73,8 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
-std::vector<ScopedVariant> arguments_of(const ConstructorRow &row)
+// A row's arguments as the client passes them.
+template <class Row> std::vector<ScopedVariant> arguments_of(const Row &row)
 {
     std::vector<ScopedVariant> values;
     for (const char *text : row.arguments) values.push_back(argument(text));
@@ -151,13 +152,6 @@ const FailureRow failure_rows[] = {
     {"TooManyArguments", "fixtures.NoDefault", {"#1", "#2"}},
     {"ArgumentOfNoConstructor", "java.lang.StringBuilder", {"#1", "#2"}},
 };
-
-std::vector<ScopedVariant> arguments_of(const FailureRow &row)
-{
-    std::vector<ScopedVariant> values;
-    for (const char *text : row.arguments) values.push_back(argument(text));
-    return values;
-}
 
 class ConstructionFailures : public Construction, public ::testing::WithParamInterface<FailureRow> {};
 class ConstructionFailuresThroughIDispatch : public DispatchConstruction,
