@@ -54,12 +54,6 @@ KnownClasses &known_classes()
     return *classes;
 }
 
-std::string dotted_form(std::string name)
-{
-    std::replace(name.begin(), name.end(), '/', '.');
-    return name;
-}
-
 // Raises the pending Java exception, if any; one that `is_lookup_failure` recognises as the
 // lookup's own is said as `said` instead, where the raw one says less than it should.
 template <class Recognise> void check_lookup(JNIEnv *env, Recognise is_lookup_failure, const std::string &said)
@@ -76,6 +70,12 @@ template <class Recognise> void check_lookup(JNIEnv *env, Recognise is_lookup_fa
 bool is_java(const TavlinEx &error, const char *class_name) { return error.java_class() == utf8_to_ole(class_name); }
 
 }  // namespace
+
+std::string dotted_form(std::string name)
+{
+    std::replace(name.begin(), name.end(), '/', '.');
+    return name;
+}
 
 std::string requested_class_name(BSTR classname)
 {

@@ -17,6 +17,9 @@ struct KnownClass;
 // TavlinEx* for a null name or one the process's code page cannot hold.
 std::string requested_class_name(BSTR classname);
 
+// A slash-form class name with dots, as error texts show it.
+std::string dotted_form(std::string name);
+
 // A class found by its name. On a thread that the bridge attached, no Java frame lies below
 // the call, so FindClass resolves through the system class loader, whose class path never
 // changes: a name found once stays that class, and the class is never unloaded, so it is

@@ -75,4 +75,24 @@ struct FailureCodes {
     }
 };
 
+// The policy of an IDispatch::Invoke: a bridge error or a Win32 exception is described to the
+// client in the EXCEPINFO and in the thread's error object alike. After a failure the result
+// holds nothing: whatever was stored before the failure (a string, a safe array, a proxy with
+// its Java reference) is released, not dropped.
+class InvokeFailure {
+public:
+    InvokeFailure(EXCEPINFO *info, VARIANT *result) : info_(info), result_(result) {}
+
+    HRESULT failed(TavlinExPtr error) const;
+    HRESULT failed(SE_ExceptionPtr error) const;
+    HRESULT out_of_memory() const;
+
+private:
+    HRESULT reported(WORD number, const TavlinEx &error) const;
+    HRESULT cleared(HRESULT hr) const;
+
+    EXCEPINFO *info_;
+    VARIANT *result_;
+};
+
 }  // namespace tavlin

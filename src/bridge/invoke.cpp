@@ -89,63 +89,6 @@ void call_method(JNIEnv *env, const MethodTable &table, int index, jobject targe
     }
 }
 
-// The scode that an automation controller makes of an error number: FACILITY_CONTROL with the
-// number as its code (so that VBScript's Err.Number is the number itself). The EXCEPINFO carries
-// it as its scode rather than its wCode, which engines that read only the scode (Wine's) take
-// for no error at all.
-SCODE scode_of(WORD number) { return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number); }
-
-// Java exceptions and the bridge's own errors, as the clients of the earlier bridge numbered them.
-constexpr WORD kBridgeErrorNumber = 1001;
-
-void fill_exception_info(EXCEPINFO *info, WORD number, const TavlinEx &error)
-{
-    if (!info) return;
-    info->wCode = 0;
-    info->scode = scode_of(number);
-    info->bstrSource =
-        error.source() ? SysAllocStringLen(error.source(), static_cast<UINT>(error.source_length())) : nullptr;
-    info->bstrDescription = error.description()
-                                ? SysAllocStringLen(error.description(), static_cast<UINT>(error.description_length()))
-                                : nullptr;
-}
-
-// Invoke's failures: a bridge error or a Win32 exception is described to the client in the
-// EXCEPINFO and in the thread's error object alike. After a failure the result holds nothing:
-// whatever was stored before the failure (a string, a safe array, a proxy with its Java
-// reference) is released, not dropped.
-class InvokeFailure {
-public:
-    InvokeFailure(EXCEPINFO *info, VARIANT *result) : info_(info), result_(result) {}
-
-    HRESULT failed(TavlinExPtr error) const { return reported(kBridgeErrorNumber, *error); }
-    HRESULT failed(SE_ExceptionPtr error) const
-    {
-        return reported(static_cast<WORD>(error->code & 0xFFFF), *described(*error));
-    }
-    HRESULT out_of_memory() const
-    {
-        set_out_of_memory_info(IID_IDispatch);
-        return cleared(E_OUTOFMEMORY);
-    }
-
-private:
-    HRESULT reported(WORD number, const TavlinEx &error) const
-    {
-        fill_exception_info(info_, number, error);
-        set_error_info(IID_IDispatch, error);
-        return cleared(DISP_E_EXCEPTION);
-    }
-    HRESULT cleared(HRESULT hr) const
-    {
-        if (result_) VariantClear(result_);
-        return hr;
-    }
-
-    EXCEPINFO *info_;
-    VARIANT *result_;
-};
-
 }  // namespace
 
 void CProxy::invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIANT *result)

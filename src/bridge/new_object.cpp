@@ -15,6 +15,7 @@
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/auto_variant.h"
 #include "util/debug_trace.h"
 #include "vmhost/vm.h"
 
@@ -25,14 +26,6 @@ namespace {
 // Through the function table there is no EXCEPINFO: every bridge error is E_FAIL (see
 // tavlin.idl).
 const FailureCodes kUtilityFailures{IID_ITavlinUtil2, E_FAIL, E_FAIL, E_OUTOFMEMORY};
-
-// The client's name with dots, as error texts show it.
-std::string dotted(std::string name)
-{
-    for (char &c : name)
-        if (c == '/') c = '.';
-    return name;
-}
 
 bool is_abstract(JNIEnv *env, jclass klass)
 {
@@ -68,17 +61,16 @@ private:
 
 }  // namespace
 
-IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, SAFEARRAY *array)
+IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments)
 {
     java_reflect.init(env);
     const std::string name = requested_class_name(classname);
     NamedClass klass(env, name);
-    if (is_abstract(env, klass.get())) TavlinEx::raise("Abstract class or interface: %s", dotted(name).c_str());
+    if (is_abstract(env, klass.get())) TavlinEx::raise("Abstract class or interface: %s", dotted_form(name).c_str());
     MethodTableShare constructors = shared_method_table(env, klass.get(), name, Members::Constructors);
-    if (constructors->count() == 0) TavlinEx::raise("No public constructor: %s", dotted(name).c_str());
-    VarargArguments arguments(array);
-    PreparedArguments args(env, arguments.get().size());
-    const MethodFacts &chosen = constructors->facts(env, choose_method(env, *constructors, 0, arguments.get(), args));
+    if (constructors->count() == 0) TavlinEx::raise("No public constructor: %s", dotted_form(name).c_str());
+    PreparedArguments args(env, arguments.size());
+    const MethodFacts &chosen = constructors->facts(env, choose_method(env, *constructors, 0, arguments, args));
     debug_trace(chosen.text.c_str());
     CLocalRef object(env, env->NewObjectA(constructors->object_class(), chosen.id, args.values()));
     TavlinEx::check_exception(env);
@@ -98,10 +90,44 @@ HRESULT STDMETHODCALLTYPE CTavlinUtil::newObject(BSTR class_name, SAFEARRAY *arg
     if (!proxy) return E_POINTER;
     return com_boundary(
         [&] {
-            *proxy = construct_with_arguments(get_env(), class_name, args);
+            JNIEnv *env = get_env();
+            VarargArguments arguments(args);
+            *proxy = construct_with_arguments(env, class_name, arguments.get());
             return S_OK;
         },
         kUtilityFailures);
+}
+
+// Type-library dispatch would pack newObject's trailing arguments into its [vararg] array, but
+// not every oleaut32 does so for every count (Wine's packs exactly one), so the utility object
+// takes this one call itself: the class name first, the constructor's arguments where the
+// client left them. Its failures are described as a proxy's call describes them.
+HRESULT CTavlinUtil::invoke_new_object(WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep_info,
+                                       UINT *arg_err)
+{
+    if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    if (!params || (params->cArgs && !params->rgvarg)) return E_INVALIDARG;
+    if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
+    if (params->cArgs == 0) return DISP_E_BADPARAMCOUNT;
+    const CallArguments arguments = CallArguments::of(params);
+    AutoVariant class_name(*arguments[0]);
+    if (FAILED(class_name.change_type(VT_BSTR))) {
+        if (arg_err) *arg_err = params->cArgs - 1;
+        return DISP_E_TYPEMISMATCH;
+    }
+    return com_boundary(
+        [&] {
+            if (result) VariantInit(result);
+            IDispatch *made = construct_with_arguments(get_env(), class_name->bstrVal, arguments.after_first());
+            if (!result) {
+                made->Release();
+                return S_OK;
+            }
+            result->vt = VT_DISPATCH;
+            result->pdispVal = made;
+            return S_OK;
+        },
+        InvokeFailure(excep_info, result));
 }
 
 HRESULT STDMETHODCALLTYPE CTavlinUtil::statics(BSTR class_name, IDispatch **proxy)

@@ -4,14 +4,14 @@
 
 #include <jni.h>
 
+#include "bridge/overload_choice.h"
 #include "util/platform.h"
 
 namespace tavlin {
 
 // A proxy for a new object of the named class, made by the public constructor that takes
-// `args` (a one-dimensional safe array of VARIANTs in parameter order; null for none),
-// chosen as a proxy's call chooses among overloads. Throws TavlinEx*.
-IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, SAFEARRAY *args);
+// the arguments, chosen as a proxy's call chooses among overloads. Throws TavlinEx*.
+IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments);
 
 // A class proxy for the named class: its static methods callable, nothing constructed.
 // Throws TavlinEx*.

@@ -19,6 +19,9 @@ public:
     // `count` VARIANTs from `first` on, such as a locked safe array's elements.
     static CallArguments in_order(const VARIANT *first, int count);
 
+    // The same without the first argument (which the caller reads itself).
+    CallArguments after_first() const { return count_ ? CallArguments(first_ + step_, count_ - 1, step_) : *this; }
+
     int size() const { return count_; }
     const VARIANT *operator[](int index) const { return first_ + index * step_; }
 

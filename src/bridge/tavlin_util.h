@@ -24,6 +24,9 @@ public:
     HRESULT STDMETHODCALLTYPE newInstance(BSTR classname, IDispatch **proxy) override;
     HRESULT STDMETHODCALLTYPE newObject(BSTR class_name, SAFEARRAY *args, IDispatch **proxy) override;
     HRESULT STDMETHODCALLTYPE statics(BSTR class_name, IDispatch **proxy) override;
+
+private:
+    HRESULT invoke_new_object(WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err);
 };
 
 }  // namespace tavlin

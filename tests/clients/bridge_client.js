@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(37);
+plan(39);
 var util, calc, list;
 try {
     util = new ActiveXObject("Tavlin.Util");
@@ -61,8 +61,11 @@ try {
     check("statics of UUID", util.statics("java.util.UUID").randomUUID().toString().length, 36);
     check("instance method on a class", errorDescriptionOf(function () { util.statics("java.lang.Integer").intValue(); }),
           "Instance method called on a class: intValue");
-    check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList", 1); }).slice(0, 14),
-          "error 80004005");
+    check("newObject with no constructor argument", util.newObject("java.util.ArrayList").size(), 0);
+    check("newObject with two constructor arguments", util.newObject("java.io.File", "folder", "name.txt").getName(),
+          "name.txt");
+    check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList"); }),
+          "error 800a03e9 Abstract class or interface: java.util.AbstractList");
 
     var ok = true;
     for (var i = 0; i < 10000; i++) {
