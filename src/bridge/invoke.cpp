@@ -1,9 +1,10 @@
 // CProxy::Invoke: an automation call becomes a Java call. Among the overloads of the
 // DISPID's name the closest that takes the arguments as they are is chosen (table order only
 // where none does); the chosen method is called with its return type's own call family, and
-// its result converted back.
+// its result converted back. DISPID_NEWENUM hands out an enumerator (bridge/java_enumerator.h).
 
 #include "bridge/com_boundary.h"
+#include "bridge/java_enumerator.h"
 #include "bridge/overload_choice.h"
 #include "bridge/proxy.h"
 #include "convert/java_to_com.h"
@@ -109,7 +110,7 @@ void CProxy::invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIA
     }
 }
 
-HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS *params, VARIANT *result,
+HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS *params, VARIANT *result,
                                          EXCEPINFO *excep_info, UINT *)
 {
     if (params && params->cArgs && !params->rgvarg) return E_INVALIDARG;
@@ -118,6 +119,10 @@ HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD, DISP
             CThreadAttach attach;
             if (result) VariantInit(result);
             if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;
+            if (dispid == DISPID_NEWENUM) {
+                const Walk walk = java_object() && !is_class() ? init_methods(attach.env()).walk() : Walk::None;
+                return invoke_new_enum(attach.env(), java_object(), walk, flags, params, result);
+            }
             invoke_method(attach.env(), dispid, params, result);
             return S_OK;
         },

@@ -233,6 +233,7 @@ MethodTable *MethodTable::build(JNIEnv *env, jclass klass, Members members)
     }
     table->object_class_ = new_global_ref(env, klass);
     table->members_ = members;
+    table->walk_ = members == Members::Methods ? walk_of_class(env, klass) : Walk::None;
     return table.release();
 }
 

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bridge/java_enumerator.h"
 #include "bridge/name_index.h"
 #include "convert/argument_fit.h"
 #include "convert/prepared_arguments.h"
@@ -66,6 +67,8 @@ public:
     MethodInfo &at(int index) const { return entries_[index]; }
     jclass object_class() const { return object_class_.get(); }
     Members members() const { return members_; }
+    // How For Each walks the class's objects, worked out as the table is built.
+    Walk walk() const { return walk_; }
 
     // The descriptor's name, read from Java on first use. Throws TavlinEx*.
     const char *method_name(JNIEnv *env, int index) const;
@@ -90,6 +93,7 @@ private:
     std::unique_ptr<MethodInfo[]> entries_;
     GlobalRef<jclass> object_class_;  // target of static calls and of construction
     Members members_ = Members::Methods;
+    Walk walk_ = Walk::None;
 };
 
 // A hold on a shared table: the table lives as long as some share of it does.

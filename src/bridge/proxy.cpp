@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "bridge/com_boundary.h"
+#include "bridge/java_enumerator.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
 #include "util/text.h"
@@ -85,6 +86,10 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
                 index = &init_methods(attach.env()).name_index(attach.env());
             }
             for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(*index, names[i]);
+            // Asked only when no Java method has the name, so a method called _NewEnum keeps its own.
+            // A class proxy walks nothing: its object is the Class, not an instance.
+            if (!dispids[0] && !is_class_ && methods()->walk() != Walk::None && is_new_enum_name(names[0]))
+                dispids[0] = DISPID_NEWENUM;
             return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
         },
         FailureCodes{IID_IDispatch, DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});

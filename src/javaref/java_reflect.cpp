@@ -103,6 +103,16 @@ const Row core_rows[] = {
     CLASS_ROW(date_class, "java/util/Date"),
     METHOD_ROW(date_init, "<init>", "(J)V"),
     CLASS_ROW(string_class, "java/lang/String"),
+    CLASS_ROW(iterable_class, "java/lang/Iterable"),
+    METHOD_ROW(iterable_iterator, "iterator", "()Ljava/util/Iterator;"),
+    CLASS_ROW(map_class, "java/util/Map"),
+    METHOD_ROW(map_keySet, "keySet", "()Ljava/util/Set;"),
+    CLASS_ROW(iterator_class, "java/util/Iterator"),
+    METHOD_ROW(iterator_hasNext, "hasNext", "()Z"),
+    METHOD_ROW(iterator_next, "next", "()Ljava/lang/Object;"),
+    CLASS_ROW(enumeration_class, "java/util/Enumeration"),
+    METHOD_ROW(enumeration_hasMoreElements, "hasMoreElements", "()Z"),
+    METHOD_ROW(enumeration_nextElement, "nextElement", "()Ljava/lang/Object;"),
 };
 
 // A static final int of `klass`, such as a calendar's field number.

@@ -86,6 +86,17 @@ public:
     jmethodID date_init = nullptr;  // (J)V
     // Beyond the rows above: the class of the most common result, recognised by identity.
     jclass string_class = nullptr;
+    // The collection interfaces that For Each walks (see bridge/java_enumerator.h).
+    jclass iterable_class = nullptr;
+    jmethodID iterable_iterator = nullptr;
+    jclass map_class = nullptr;
+    jmethodID map_keySet = nullptr;
+    jclass iterator_class = nullptr;
+    jmethodID iterator_hasNext = nullptr;
+    jmethodID iterator_next = nullptr;
+    jclass enumeration_class = nullptr;
+    jmethodID enumeration_hasMoreElements = nullptr;
+    jmethodID enumeration_nextElement = nullptr;
     // The product's exception class; optional (null when its archive is not on the class path).
     jclass qzexception_class = nullptr;
     jmethodID qzexception_getKey = nullptr;

@@ -132,6 +132,14 @@ struct IDispatch : public IUnknown {
 };
 typedef IDispatch *LPDISPATCH;
 
+// A collection's elements, walked in order (what a DISPID_NEWENUM member hands out).
+struct IEnumVARIANT : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, VARIANT *rgVar, ULONG *pCeltFetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT **ppEnum) = 0;
+};
+
 struct ITypeComp : public IUnknown {};
 
 struct ITypeInfo : public IUnknown {
@@ -197,6 +205,7 @@ struct ISupportErrorInfo : public IUnknown {
 };
 
 extern "C" const IID IID_IDispatch;
+extern "C" const IID IID_IEnumVARIANT;
 extern "C" const IID IID_ITypeInfo;
 extern "C" const IID IID_ITypeInfo2;
 extern "C" const IID IID_ITypeLib;
