@@ -44,7 +44,7 @@ jobject iterator_of_keys(JNIEnv *env, jobject map)
 // walker is had from the object (null when the object is the walker and cannot give another).
 struct WalkRow {
     Walk walk;
-    jclass CJavaReflect::*interface;
+    jclass CJavaReflect::*marker;
     const Steps *steps;
     jobject (*fresh_walker)(JNIEnv *env, jobject object);
 };
@@ -249,7 +249,7 @@ private:
 Walk walk_of_class(JNIEnv *env, jclass klass)
 {
     for (const WalkRow &row : kWalkRows)
-        if (env->IsAssignableFrom(klass, java_reflect.*row.interface)) return row.walk;
+        if (env->IsAssignableFrom(klass, java_reflect.*row.marker)) return row.walk;
     return Walk::None;
 }
 

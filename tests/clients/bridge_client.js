@@ -1,7 +1,20 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(39);
+plan(47);
 var util, calc, list;
+
+// A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
+function walk(collection) {
+    var seen = [];
+    for (var e = new Enumerator(collection); !e.atEnd(); e.moveNext()) seen.push(e.item());
+    return seen.join(",");
+}
+
+function filled(className, items) {
+    var collection = util.newInstance(className);
+    for (var i = 0; i < items.length; i++) collection.add(items[i]);
+    return collection;
+}
 try {
     util = new ActiveXObject("Tavlin.Util");
     check("CreateObject Tavlin.Util", typeof util, "object");
@@ -66,6 +79,34 @@ try {
           "name.txt");
     check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList"); }),
           "error 800a03e9 Abstract class or interface: java.util.AbstractList");
+    // Java collections walked by Enumerator; a map gives its keys.
+    var fruit = filled("java.util.ArrayList", ["pear", "apple", "fig"]);
+    check("Enumerator over an ArrayList", walk(fruit), "pear,apple,fig");
+    check("Enumerator over a TreeSet, in its order", walk(filled("java.util.TreeSet", ["pear", "apple", "fig"])),
+          "apple,fig,pear");
+    var prices = util.newInstance("java.util.HashMap");
+    prices.put("pear", 1);
+    prices.put("apple", 2);
+    prices.put("fig", 4);
+    check("Enumerator over a HashMap gives its keys", walk(prices).split(",").sort().join(","), "apple,fig,pear");
+    check("Enumerator over an empty list", walk(util.newInstance("java.util.ArrayList")), "");
+    check("Enumerator elements are numbers as method results are",
+          typeof new Enumerator(util.newInstance("fixtures.Walks").numbers(3)).item(), "number");
+    var walker = new Enumerator(fruit);
+    walker.moveNext();
+    walker.moveNext();
+    walker.moveNext();
+    check("an Enumerator walked to its end", walker.atEnd(), true);
+    walker.moveFirst();
+    check("moveFirst starts again", walker.atEnd() + " " + walker.item(), "false pear");
+    check("Enumerator of an object that is no collection",
+          errorOf(function () { new Enumerator(calc); }) !== "no error", true);
+    // Wine's engine takes any failure of Next for the end of the walk.
+    note("changing a list mid-walk: " + errorOf(function () {
+        var steps = 0;
+        for (var e = new Enumerator(fruit); !e.atEnd() && steps < 10; e.moveNext(), steps++) fruit.add("kiwi");
+        WScript.Echo("walk ended after " + steps + " steps");
+    }));
 
     var ok = true;
     for (var i = 0; i < 10000; i++) {
