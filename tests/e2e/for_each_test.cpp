@@ -87,19 +87,19 @@ void add_to(IDispatch *collection, const char *text)
     ASSERT_EQ(S_OK, call(collection, "add", {item.get()}).hr);
 }
 
-ComPtr<IDispatch> filled(const char *class_name, std::initializer_list<const char *> items)
+ComPtr<IDispatch> filled(const char *class_name, const std::vector<std::string> &items)
 {
     ComPtr<IDispatch> collection = make(class_name);
-    for (const char *item : items) add_to(collection.get(), item);
+    for (const std::string &item : items) add_to(collection.get(), item.c_str());
     return collection;
 }
 
 // A map of `keys`, each to its length.
-ComPtr<IDispatch> map_of(const char *class_name, std::initializer_list<const char *> keys)
+ComPtr<IDispatch> map_of(const char *class_name, const std::vector<std::string> &keys)
 {
     ComPtr<IDispatch> map = make(class_name);
-    for (const char *key : keys) {
-        ScopedVariant k = ScopedVariant::string(key), v = ScopedVariant::i4(static_cast<LONG>(std::string(key).size()));
+    for (const std::string &key : keys) {
+        ScopedVariant k = ScopedVariant::string(key), v = ScopedVariant::i4(static_cast<LONG>(key.size()));
         EXPECT_EQ(S_OK, call(map.get(), "put", {k.get(), v.get()}).hr);
     }
     return map;
@@ -129,66 +129,37 @@ ComPtr<IDispatch> numbers(int count)
 const std::vector<std::string> kFruit = {"pear", "apple", "fig"};
 const std::vector<std::string> kFruitSorted = {"apple", "fig", "pear"};
 
+// A collection filled with `items` (added, or put as a map's keys) and walked itself or
+// through what one of its methods gives (an Iterator, an Enumeration).
 struct WalkCase {
     const char *name;
-    ComPtr<IDispatch> (*make)();
+    const char *class_name;
+    std::vector<std::string> items;
+    bool is_map;
+    const char *walked_by;  // null: the collection itself
     std::vector<std::string> expected;
     bool in_order;  // false: the collection gives no order of its own (a hash)
 };
 
 const WalkCase kWalkCases[] = {
-    {"ArrayList",
-     [] {
-         return filled("java.util.ArrayList", {"pear", "apple", "fig"});
-     },
-     kFruit, true},
-    {"LinkedHashSet",
-     [] {
-         return filled("java.util.LinkedHashSet", {"pear", "apple", "fig", "pear"});
-     },
-     kFruit, true},
-    {"TreeSet",
-     [] {
-         return filled("java.util.TreeSet", {"pear", "apple", "fig"});
-     },
-     kFruitSorted, true},
-    {"HashSet",
-     [] {
-         return filled("java.util.HashSet", {"pear", "apple", "fig"});
-     },
-     kFruitSorted, false},
-    {"HashMapKeys",
-     [] {
-         return map_of("java.util.HashMap", {"pear", "apple", "fig"});
-     },
-     kFruitSorted, false},
-    {"TreeMapKeys",
-     [] {
-         return map_of("java.util.TreeMap", {"pear", "apple", "fig"});
-     },
-     kFruitSorted, true},
-    {"ListIterator",
-     [] {
-         ComPtr<IDispatch> list = filled("java.util.ArrayList", {"pear", "apple", "fig"});
-         return result_of(list.get(), "iterator");
-     },
-     kFruit, true},
-    {"VectorElements",
-     [] {
-         ComPtr<IDispatch> vector = filled("java.util.Vector", {"pear", "apple", "fig"});
-         return result_of(vector.get(), "elements");
-     },
-     kFruit, true},
-    {"CollectionsEnumeration",
-     [] {
-         ComPtr<IDispatch> list = filled("java.util.ArrayList", {"pear", "apple", "fig"});
-         ComPtr<IDispatch> collections = make("java.util.Collections");
-         ScopedVariant argument = ScopedVariant::dispatch(list.get());
-         return result_of(collections.get(), "enumeration", {argument.get()});
-     },
-     kFruit, true},
-    {"EmptyList", [] { return make("java.util.ArrayList"); }, {}, true},
+    {"ArrayList", "java.util.ArrayList", kFruit, false, nullptr, kFruit, true},
+    {"LinkedHashSet", "java.util.LinkedHashSet", {"pear", "apple", "fig", "pear"}, false, nullptr, kFruit, true},
+    {"TreeSet", "java.util.TreeSet", kFruit, false, nullptr, kFruitSorted, true},
+    {"HashSet", "java.util.HashSet", kFruit, false, nullptr, kFruitSorted, false},
+    {"HashMapKeys", "java.util.HashMap", kFruit, true, nullptr, kFruitSorted, false},
+    {"TreeMapKeys", "java.util.TreeMap", kFruit, true, nullptr, kFruitSorted, true},
+    {"ListIterator", "java.util.ArrayList", kFruit, false, "iterator", kFruit, true},
+    {"VectorElements", "java.util.Vector", kFruit, false, "elements", kFruit, true},
+    {"HashtableKeysEnumeration", "java.util.Hashtable", kFruit, true, "keys", kFruitSorted, false},
+    {"EmptyList", "java.util.ArrayList", {}, false, nullptr, {}, true},
+    {"EmptyMap", "java.util.HashMap", {}, true, nullptr, {}, true},
 };
+
+ComPtr<IDispatch> walked_object(const WalkCase &row)
+{
+    ComPtr<IDispatch> collection = row.is_map ? map_of(row.class_name, row.items) : filled(row.class_name, row.items);
+    return row.walked_by ? result_of(collection.get(), row.walked_by) : std::move(collection);
+}
 
 class ForEach : public ::testing::Test {
 protected:
@@ -201,7 +172,7 @@ class ForEachWalks : public ForEach, public ::testing::WithParamInterface<WalkCa
 
 TEST_P(ForEachWalks, GiveEveryElementThenStop)
 {
-    ComPtr<IDispatch> collection = GetParam().make();
+    ComPtr<IDispatch> collection = walked_object(GetParam());
     ASSERT_TRUE(collection);
     ComPtr<IEnumVARIANT> walker = enumerator_of(collection.get());
     ASSERT_TRUE(walker);
