@@ -353,22 +353,35 @@ TEST_F(ForEach, AFailedNextReleasesWhatItConverted)
     EXPECT_EQ(locks, module_lock_count()) << "the two proxies made before the failure are gone";
 }
 
-TEST_F(ForEach, AFailedNextLeavesNoJavaReference)
+// Walks that end, fail, are reset and cloned give back every Java reference and module lock
+// they took: their enumerators', their walkers' and their elements' proxies'.
+TEST_F(ForEach, WalksLeaveNoJavaReferenceBehind)
 {
     ComPtr<IDispatch> walks = make("fixtures.Walks");
     ScopedVariant two = ScopedVariant::i4(2);
-    auto walk_and_fail = [&] {
-        ComPtr<IDispatch> failing = result_of(walks.get(), "failingAfter", {two.get()});
-        ComPtr<IEnumVARIANT> walker = enumerator_of(failing.get());
+    auto walk_every_way = [&] {
+        ComPtr<IDispatch> mixed = result_of(walks.get(), "mixed");
+        ComPtr<IEnumVARIANT> walker = enumerator_of(mixed.get());
         ASSERT_TRUE(walker);
+        EXPECT_EQ(11u, rest_of(walker.get()).size());
+        ComPtr<IEnumVARIANT> clone;
+        EXPECT_EQ(S_OK, walker->Reset());
+        EXPECT_EQ(S_OK, walker->Skip(3));
+        EXPECT_EQ(S_OK, walker->Clone(clone.put()));
+        EXPECT_EQ(8u, rest_of(clone.get()).size());
+        ComPtr<IDispatch> failing = result_of(walks.get(), "failingAfter", {two.get()});
+        ComPtr<IEnumVARIANT> failing_walker = enumerator_of(failing.get());
+        ASSERT_TRUE(failing_walker);
         ScopedVariant slots[5];
         ULONG fetched = 0;
-        EXPECT_EQ(DISP_E_EXCEPTION, walker->Next(5, slots[0].get(), &fetched));
+        EXPECT_EQ(DISP_E_EXCEPTION, failing_walker->Next(5, slots[0].get(), &fetched));
     };
-    walk_and_fail();  // the classes' tables are cached before counting
+    walk_every_way();  // the classes' tables are cached before counting
     const long references = jni_global_reference_count();
-    for (int i = 0; i < 20; ++i) walk_and_fail();
+    const LONG locks = module_lock_count();
+    for (int i = 0; i < 20; ++i) walk_every_way();
     EXPECT_EQ(references, jni_global_reference_count());
+    EXPECT_EQ(locks, module_lock_count());
 }
 
 TEST_F(ForEach, ACollectionThatRefusesToBeWalkedIsAnAutomationError)
