@@ -1,5 +1,6 @@
 #include "bridge/java_enumerator.h"
 
+#include <cstddef>
 #include <iterator>
 #include <new>
 #include <utility>
@@ -24,8 +25,9 @@ struct Steps {
     jmethodID CJavaReflect::*next;
 };
 
-const Steps kIteratorSteps = {&CJavaReflect::iterator_hasNext, &CJavaReflect::iterator_next};
-const Steps kEnumerationSteps = {&CJavaReflect::enumeration_hasMoreElements, &CJavaReflect::enumeration_nextElement};
+constexpr Steps kIteratorSteps = {&CJavaReflect::iterator_hasNext, &CJavaReflect::iterator_next};
+constexpr Steps kEnumerationSteps = {&CJavaReflect::enumeration_hasMoreElements,
+                                     &CJavaReflect::enumeration_nextElement};
 
 jobject iterator_of_iterable(JNIEnv *env, jobject iterable)
 {
@@ -49,20 +51,25 @@ struct WalkRow {
     jobject (*fresh_walker)(JNIEnv *env, jobject object);
 };
 
-// In order of precedence, for a class that implements more than one of them.
-const WalkRow kWalkRows[] = {
+// In order of precedence, for a class that implements more than one of them; each walk's row
+// is found by its value.
+constexpr WalkRow kWalkRows[] = {
     {Walk::Iterable, &CJavaReflect::iterable_class, &kIteratorSteps, iterator_of_iterable},
     {Walk::Map, &CJavaReflect::map_class, &kIteratorSteps, iterator_of_keys},
     {Walk::Iterator, &CJavaReflect::iterator_class, &kIteratorSteps, nullptr},
     {Walk::Enumeration, &CJavaReflect::enumeration_class, &kEnumerationSteps, nullptr},
 };
 
-const WalkRow &row_of(Walk walk)
+constexpr bool rows_follow_walks()
 {
-    for (const WalkRow &row : kWalkRows)
-        if (row.walk == walk) return row;
-    throw new TavlinEx("The object is not a collection.");
+    for (size_t i = 0; i < std::size(kWalkRows); ++i)
+        if (static_cast<size_t>(kWalkRows[i].walk) != i + 1) return false;
+    return true;
 }
+static_assert(rows_follow_walks(), "the rows follow Walk's values after None");
+
+// The row of a walk other than Walk::None.
+const WalkRow &row_of(Walk walk) { return kWalkRows[static_cast<size_t>(walk) - 1]; }
 
 // A fresh walker over `source`, as a global reference. Throws TavlinEx*.
 GlobalRef<> fresh_walker(JNIEnv *env, const WalkRow &row, jobject source)
