@@ -96,6 +96,7 @@ private:
 // The codes of Skip, Reset and Clone, whose failures are the Java walk's; the thread's error
 // object carries the error's text (Java's message for a Java exception).
 const FailureCodes kWalkFailureCodes{IID_IEnumVARIANT, DISP_E_EXCEPTION, E_FAIL, E_OUTOFMEMORY};
+const IID *const kErrorInfoInterfaces[] = {&IID_IEnumVARIANT};
 
 // Next's failures: Skip's codes, and nothing left in the client's array, whatever the call
 // had converted into it before the failure (strings, safe arrays, proxies with their Java
@@ -122,7 +123,7 @@ private:
 // The enumerator that DISPID_NEWENUM hands out. It holds its Java walker (and, where one
 // can be had again, the collection that gives it) by global references, so it outlives the
 // proxy it came from and works from any thread, each call on that thread's attachment.
-class CJavaEnumerator : public IEnumVARIANT, public ComObjectRoot {
+class CJavaEnumerator : public IEnumVARIANT, public ISupportErrorInfo, public ComObjectRoot {
 public:
     CJavaEnumerator(const WalkRow &row, GlobalRef<> source, GlobalRef<> walker)
         : row_(row), source_(std::move(source)), walker_(std::move(walker))
@@ -133,7 +134,13 @@ public:
     {
         if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IEnumVARIANT))
             return static_cast<IEnumVARIANT *>(this);
+        if (IsEqualGUID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo *>(this);
         return nullptr;
+    }
+
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override
+    {
+        return supports_error_info(kErrorInfoInterfaces, iid);
     }
 
     // Every slot of `elements` is set: the elements fetched, then VT_EMPTY. So a caller may
@@ -195,9 +202,10 @@ public:
             [&] {
                 CThreadAttach attach;
                 ObjectLockHolder lock(object_lock_);
-                ComPtr<CJavaEnumerator> clone(create(attach.env(), row_, source_.get()));
+                CJavaEnumerator *clone = create(attach.env(), row_, source_.get());
+                ComPtr<IEnumVARIANT> held(clone);  // given back if the advance fails
                 clone->pass(attach.env(), position_);
-                *copy = clone.release();
+                *copy = held.release();
                 return S_OK;
             },
             kWalkFailureCodes);
@@ -211,7 +219,7 @@ public:
         GlobalRef<> walker = source ? fresh_walker(env, row, object) : new_global_ref(env, object);
         CJavaEnumerator *made = ComObject<CJavaEnumerator>::create(row, std::move(source), std::move(walker));
         if (!made) throw std::bad_alloc();
-        made->AddRef();
+        static_cast<IEnumVARIANT *>(made)->AddRef();
         return made;
     }
 

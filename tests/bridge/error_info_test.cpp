@@ -155,4 +155,29 @@ INSTANTIATE_TEST_SUITE_P(Rows, SupportsErrorInfo,
                                            SupportRow{"AnotherInterface", &kSomeOtherInterface, S_FALSE, S_FALSE}),
                          test_names::by_field<&SupportRow::name>);
 
+// A walk that fails leaves the Java exception's message for the enumerator's interface, which
+// the enumerator says its methods describe; a walk that goes on leaves none.
+TEST_F(ErrorInfo, AFailedWalkCarriesTheJavaMessage)
+{
+    ComPtr<IDispatch> walks = make("fixtures.Walks");
+    ScopedVariant two = ScopedVariant::i4(2);
+    CallResult failing = call(walks.get(), "failingAfter", {two.get()});
+    ASSERT_EQ(VT_DISPATCH, failing.value.type());
+    CallResult made = call(failing.value->pdispVal, DISPID_NEWENUM);
+    ASSERT_EQ(VT_UNKNOWN, made.value.type());
+    ComPtr<IEnumVARIANT> walker;
+    ASSERT_EQ(S_OK, made.value->punkVal->QueryInterface(IID_IEnumVARIANT, walker.put_void()));
+    EXPECT_EQ(S_OK, supports(walker.get(), IID_IEnumVARIANT));
+    EXPECT_EQ(S_FALSE, supports(walker.get(), IID_IDispatch));
+    ScopedVariant slots[3];
+    ASSERT_EQ(DISP_E_EXCEPTION, walker->Next(3, slots[0].get(), nullptr));
+    ErrorObject error = taken_error();
+    ASSERT_EQ(S_OK, error.hr);
+    EXPECT_TRUE(IsEqualIID(IID_IEnumVARIANT, error.guid));
+    EXPECT_EQ("walked past 2", error.description);
+    ASSERT_EQ(DISP_E_EXCEPTION, walker->Next(1, slots[0].get(), nullptr));
+    ASSERT_EQ(S_OK, walker->Reset());
+    EXPECT_EQ(S_FALSE, taken_error().hr);
+}
+
 }  // namespace
