@@ -78,6 +78,10 @@ std::string return_type_name(JNIEnv *env, const MethodInfo &method)
     return slash_class_name(env, return_type.get());
 }
 
+// The class file's ACC_VARARGS, which a method's or constructor's modifiers carry (it is what
+// Executable.isVarArgs tests).
+constexpr jint kVariableArgumentsModifier = 0x80;
+
 MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method, const MemberReflection &reflection)
 {
     std::unique_ptr<MethodFacts> facts(new MethodFacts());
@@ -99,6 +103,7 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method, const MemberReflectio
     facts->is_static = env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isStatic,
                                                      &argument) == JNI_TRUE;
     TavlinEx::check_exception(env);
+    facts->takes_variable_arguments = (modifiers & kVariableArgumentsModifier) != 0;
     return facts.release();
 }
 

@@ -29,8 +29,9 @@ enum class Members { Methods, Constructors };
 struct MethodFacts {
     jmethodID id = nullptr;
     bool is_static = false;
-    bool returns_array = false;  // declared return type is an array type
-    std::string text;            // Method.toString() or Constructor.toString(), traced before every call
+    bool takes_variable_arguments = false;  // declared with "..." (its last parameter an array)
+    bool returns_array = false;             // declared return type is an array type
+    std::string text;                       // Method.toString() or Constructor.toString(), traced before every call
     struct Parameter {
         std::string name;  // slash form
         GlobalRef<jclass> klass;

@@ -8,6 +8,7 @@
 #include "convert/argument_fit.h"
 #include "convert/com_to_java.h"
 #include "javaref/tavlin_ex.h"
+#include "util/holders.h"
 
 namespace tavlin {
 
@@ -148,15 +149,78 @@ int choose_overload(JNIEnv *env, const MethodTable &table, int index, const Call
     }
 }
 
-}  // namespace
-
 // A name with a single method converts as far as the platform's coercion allows.
-int choose_method(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
-                  PreparedArguments &args)
+int choose_as_given(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                    PreparedArguments &args)
 {
     if (table.next_overload(env, index) != -1) return choose_overload(env, table, index, arguments, args);
     prepare_arguments(env, table, index, arguments, false, args);
     return index;
+}
+
+// The arguments from `first` on, copied into a safe array of Variants in their order (a
+// copy of an argument by reference still refers to the client's variable).
+SafeArrayHolder packed(const CallArguments &arguments, int first)
+{
+    SafeArrayHolder array(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(arguments.size() - first)));
+    if (!array) throw new TavlinEx("Unable to allocate safearray.");
+    for (LONG i = 0; first + i < arguments.size(); ++i)
+        if (FAILED(SafeArrayPutElement(array.get(), &i, const_cast<VARIANT *>(arguments[first + i]))))
+            throw new TavlinEx("Unable to put safearray element.");
+    return array;
+}
+
+// Converts the arguments for a method declared with variable arguments, its trailing
+// arguments given one by one as Java source gives them: they are packed into the array the
+// method declares, each converted as an element. False when the method takes no variable
+// arguments or more fixed ones than the call has.
+bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict,
+                     PreparedArguments &args, TavlinExPtr &refusal)
+{
+    try {
+        const MethodFacts &facts = table.facts(env, index);
+        const int fixed = static_cast<int>(facts.parameters.size()) - 1;
+        if (!facts.takes_variable_arguments || arguments.size() < fixed) return false;
+        args.resize(fixed + 1);
+        for (int i = 0; i < fixed; ++i)
+            convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict);
+        SafeArrayHolder trailing = packed(arguments, fixed);
+        convert_safe_array(env, trailing.get(), VT_VARIANT, args, fixed, facts.parameter_type(fixed), strict,
+                           VariantElements::AsArguments);
+        return true;
+    } catch (TavlinEx *error) {
+        args.release();
+        refusal.reset(error);
+        return false;
+    }
+}
+
+// The first of the name's members, in table order, that takes the arguments spread; -1 when
+// none does, with the last refusal in `refusal`.
+int choose_spread(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                  PreparedArguments &args, TavlinExPtr &refusal)
+{
+    const bool strict = table.next_overload(env, index) != -1;
+    for (; index != -1; index = table.next_overload(env, index))
+        if (spread_accepted(env, table, index, arguments, strict, args, refusal)) return index;
+    return -1;
+}
+
+}  // namespace
+
+// Arguments are spread into a declared variable-arguments array only when no member takes
+// them as they are, so no call that succeeded without spreading changes its choice.
+int choose_method(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                  PreparedArguments &args)
+{
+    try {
+        return choose_as_given(env, table, index, arguments, args);
+    } catch (TavlinEx *caught) {
+        TavlinExPtr refusal(caught), spread_refusal;
+        const int spread = choose_spread(env, table, index, arguments, args, spread_refusal);
+        if (spread != -1) return spread;
+        throw(spread_refusal ? spread_refusal : refusal).release();
+    }
 }
 
 }  // namespace tavlin

@@ -26,8 +26,15 @@ bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict);
 void convert_com_array_to_java_array(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index,
                                      const JavaType &type, bool strict);
 
+// Where the elements of an array of Variants fill a primitive array: outside an overload walk
+// only, for an array that a client made (the walk never looked at its elements); or always,
+// for the trailing arguments of a call packed into the array that a method with variable
+// arguments declares, each converted as the argument it is, under the call's rule.
+enum class VariantElements { OutsideOverloadWalks, AsArguments };
+
 // The same for a safe array already in hand whose elements are of `element_type`.
 void convert_safe_array(JNIEnv *env, SAFEARRAY *array, VARTYPE element_type, PreparedArguments &args, int index,
-                        const JavaType &type, bool strict);
+                        const JavaType &type, bool strict,
+                        VariantElements elements = VariantElements::OutsideOverloadWalks);
 
 }  // namespace tavlin

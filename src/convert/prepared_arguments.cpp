@@ -16,7 +16,12 @@ bool owns_local_reference(ArgRelease code)
 }  // namespace
 
 PreparedArguments::PreparedArguments(JNIEnv *env, int count)
-    : env_(env), count_(count), values_(inline_values_), codes_(inline_codes_)
+    : env_(env), count_(0), values_(inline_values_), codes_(inline_codes_)
+{
+    allocate(count);
+}
+
+void PreparedArguments::allocate(int count)
 {
     if (count > kInlineSlots) {
         heap_values_.reset(new (std::nothrow) jvalue[count]);
@@ -24,8 +29,19 @@ PreparedArguments::PreparedArguments(JNIEnv *env, int count)
         if (!heap_values_ || !heap_codes_) throw new TavlinEx("Unable to allocate memory for arguments.");
         values_ = heap_values_.get();
         codes_ = heap_codes_.get();
+    } else {
+        values_ = inline_values_;
+        codes_ = inline_codes_;
     }
+    count_ = count;
     for (int i = 0; i < count_; ++i) codes_[i] = ARG_NONE;
+}
+
+void PreparedArguments::resize(int count)
+{
+    release();
+    count_ = 0;
+    allocate(count);
 }
 
 PreparedArguments::~PreparedArguments() { release(); }

@@ -47,8 +47,12 @@ public:
 
     // Releases every converted slot now (as the record's end would).
     void release();
+    // Releases every slot and makes the record one of `count` slots, none converted.
+    void resize(int count);
 
 private:
+    void allocate(int count);
+
     static constexpr int kInlineSlots = 8;
     JNIEnv *env_;
     int count_;

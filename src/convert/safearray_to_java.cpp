@@ -97,8 +97,8 @@ std::string element_class_name(const char *descriptor)
 // array and position L of the index vector, so a[i][j] is element (lbound1 + i, lbound2 + j).
 class SafeArrayToJava {
 public:
-    SafeArrayToJava(JNIEnv *env, SAFEARRAY *array, VARTYPE element_type, bool strict)
-        : env_(env), array_(array), element_type_(element_type), strict_(strict),
+    SafeArrayToJava(JNIEnv *env, SAFEARRAY *array, VARTYPE element_type, bool strict, VariantElements variants)
+        : env_(env), array_(array), element_type_(element_type), strict_(strict), variants_(variants),
           dimensions_(static_cast<int>(SafeArrayGetDim(array))), lbounds_(dimensions_), counts_(dimensions_),
           indices_(dimensions_)
     {
@@ -197,7 +197,11 @@ private:
     // Outside an overload walk an array of Variants (what VBScript's Array() makes) fills a
     // primitive array, each element converted as an argument of the element type would be.
     // A walk keeps refusing it: the elements were not looked at when the overload was chosen.
-    bool converts_each_variant() const { return element_type_ == VT_VARIANT && !strict_; }
+    // Spread arguments are arguments in their own right and fill one under any rule.
+    bool converts_each_variant() const
+    {
+        return element_type_ == VT_VARIANT && (!strict_ || variants_ == VariantElements::AsArguments);
+    }
 
     template <class T> jobject plain_row(int level, VARTYPE accepted, const char *message, const char *primitive)
     {
@@ -338,6 +342,7 @@ private:
     SAFEARRAY *array_;
     VARTYPE element_type_;
     bool strict_;
+    VariantElements variants_;
     int dimensions_;
     std::vector<LONG> lbounds_;
     std::vector<LONG> counts_;
@@ -349,14 +354,14 @@ private:
 }  // namespace
 
 void convert_safe_array(JNIEnv *env, SAFEARRAY *array, VARTYPE element_type, PreparedArguments &args, int index,
-                        const JavaType &type, bool strict)
+                        const JavaType &type, bool strict, VariantElements variants)
 {
     if (!array || SafeArrayGetDim(array) == 0) {
         args.set_object(index, nullptr, ARG_PLAIN);
         return;
     }
     require_described_as(array, element_type);
-    SafeArrayToJava conversion(env, array, element_type, strict);
+    SafeArrayToJava conversion(env, array, element_type, strict, variants);
     jobject result = conversion.convert(type.name);
     args.set_object(index, result, conversion.release_code());
 }

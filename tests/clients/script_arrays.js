@@ -1,7 +1,7 @@
 // Arrays as a JScript author uses them, with the VariantArrays setting on (the runner sets
 // TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 // Run by cscript with harness.js prepended.
-plan(8);
+plan(10);
 try {
     var util = new ActiveXObject("Tavlin.Util");
     var calc = util.newInstance("fixtures.Calculator");
@@ -19,6 +19,10 @@ try {
     var grid = new VBArray(shapes.ragged());
     check("int[][] through VBArray", grid.dimensions() + ":" + grid.ubound(1) + "x" + grid.ubound(2), "2:1x2");
     check("an element of a matrix", grid.getItem(0, 2), 3);
+
+    check("String.format with spread arguments",
+          util.statics("java.lang.String").format("%s has %d items", "list", 3), "list has 3 items");
+    check("Arrays.asList with spread arguments", util.statics("java.util.Arrays").asList("a", "b", "c").size(), 3);
 } catch (e) {
     check("no unexpected error", "error " + (e.number >>> 0).toString(16) + ": " + e.description, "none");
 }

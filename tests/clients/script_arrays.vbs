@@ -1,7 +1,7 @@
 ' Arrays as a VBScript author uses them, with the VariantArrays setting on (the runner sets
 ' TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 ' Run by cscript with harness.vbs prepended.
-Plan 13
+Plan 15
 
 Dim util, calc, sink, shapes
 Set util = CreateObject("Tavlin.Util")
@@ -26,5 +26,9 @@ Expect "a long[] element is a Double": longs = shapes.longs(): Check TypeName(lo
 Expect "int[][] result has two dimensions": grid = shapes.ragged(): Check UBound(grid, 1) & "x" & UBound(grid, 2), "1x2"
 Expect "an element of a matrix": Check grid(0, 2), 3
 Expect "a ragged matrix's missing element is Empty": Check IsEmpty(grid(1, 1)), True
+
+' Variable arguments given one by one, as Java source gives them.
+Expect "String.format with spread arguments": Check util.statics("java.lang.String").format("%s has %d items", "list", 3), "list has 3 items"
+Expect "Arrays.asList with spread arguments": Check util.statics("java.util.Arrays").asList("a", "b", "c").size(), 3
 
 Finish

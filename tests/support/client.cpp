@@ -73,7 +73,7 @@ DISPID dispid_of(IDispatch *object, const char *name)
     return dispid;
 }
 
-CallResult call(IDispatch *object, DISPID dispid, std::initializer_list<const VARIANT *> args)
+CallResult call(IDispatch *object, DISPID dispid, const std::vector<const VARIANT *> &args)
 {
     std::vector<VARIANT> reversed(args.size());
     size_t i = args.size();
@@ -94,7 +94,7 @@ CallResult call(IDispatch *object, DISPID dispid, std::initializer_list<const VA
     return result;
 }
 
-CallResult call(IDispatch *object, const char *method, std::initializer_list<const VARIANT *> args)
+CallResult call(IDispatch *object, const char *method, const std::vector<const VARIANT *> &args)
 {
     return call(object, dispid_of(object, method), args);
 }

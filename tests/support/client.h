@@ -47,8 +47,8 @@ struct CallResult {
 
 // Calls `method` with `args` given in the Java parameter order (they are passed last-first,
 // as automation does). Every argument is passed as it is; none is changed.
-CallResult call(IDispatch *object, const char *method, std::initializer_list<const VARIANT *> args = {});
-CallResult call(IDispatch *object, DISPID dispid, std::initializer_list<const VARIANT *> args = {});
+CallResult call(IDispatch *object, const char *method, const std::vector<const VARIANT *> &args = {});
+CallResult call(IDispatch *object, DISPID dispid, const std::vector<const VARIANT *> &args = {});
 
 // What GetErrorInfo hands over (and so takes from the thread), read whole.
 struct ErrorObject {
