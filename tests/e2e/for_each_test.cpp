@@ -408,6 +408,19 @@ TEST_F(ForEach, AnObjectThatIsNoCollectionHasNoNewEnum)
     }
 }
 
+// A class proxy stands for the class, not for one of its objects: the statics of a collection
+// class walk nothing.
+TEST_F(ForEach, AClassProxyOfACollectionClassHasNoNewEnum)
+{
+    ComPtr<IDispatch> klass;
+    ASSERT_EQ(S_OK, statics("java.util.ArrayList", klass));
+    OleString name = wide("_NewEnum");
+    LPOLESTR names[] = {&name[0]};
+    DISPID dispid = 1;
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, klass->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, &dispid));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, new_enum(klass.get(), DISPATCH_METHOD).hr);
+}
+
 TEST_F(ForEach, TheNameIsFoundInAnyCaseAndOnlyWhole)
 {
     ComPtr<IDispatch> list = make("java.util.ArrayList");
