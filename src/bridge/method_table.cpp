@@ -71,13 +71,6 @@ void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts, j
     }
 }
 
-std::string return_type_name(JNIEnv *env, const MethodInfo &method)
-{
-    CLocalRef return_type(env, env->CallObjectMethod(method.method.get(), java_reflect.method_getReturnType));
-    TavlinEx::check_exception(env);
-    return slash_class_name(env, return_type.get());
-}
-
 // The class file's ACC_VARARGS, which a method's or constructor's modifiers carry (it is what
 // Executable.isVarArgs tests).
 constexpr jint kVariableArgumentsModifier = 0x80;
@@ -204,6 +197,13 @@ size_t TableCache::size()
 
 }  // namespace
 
+std::string return_type_name(JNIEnv *env, const MethodInfo &method)
+{
+    CLocalRef return_type(env, env->CallObjectMethod(method.method.get(), java_reflect.method_getReturnType));
+    TavlinEx::check_exception(env);
+    return slash_class_name(env, return_type.get());
+}
+
 // The primitive codes follow ParameterKind's order from Boolean to Double.
 char return_type_code(const char *type_name)
 {
@@ -249,6 +249,7 @@ MethodTable::~MethodTable()
         delete entries_[i].facts.load();
     }
     delete name_index_.load();
+    delete properties_.load();
 }
 
 const char *MethodTable::method_name(JNIEnv *env, int index) const
@@ -266,6 +267,12 @@ const NameIndex &MethodTable::name_index(JNIEnv *env) const
     names.reserve(count_);
     for (int i = 0; i < count_; ++i) names.emplace_back(method_name(env, i));
     return *publish(name_index_, new NameIndex(names), [](NameIndex *loser) { delete loser; });
+}
+
+const PropertyTable &MethodTable::properties(JNIEnv *env) const
+{
+    if (const PropertyTable *properties = built_properties()) return *properties;
+    return *publish(properties_, PropertyTable::build(env, *this), [](PropertyTable *loser) { delete loser; });
 }
 
 int MethodTable::get_method_info(JNIEnv *env, const char *name) const

@@ -16,6 +16,7 @@
 
 #include "bridge/java_enumerator.h"
 #include "bridge/name_index.h"
+#include "bridge/property_table.h"
 #include "convert/argument_fit.h"
 #include "convert/prepared_arguments.h"
 #include "vmhost/global_ref.h"
@@ -80,6 +81,11 @@ public:
     const NameIndex &name_index(JNIEnv *env) const;
     // The index once some lookup has built it, or null: lookups then need no Java at all.
     const NameIndex *built_name_index() const { return name_index_.load(std::memory_order_acquire); }
+    // The class's properties, read from Java on first use (a table of Members::Methods only).
+    // Throws TavlinEx*.
+    const PropertyTable &properties(JNIEnv *env) const;
+    // The properties once some lookup has read them, or null.
+    const PropertyTable *built_properties() const { return properties_.load(std::memory_order_acquire); }
     // Index of the first method at or after `start` whose name matches, or -1.
     int find_next_method(JNIEnv *env, const char *name, int start) const;
     // find_next_method(name of `index`, index + 1), remembered per descriptor.
@@ -90,6 +96,7 @@ public:
 private:
     MethodTable() = default;
     mutable std::atomic<NameIndex *> name_index_{nullptr};
+    mutable std::atomic<PropertyTable *> properties_{nullptr};
     int count_ = 0;
     std::unique_ptr<MethodInfo[]> entries_;
     GlobalRef<jclass> object_class_;  // target of static calls and of construction
@@ -117,6 +124,8 @@ size_t method_table_cache_size();
 // Classifies the descriptor's return type into its code ('z' 'b' 'c' 's' 'i' 'j' 'f' 'd'
 // 'v', or 'l' for every reference type), stores it in return_code and returns true.
 bool resolve_return_type(JNIEnv *env, MethodInfo &method);
+// The slash-form name of the method's return type. Throws TavlinEx*.
+std::string return_type_name(JNIEnv *env, const MethodInfo &method);
 // The code for a return type's name as Class.getName spells it.
 char return_type_code(const char *type_name);
 

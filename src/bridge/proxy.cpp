@@ -71,6 +71,19 @@ HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfoCount(UINT *) { return E_NOTIMPL; }
 
 HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfo(UINT, LCID, ITypeInfo **) { return E_NOTIMPL; }
 
+// A name that designates no method may designate a property; the class's properties are read
+// on the first such name, so that a proxy used only by its methods never reads them.
+DISPID CProxy::property_dispid(const OLECHAR *name)
+{
+    const PropertyTable *properties = methods()->built_properties();
+    if (!properties) {
+        CThreadAttach attach;
+        properties = &methods()->properties(attach.env());
+    }
+    int position = properties->find(FoldedName(name));
+    return position < 0 ? 0 : kFirstPropertyDispid + position;
+}
+
 HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids)
 {
     if (!names || !dispids) return E_INVALIDARG;
@@ -90,6 +103,7 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
             // A class proxy walks nothing: its object is the Class, not an instance.
             if (!dispids[0] && !is_class_ && methods()->walk() != Walk::None && is_new_enum_name(names[0]))
                 dispids[0] = DISPID_NEWENUM;
+            if (!dispids[0] && names[0]) dispids[0] = property_dispid(names[0]);
             return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
         },
         FailureCodes{IID_IDispatch, DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});

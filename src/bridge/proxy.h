@@ -1,5 +1,6 @@
 // CProxy: one Java object in front of automation clients. Its method table lists every
-// public method of the object's class; DISPIDs are table positions plus one. A class proxy
+// public method of the object's class; a method's DISPID is its table position plus one, a
+// property's lies in a range of its own (see property_table.h). A class proxy
 // (ITavlinUtil2::statics) stands for a class itself: its object is the java.lang.Class, its
 // table that of the class it names, and only the static methods in it can be called.
 #pragma once
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "bridge/method_table.h"
+#include "bridge/overload_choice.h"
 #include "com/interfaces.h"
 #include "com/object.h"
 #include "convert/proxies.h"
@@ -52,7 +54,18 @@ public:
     }
 
 private:
+    HRESULT invoke_member(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result);
     void invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIANT *result);
+    // Calls the method at `index` of the table, or the namesake of it that takes the arguments.
+    void call_namesakes(JNIEnv *env, int index, const CallArguments &arguments, VARIANT *result);
+
+    DISPID property_dispid(const OLECHAR *name);
+    // Properties (property_invoke.cpp).
+    HRESULT invoke_property(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result);
+    const Property &property_at(DISPID dispid) const;
+    jobject field_target(const Property &property) const;
+    void read_property(JNIEnv *env, const Property &property, const CallArguments &arguments, VARIANT *result);
+    void write_property(JNIEnv *env, const Property &property, const CallArguments &arguments);
 
     // Members end in reverse order: the class's last proxy gives its table back, then its
     // object, each on the releasing thread's attachment.

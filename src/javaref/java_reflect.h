@@ -36,9 +36,15 @@ public:
     jmethodID class_getMethods = nullptr;
     jmethodID class_getConstructors = nullptr;
     jmethodID class_getModifiers = nullptr;
+    jmethodID class_getFields = nullptr;
+    jclass field_class = nullptr;  // java/lang/reflect/Field
+    jmethodID field_getName = nullptr;
+    jmethodID field_getModifiers = nullptr;
+    jmethodID field_getType = nullptr;
     jclass modifier_class = nullptr;          // java/lang/reflect/Modifier
     jmethodID modifier_isStatic = nullptr;    // static
     jmethodID modifier_isAbstract = nullptr;  // static
+    jmethodID modifier_isFinal = nullptr;     // static
     jclass object_class = nullptr;            // java/lang/Object
     jmethodID object_getClass = nullptr;
     jclass boolean_class = nullptr;

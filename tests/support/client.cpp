@@ -73,16 +73,14 @@ DISPID dispid_of(IDispatch *object, const char *name)
     return dispid;
 }
 
-CallResult call(IDispatch *object, DISPID dispid, const std::vector<const VARIANT *> &args)
+namespace {
+
+CallResult invoke(IDispatch *object, DISPID dispid, WORD flags, DISPPARAMS &params)
 {
-    std::vector<VARIANT> reversed(args.size());
-    size_t i = args.size();
-    for (const VARIANT *arg : args) reversed[--i] = *arg;  // shallow: the caller keeps ownership
-    DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     EXCEPINFO info = {};
     CallResult result;
-    result.hr = object->Invoke(dispid, kNullIid, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.value.get(),
-                               &info, nullptr);
+    result.hr =
+        object->Invoke(dispid, kNullIid, LOCALE_USER_DEFAULT, flags, &params, result.value.get(), &info, nullptr);
     result.code = info.wCode;
     result.scode = info.scode;
     result.description = narrow(info.bstrDescription);
@@ -92,6 +90,33 @@ CallResult call(IDispatch *object, DISPID dispid, const std::vector<const VARIAN
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrHelpFile);
     return result;
+}
+
+}  // namespace
+
+CallResult call(IDispatch *object, DISPID dispid, const std::vector<const VARIANT *> &args)
+{
+    std::vector<VARIANT> reversed(args.size());
+    size_t i = args.size();
+    for (const VARIANT *arg : args) reversed[--i] = *arg;  // shallow: the caller keeps ownership
+    DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    return invoke(object, dispid, DISPATCH_METHOD, params);
+}
+
+CallResult get(IDispatch *object, DISPID dispid)
+{
+    DISPPARAMS params = {nullptr, nullptr, 0, 0};
+    return invoke(object, dispid, DISPATCH_PROPERTYGET, params);
+}
+
+CallResult get(IDispatch *object, const char *name) { return get(object, dispid_of(object, name)); }
+
+CallResult put(IDispatch *object, const char *name, const VARIANT &value, WORD flags)
+{
+    VARIANT shallow = value;  // the caller keeps ownership
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {&shallow, &named, 1, 1};
+    return invoke(object, dispid_of(object, name), flags, params);
 }
 
 CallResult call(IDispatch *object, const char *method, const std::vector<const VARIANT *> &args)

@@ -50,6 +50,13 @@ struct CallResult {
 CallResult call(IDispatch *object, const char *method, const std::vector<const VARIANT *> &args = {});
 CallResult call(IDispatch *object, DISPID dispid, const std::vector<const VARIANT *> &args = {});
 
+// Reads a property as a script's `x = object.name` does (DISPATCH_PROPERTYGET, no argument).
+CallResult get(IDispatch *object, const char *name);
+CallResult get(IDispatch *object, DISPID dispid);
+// Writes a property as `object.name = value` does: DISPATCH_PROPERTYPUT (or `flags`, such as
+// DISPATCH_PROPERTYPUTREF for `Set object.name = value`), the value named DISPID_PROPERTYPUT.
+CallResult put(IDispatch *object, const char *name, const VARIANT &value, WORD flags = DISPATCH_PROPERTYPUT);
+
 // What GetErrorInfo hands over (and so takes from the thread), read whole.
 struct ErrorObject {
     HRESULT hr = E_UNEXPECTED;
