@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(47);
+plan(53);
 var util, calc, list;
 
 // A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
@@ -74,6 +74,17 @@ try {
     check("statics of UUID", util.statics("java.util.UUID").randomUUID().toString().length, 36);
     check("instance method on a class", errorDescriptionOf(function () { util.statics("java.lang.Integer").intValue(); }),
           "Instance method called on a class: intValue");
+    var person = util.newInstance("fixtures.Person");
+    person.Name = "Ada";
+    check("a property written, then read", person.Name, "Ada");
+    check("a property named in another case", person.name, "Ada");
+    person.age = 41;
+    check("a public field written, then read", person.age, 41);
+    person.tag = list;
+    check("an object property", person.tag.size(), list.size());
+    check("a static field through statics", util.statics("java.lang.Integer").MAX_VALUE, 2147483647);
+    check("a property without a setter", errorDescriptionOf(function () { person.Greeting = "x"; }),
+          "Property Greeting has no setter.");
     check("newObject with no constructor argument", util.newObject("java.util.ArrayList").size(), 0);
     check("newObject with two constructor arguments", util.newObject("java.io.File", "folder", "name.txt").getName(),
           "name.txt");

@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 76
+Plan 84
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -23,6 +23,18 @@ Expect "statics of UUID": Check Len(util.statics("java.util.UUID").randomUUID().
 Expect "instance method on a class": util.statics("java.lang.Integer").intValue: CheckError Err.Description, "Instance method called on a class: intValue"
 Expect "newObject of an abstract class": util.newObject "java.util.AbstractList": CheckError Err.Description, "Abstract class or interface: java.util.AbstractList"
 Expect "newObject's error number is a call's": util.newObject "java.util.AbstractList": CheckError Err.Number, 1001
+
+' Properties without parentheses: JavaBean accessors and public fields, in any case.
+Dim person
+Set person = util.newInstance("fixtures.Person")
+Expect "a property written, then read": person.Name = "Ada": Check person.Name, "Ada"
+Expect "a property named in another case": Check person.name, "Ada"
+Expect "a boolean property": person.Active = True: Check person.Active, True
+Expect "a public field written, then read": person.age = 41: Check person.age, 41
+Expect "an object property written with Set": Set person.tag = list: Check person.tag.size(), list.size()
+Expect "a static field through statics": Check util.statics("java.lang.Integer").MAX_VALUE, 2147483647
+Expect "a property without a setter": person.Greeting = "x": CheckError Err.Description, "Property Greeting has no setter."
+Expect "a final field": person.id = "x": CheckError Err.Description, "Field id is final."
 
 ' Arguments of every kind.
 Expect "Integer arguments": Check calc.add(2, 3), 5
