@@ -23,10 +23,6 @@ namespace tavlin {
 
 namespace {
 
-// Through the function table there is no EXCEPINFO: every bridge error is E_FAIL (see
-// tavlin.idl).
-const FailureCodes kUtilityFailures{IID_ITavlinUtil2, E_FAIL, E_FAIL, E_OUTOFMEMORY};
-
 bool is_abstract(JNIEnv *env, jclass klass)
 {
     jvalue modifiers;
@@ -60,6 +56,8 @@ private:
 };
 
 }  // namespace
+
+const FailureCodes kUtilityFailures{IID_ITavlinUtil2, E_FAIL, E_FAIL, E_OUTOFMEMORY};
 
 IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments)
 {

@@ -1,6 +1,7 @@
 // CTavlinUtil: the utility object (class TavlinUtil). Its IDispatch half is served from the
 // registered type library; newInstance and newObject are the bridge's ways in (see
-// new_instance.cpp and new_object.cpp), statics its way to a class's static methods.
+// new_instance.cpp and new_object.cpp), statics its way to a class's static methods, and
+// implement puts an automation object behind Java interfaces (implement.cpp).
 #pragma once
 
 #include "com/interfaces.h"
@@ -24,6 +25,7 @@ public:
     HRESULT STDMETHODCALLTYPE newInstance(BSTR classname, IDispatch **proxy) override;
     HRESULT STDMETHODCALLTYPE newObject(BSTR class_name, SAFEARRAY *args, IDispatch **proxy) override;
     HRESULT STDMETHODCALLTYPE statics(BSTR class_name, IDispatch **proxy) override;
+    HRESULT STDMETHODCALLTYPE implement(BSTR interface_names, IDispatch *object, IDispatch **proxy) override;
 
 private:
     HRESULT invoke_new_object(WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err);

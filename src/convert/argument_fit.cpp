@@ -247,8 +247,9 @@ ArgumentProfile profile_argument(const VARIANT *arg)
         IDispatch *object = value_or_referenced(*arg, arg->pdispVal, arg->ppdispVal);
         if (!object)
             profile.kind = ArgumentProfile::Kind::Null;
-        else if (is_own_proxy(object, profile.object))
-            profile.kind = ArgumentProfile::Kind::Object;
+        else
+            profile.kind =
+                is_own_proxy(object, profile.object) ? ArgumentProfile::Kind::Object : ArgumentProfile::Kind::Foreign;
         return profile;
     }
     default:
@@ -295,6 +296,10 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
         int fit = number_fit(arg, *target);
         return fit == kRefused ? kRefused : fit + boxing;
     }
+    case Kind::Foreign:
+        return shape.kind == ParameterKind::Reference && type.klass && is_functional_interface(env, type.klass)
+                   ? kSubclass
+                   : kRefused;
     case Kind::Other:
         return kRefused;
     }

@@ -16,7 +16,7 @@ namespace tavlin {
 
 // One automation argument as the choice sees it; read once per call.
 struct ArgumentProfile {
-    enum class Kind : uint8_t { Null, Boolean, Number, String, Date, Object, Array, Other };
+    enum class Kind : uint8_t { Null, Boolean, Number, String, Date, Object, Foreign, Array, Other };
     Kind kind = Kind::Other;
     // Numbers: the automation type's row (see argument_fit.cpp) and the value's facts.
     int number_row = -1;
@@ -25,7 +25,8 @@ struct ArgumentProfile {
     int64_t integer = 0;
     double real = 0;
     bool real_exact = false;
-    // Objects: the Java object of one of this bridge's proxies (null for any other object).
+    // Objects: the Java object of one of this bridge's proxies (null for a class object's
+    // proxy). Any other automation object is Foreign.
     jobject object = nullptr;
 };
 

@@ -255,6 +255,19 @@ bool lent_as_instance(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, 
     return true;
 }
 
+// An automation object of somebody else's (a script's function or class instance) passed for
+// a functional interface is put behind it, as ITavlinUtil2::implement would, before it could
+// be read as a script's array.
+bool wrapped_as_callback(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type)
+{
+    if ((arg.vt & ~VT_BYREF) != VT_DISPATCH || type.shape.kind != ParameterKind::Reference || !type.klass) return false;
+    IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
+    jobject object = nullptr;
+    if (!dispatch || is_own_proxy(dispatch, object) || !is_functional_interface(env, type.klass)) return false;
+    args.set_object(index, new_callback(env, type.klass, dispatch), ARG_LOCAL);
+    return true;
+}
+
 // The wrapper (or String, Date) class an automation type becomes when the parameter leaves
 // the choice to the argument; null for types without one.
 const char *class_for_automation_type(VARTYPE full_type)
@@ -350,7 +363,7 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
         convert_string(env, *arg, args, index);
     else if (type.shape.kind == ParameterKind::Date)
         convert_date(env, *arg, args, index);
-    else
+    else if (!wrapped_as_callback(env, *arg, args, index, type))
         convert_for_other_class(env, *arg, args, index, type, strict);
 }
 

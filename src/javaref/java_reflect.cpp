@@ -55,6 +55,7 @@ const Row core_rows[] = {
     METHOD_ROW(class_getMethods, "getMethods", "()[Ljava/lang/reflect/Method;"),
     METHOD_ROW(class_getConstructors, "getConstructors", "()[Ljava/lang/reflect/Constructor;"),
     METHOD_ROW(class_getModifiers, "getModifiers", "()I"),
+    METHOD_ROW(class_isInterface, "isInterface", "()Z"),
     METHOD_ROW(class_getFields, "getFields", "()[Ljava/lang/reflect/Field;"),
     CLASS_ROW(field_class, "java/lang/reflect/Field"),
     METHOD_ROW(field_getName, "getName", "()Ljava/lang/String;"),

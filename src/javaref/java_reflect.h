@@ -36,6 +36,7 @@ public:
     jmethodID class_getMethods = nullptr;
     jmethodID class_getConstructors = nullptr;
     jmethodID class_getModifiers = nullptr;
+    jmethodID class_isInterface = nullptr;
     jmethodID class_getFields = nullptr;
     jclass field_class = nullptr;  // java/lang/reflect/Field
     jmethodID field_getName = nullptr;

@@ -1,6 +1,6 @@
 // A test double of the utility interface, for calling through type information without a
 // Java VM: each method records the class name (newObject its arguments too, as the array it
-// received shows them) and answers as the test sets it up.
+// received shows them; implement its object) and answers as the test sets it up.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -46,6 +46,11 @@ public:
     {
         return answer("statics", classname, proxy);
     }
+    HRESULT STDMETHODCALLTYPE implement(BSTR interface_names, IDispatch *object, IDispatch **proxy) override
+    {
+        implemented_by = object;
+        return answer("implement", interface_names, proxy);
+    }
 
     // What newObject's array held: its shape, and each element as its text ("?" for an
     // element that has none), first element first.
@@ -67,6 +72,7 @@ public:
     ArrayShape arguments;
     HRESULT result = S_OK;
     IDispatch *returned = this;
+    IDispatch *implemented_by = nullptr;  // implement's object, as it arrived
 
 private:
     HRESULT answer(const char *name, BSTR classname, IDispatch **proxy)

@@ -64,6 +64,14 @@ HRESULT statics(const char *class_name, ComPtr<IDispatch> &proxy)
     return util->statics(name.get(), proxy.put());
 }
 
+HRESULT implement(const char *interface_names, IDispatch *object, ComPtr<IDispatch> &proxy)
+{
+    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    if (!util) return E_FAIL;
+    ScopedBstr names(wide(interface_names).c_str());
+    return util->implement(names.get(), object, proxy.put());
+}
+
 DISPID dispid_of(IDispatch *object, const char *name)
 {
     tavlin::OleString text = wide(name);

@@ -32,6 +32,9 @@ ComPtr<tavlin::ITavlinUtil2> create_util2();
 HRESULT new_object(const char *class_name, const std::vector<const VARIANT *> &args, ComPtr<IDispatch> &proxy);
 // statics through the function table.
 HRESULT statics(const char *class_name, ComPtr<IDispatch> &proxy);
+// implement through the function table: a proxy of a Java object implementing the named
+// interfaces by calling `object`.
+HRESULT implement(const char *interface_names, IDispatch *object, ComPtr<IDispatch> &proxy);
 
 DISPID dispid_of(IDispatch *object, const char *name);
 

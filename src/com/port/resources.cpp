@@ -30,6 +30,12 @@ const PortParamDesc statics_params[] = {
     {u"proxy", VT_PTR, VT_DISPATCH, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL},
 };
 
+const PortParamDesc implement_params[] = {
+    {u"interfaceNames", VT_BSTR, VT_EMPTY, PARAMFLAG_FIN},
+    {u"object", VT_DISPATCH, VT_EMPTY, PARAMFLAG_FIN},
+    {u"proxy", VT_PTR, VT_DISPATCH, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL},
+};
+
 constexpr PortFuncDesc new_instance_func = {
     u"newInstance", 1, u"method newInstance", INVOKE_FUNC, kFirstOwnSlot, VT_HRESULT, new_instance_params, 2, 0};
 
@@ -40,6 +46,7 @@ const PortFuncDesc tavlin_util2_funcs[] = {
     new_instance_func,
     {u"newObject", 2, u"method newObject", INVOKE_FUNC, kFirstOwnSlot + 1, VT_HRESULT, new_object_params, 3, -1},
     {u"statics", 3, u"method statics", INVOKE_FUNC, kFirstOwnSlot + 2, VT_HRESULT, statics_params, 2, 0},
+    {u"implement", 4, u"method implement", INVOKE_FUNC, kFirstOwnSlot + 3, VT_HRESULT, implement_params, 3, 0},
 };
 
 #ifdef __LP64__
@@ -54,7 +61,7 @@ constexpr SYSKIND kSyskind = SYS_WIN32;
 const PortTypeDesc types[] = {
     {u"ITavlinUtil", &IID_ITavlinUtil, TKIND_DISPATCH, kDualInterface, u"ITavlinUtil Interface", tavlin_util_funcs, 1},
     {u"ITavlinUtil2", &IID_ITavlinUtil2, TKIND_DISPATCH, kDualInterface, u"ITavlinUtil2 Interface", tavlin_util2_funcs,
-     3},
+     4},
     {u"TavlinUtil", &CLSID_TavlinUtil, TKIND_COCLASS, TYPEFLAG_FCANCREATE, u"TavlinUtil Class", nullptr, 0},
     {u"IProxy", &IID_IProxy, TKIND_DISPATCH, kDualInterface, u"IProxy Interface", nullptr, 0},
     {u"proxy", &CLSID_Proxy, TKIND_COCLASS, TYPEFLAG_FCANCREATE, u"Proxy Class", nullptr, 0},

@@ -13,6 +13,7 @@
 #define PORT_OLE_IID(name, data1)                                                                                      \
     TAVLINPORT_API const IID name = {data1, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}
 
+TAVLINPORT_API const IID IID_NULL = {0x00000000, 0x0000, 0x0000, {0, 0, 0, 0, 0, 0, 0, 0}};
 PORT_OLE_IID(IID_IUnknown, 0x00000000);
 PORT_OLE_IID(IID_IClassFactory, 0x00000001);
 PORT_OLE_IID(IID_IDispatch, 0x00020400);

@@ -24,6 +24,8 @@ typedef DWORD CLSCTX;
 #define COINIT_APARTMENTTHREADED 0x2
 #define COINIT_MULTITHREADED 0x0
 
+// The null identifier: IDispatch's reserved interface argument.
+extern "C" const IID IID_NULL;
 extern "C" const IID IID_IUnknown;
 extern "C" const IID IID_IClassFactory;
 

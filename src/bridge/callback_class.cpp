@@ -1,0 +1,142 @@
+#include "bridge/callback_class.h"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+
+#include "bridge/callback_target.h"
+#include "bridge/com_boundary.h"
+#include "javaref/local_ref.h"
+#include "javaref/tavlin_ex.h"
+
+namespace tavlin {
+
+namespace {
+
+#include "script_callback_class.inc"
+
+constexpr const char *kClassName = "tavlin/bridge/ScriptCallback";
+
+jlong handle_of(CallbackTarget *target) { return static_cast<jlong>(reinterpret_cast<intptr_t>(target)); }
+
+CallbackTarget *target_of(jlong handle) { return reinterpret_cast<CallbackTarget *>(static_cast<intptr_t>(handle)); }
+
+// An error of the bridge as the Java caller sees it: a RuntimeException with its description.
+void throw_runtime_exception(JNIEnv *env, const TavlinEx &error)
+{
+    CLocalRef klass(env, env->FindClass("java/lang/RuntimeException"));
+    if (!klass) return;  // its error is pending instead
+    jmethodID init = env->GetMethodID(klass.as<jclass>(), "<init>", "(Ljava/lang/String;)V");
+    if (!init) return;
+    const OLECHAR *text = error.description();
+    CLocalRef message(env, text ? env->NewString(reinterpret_cast<const jchar *>(text),
+                                                 static_cast<jsize>(error.description_length()))
+                                : nullptr);
+    if (env->ExceptionCheck()) return;
+    CLocalRef exception(env, env->NewObject(klass.as<jclass>(), init, message.get()));
+    if (exception) env->Throw(exception.as<jthrowable>());
+}
+
+// The edge between a native method and the bridge below it: what the bridge throws becomes
+// the Java exception the native method throws.
+template <class Body> jobject java_boundary(JNIEnv *env, Body &&body)
+{
+    try {
+        return body();
+    } catch (TavlinEx *error) {
+        throw_runtime_exception(env, *TavlinExPtr(error));
+    } catch (SE_Exception *error) {
+        throw_runtime_exception(env, *described(*SE_ExceptionPtr(error)));
+    } catch (const std::bad_alloc &) {
+        CLocalRef klass(env, env->FindClass("java/lang/OutOfMemoryError"));
+        if (klass) env->ThrowNew(klass.as<jclass>(), "The bridge is out of memory.");
+    }
+    return nullptr;
+}
+
+jobject JNICALL native_call(JNIEnv *env, jclass, jlong handle, jobject method, jobjectArray args)
+{
+    return java_boundary(env, [&] { return target_of(handle)->call(env, method, args); });
+}
+
+void JNICALL native_release(JNIEnv *env, jclass, jlong handle)
+{
+    java_boundary(env, [&]() -> jobject {
+        delete target_of(handle);
+        return nullptr;
+    });
+}
+
+struct CallbackClass {
+    jclass klass;  // a global reference, kept for the process
+    jmethodID make;
+};
+
+// The class as the system class loader has it: defined from the carried bytes, or found
+// there when an earlier load of the library in this process defined it already.
+jclass system_class(JNIEnv *env)
+{
+    CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
+    TavlinEx::check_exception(env);
+    jmethodID system_loader =
+        env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
+    TavlinEx::check_exception(env);
+    CLocalRef loader(env, env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader));
+    TavlinEx::check_exception(env);
+    jclass defined = env->DefineClass(kClassName, loader.get(), reinterpret_cast<const jbyte *>(kScriptCallbackClass),
+                                      static_cast<jsize>(sizeof kScriptCallbackClass));
+    if (defined) return defined;
+    env->ExceptionClear();  // a duplicate definition: look the earlier one up
+    jmethodID load_class =
+        env->GetMethodID(loader_class.as<jclass>(), "loadClass", "(Ljava/lang/String;)Ljava/lang/Class;");
+    TavlinEx::check_exception(env);
+    CLocalRef name(env, env->NewStringUTF("tavlin.bridge.ScriptCallback"));
+    TavlinEx::check_exception(env);
+    jobject found = env->CallObjectMethod(loader.get(), load_class, name.get());
+    TavlinEx::check_exception(env);
+    return static_cast<jclass>(found);
+}
+
+CallbackClass define_callback_class(JNIEnv *env)
+{
+    CLocalRef klass(env, system_class(env));
+    JNINativeMethod natives[] = {
+        {const_cast<char *>("call"),
+         const_cast<char *>("(JLjava/lang/reflect/Method;[Ljava/lang/Object;)Ljava/lang/Object;"),
+         reinterpret_cast<void *>(&native_call)},
+        {const_cast<char *>("release"), const_cast<char *>("(J)V"), reinterpret_cast<void *>(&native_release)},
+    };
+    if (env->RegisterNatives(klass.as<jclass>(), natives, 2) != JNI_OK) {
+        TavlinEx::check_exception(env);
+        throw new TavlinEx("Unable to register the native methods of the script callback class.");
+    }
+    jmethodID make = env->GetStaticMethodID(klass.as<jclass>(), "make", "([Ljava/lang/Class;J)Ljava/lang/Object;");
+    TavlinEx::check_exception(env);
+    jclass global = static_cast<jclass>(env->NewGlobalRef(klass.get()));
+    if (!global) throw new TavlinEx("Unable to keep the script callback class.");
+    return {global, make};
+}
+
+// Defined once per process (a failed attempt is retried by the next caller).
+const CallbackClass &callback_class(JNIEnv *env)
+{
+    static const CallbackClass defined = define_callback_class(env);
+    return defined;
+}
+
+}  // namespace
+
+jobject make_callback(JNIEnv *env, jobjectArray interfaces, IDispatch *object, bool functional)
+{
+    const CallbackClass &callback = callback_class(env);
+    auto target = std::make_unique<CallbackTarget>(object, functional);
+    jvalue args[2];
+    args[0].l = interfaces;
+    args[1].j = handle_of(target.get());
+    jobject made = env->CallStaticObjectMethodA(callback.klass, callback.make, args);
+    TavlinEx::check_exception(env);
+    target.release();  // the proxy's cleaning action owns it now
+    return made;
+}
+
+}  // namespace tavlin

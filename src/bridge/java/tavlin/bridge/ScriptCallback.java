@@ -1,0 +1,64 @@
+package tavlin.bridge;
+
+import java.lang.ref.Cleaner;
+import java.lang.reflect.InvocationHandler;
+import java.lang.reflect.Method;
+import java.lang.reflect.Proxy;
+
+/**
+ * An automation object behind Java interfaces (ITavlinUtil2::implement). The bridge defines
+ * this class from the bytes it carries and registers its natives; every call of an interface
+ * method goes to the native call with the handle of the bridge's hold on the object, and the
+ * hold is given back when the proxy is collected. One class serves both roles: an instance
+ * is the proxy's handler, and a second instance with the same handle is the cleaning action,
+ * which must not reach the proxy.
+ */
+final class ScriptCallback implements InvocationHandler, Runnable {
+    private static final Cleaner CLEANER = Cleaner.create();
+
+    private final long handle;
+
+    private ScriptCallback(long handle) {
+        this.handle = handle;
+    }
+
+    /** A proxy of the interfaces that calls the object held by handle; null loader for the boot classes. */
+    static Object make(Class<?>[] interfaces, long handle) {
+        ClassLoader loader = null;
+        for (Class<?> type : interfaces) {
+            if (type.getClassLoader() != null) loader = type.getClassLoader();
+        }
+        Object proxy = Proxy.newProxyInstance(loader, interfaces, new ScriptCallback(handle));
+        CLEANER.register(proxy, new ScriptCallback(handle));
+        return proxy;
+    }
+
+    @Override
+    public Object invoke(Object proxy, Method method, Object[] args) {
+        if (method.getDeclaringClass() == Object.class) return answeredHere(proxy, method, args);
+        return call(handle, method, args);
+    }
+
+    /** The cleaning action: the proxy is unreachable, so the bridge lets go of the object. */
+    @Override
+    public void run() {
+        release(handle);
+    }
+
+    // equals, hashCode and toString are those of the proxy's identity.
+    private static Object answeredHere(Object proxy, Method method, Object[] args) {
+        switch (method.getName()) {
+            case "equals":
+                return proxy == args[0];
+            case "hashCode":
+                return System.identityHashCode(proxy);
+            default:
+                return "automation object as " + proxy.getClass().getInterfaces()[0].getName() + "@"
+                        + Integer.toHexString(System.identityHashCode(proxy));
+        }
+    }
+
+    static native Object call(long handle, Method method, Object[] args);
+
+    static native void release(long handle);
+}

@@ -1,0 +1,250 @@
+// Automation objects as Java interfaces: ITavlinUtil2::implement, and an automation object
+// passed where a functional interface is expected. The object here is a C++ automation object
+// standing for a script's: it records Java's calls and counts its references.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "callback_object.h"
+#include "client.h"
+#include "test_process.h"
+
+using namespace tavlin_test;
+
+namespace {
+
+// Objects that Java holds until its collector lets go of them, which may be after the test's
+// last line: kept for the process.
+CallbackObject &kept_object()
+{
+    static std::vector<CallbackObject *> *kept = new std::vector<CallbackObject *>;
+    kept->push_back(new CallbackObject);
+    return *kept->back();
+}
+
+LONG length_of(const VARIANT *text_value) { return static_cast<LONG>(SysStringLen(text_value->bstrVal)); }
+
+// Compares two strings by length, as a script's comparator would.
+void compare_lengths(const std::vector<const VARIANT *> &args, VARIANT *result)
+{
+    result->vt = VT_I4;
+    result->lVal = length_of(args[0]) - length_of(args[1]);
+}
+
+void nothing(const std::vector<const VARIANT *> &, VARIANT *) {}
+
+class Callbacks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        use_standard_vm_setup();
+        list_ = make("java.util.ArrayList");
+        for (const char *word : {"banana", "fig", "pear"}) {
+            ScopedVariant element = ScopedVariant::string(std::string(word));
+            ASSERT_EQ(S_OK, call(list_.get(), "add", {element.get()}).hr);
+        }
+        ASSERT_EQ(S_OK, statics("java.util.Collections", collections_));
+    }
+
+    ComPtr<IDispatch> implemented(const char *names, CallbackObject &object)
+    {
+        ComPtr<IDispatch> proxy;
+        EXPECT_EQ(S_OK, implement(names, &object, proxy));
+        return proxy;
+    }
+
+    std::string list_text() { return text_of(call(list_.get(), "toString")); }
+
+    ComPtr<IDispatch> list_;
+    ComPtr<IDispatch> collections_;
+};
+
+}  // namespace
+
+TEST_F(Callbacks, AComparatorSortsAJavaList)
+{
+    CallbackObject &object = kept_object();
+    object.on("compare", compare_lengths);
+    ComPtr<IDispatch> comparator = implemented("java.util.Comparator", object);
+    ScopedVariant list = ScopedVariant::dispatch(list_.get()), by_length = ScopedVariant::dispatch(comparator.get());
+    CallResult sorted = call(collections_.get(), "sort", {list.get(), by_length.get()});
+    ASSERT_EQ(S_OK, sorted.hr) << sorted.description;
+    EXPECT_EQ("[fig, pear, banana]", list_text());
+    ASSERT_FALSE(object.calls().empty());
+    for (const CallbackObject::Call &call : object.calls()) {
+        EXPECT_EQ("compare", call.member);
+        EXPECT_EQ(2u, call.args.size());
+    }
+}
+
+TEST_F(Callbacks, AConsumerReceivesEachElementInOrder)
+{
+    CallbackObject &object = kept_object();
+    object.on("Accept", nothing);  // found whatever its case, as VBScript finds names
+    ComPtr<IDispatch> consumer = implemented("java.util.function.Consumer", object);
+    ScopedVariant argument = ScopedVariant::dispatch(consumer.get());
+    ASSERT_EQ(S_OK, call(list_.get(), "forEach", {argument.get()}).hr);
+    std::vector<std::string> received;
+    for (const CallbackObject::Call &call : object.calls()) received.push_back(call.args.at(0));
+    EXPECT_EQ((std::vector<std::string>{"banana", "fig", "pear"}), received);
+}
+
+// A Function's result comes back as its return type asks (an Integer from a 32-bit integer),
+// and Java's map calls it only for a missing key.
+TEST_F(Callbacks, AFunctionComputesAMissingValue)
+{
+    CallbackObject &object = kept_object();
+    object.on("apply", [](const std::vector<const VARIANT *> &args, VARIANT *result) {
+        result->vt = VT_I4;
+        result->lVal = length_of(args[0]);
+    });
+    ComPtr<IDispatch> function = implemented("java.util.function.Function", object);
+    ComPtr<IDispatch> map = make("java.util.HashMap");
+    ScopedVariant key = ScopedVariant::string(std::string("banana")),
+                  argument = ScopedVariant::dispatch(function.get());
+    CallResult first = call(map.get(), "computeIfAbsent", {key.get(), argument.get()});
+    ASSERT_EQ(S_OK, first.hr) << first.description;
+    EXPECT_EQ(VT_I4, first.value->vt);
+    EXPECT_EQ(6, first.value->lVal);
+    ASSERT_EQ(S_OK, call(map.get(), "computeIfAbsent", {key.get(), argument.get()}).hr);
+    EXPECT_EQ(1u, object.calls().size());
+    EXPECT_EQ("{banana=6}", text_of(call(map.get(), "toString")));
+}
+
+struct ImplicitRow {
+    const char *name;
+    const char *member;  // the object's member, "" for a default member alone
+    const char *method;  // the list's method, which takes a functional interface
+    const char *expected;
+};
+
+class ImplicitCallbacks : public Callbacks, public ::testing::WithParamInterface<ImplicitRow> {};
+
+// An automation object passed where a functional interface is expected is put behind it: a
+// named member of the method's name, or a default member (a script's function).
+TEST_P(ImplicitCallbacks, AnObjectPassedForAFunctionalInterfaceIsCalled)
+{
+    const ImplicitRow &row = GetParam();
+    CallbackObject &object = kept_object();
+    if (*row.member)
+        object.on(row.member, compare_lengths);
+    else
+        object.on_value(compare_lengths);
+    ScopedVariant argument = ScopedVariant::dispatch(&object);
+    CallResult result = call(list_.get(), row.method, {argument.get()});
+    ASSERT_EQ(S_OK, result.hr) << result.description;
+    EXPECT_EQ(row.expected, list_text());
+    ASSERT_FALSE(object.calls().empty());
+    EXPECT_EQ(row.member, object.calls().front().member);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ImplicitCallbacks,
+                         ::testing::Values(ImplicitRow{"NamedMember", "compare", "sort", "[fig, pear, banana]"},
+                                           ImplicitRow{"DefaultMember", "", "sort", "[fig, pear, banana]"}),
+                         [](const ::testing::TestParamInfo<ImplicitRow> &info) { return info.param.name; });
+
+TEST_F(Callbacks, ARunnableRunsOnAJavaThread)
+{
+    CallbackObject &object = kept_object();
+    object.on("run", nothing);
+    ComPtr<IDispatch> runnable = implemented("java.lang.Runnable", object);
+    ScopedVariant argument = ScopedVariant::dispatch(runnable.get());
+    ComPtr<IDispatch> thread;
+    ASSERT_EQ(S_OK, new_object("java.lang.Thread", {argument.get()}, thread));
+    ASSERT_EQ(S_OK, call(thread.get(), "start").hr);
+    ASSERT_EQ(S_OK, call(thread.get(), "join").hr);
+    ASSERT_EQ(1u, object.calls().size());
+    EXPECT_NE(std::this_thread::get_id(), object.calls().front().thread);
+}
+
+// The object's error reaches the Java caller as a RuntimeException with its description, and
+// through Java's method the client that called it.
+TEST_F(Callbacks, AnErrorOfTheObjectIsAJavaExceptionForItsCaller)
+{
+    CallbackObject &object = kept_object();
+    object.on("compare", compare_lengths);
+    object.fail_with("the comparison is off");
+    ComPtr<IDispatch> comparator = implemented("java.util.Comparator", object);
+    ScopedVariant list = ScopedVariant::dispatch(list_.get()), by_length = ScopedVariant::dispatch(comparator.get());
+    CallResult sorted = call(collections_.get(), "sort", {list.get(), by_length.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, sorted.hr);
+    EXPECT_EQ("the comparison is off", sorted.description);
+    EXPECT_EQ("[banana, fig, pear]", list_text());
+}
+
+TEST_F(Callbacks, AMemberTheObjectLacksIsAJavaException)
+{
+    CallbackObject &object = kept_object();
+    object.on("run", nothing);
+    ComPtr<IDispatch> both = implemented("java.lang.Runnable, java.lang.Comparable", object);
+    ASSERT_EQ(S_OK, call(both.get(), "run").hr);
+    ScopedVariant other = ScopedVariant::string(std::string("x"));
+    CallResult compared = call(both.get(), "compareTo", {other.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, compared.hr);
+    EXPECT_EQ("The automation object has no method compareTo", compared.description);
+}
+
+// equals, hashCode and toString are the Java object's own: the automation object is not asked.
+TEST_F(Callbacks, ObjectsMethodsAreAnsweredInJava)
+{
+    CallbackObject &object = kept_object();
+    object.on("run", nothing);
+    ComPtr<IDispatch> runnable = implemented("java.lang.Runnable", object);
+    ScopedVariant self = ScopedVariant::dispatch(runnable.get());
+    CallResult equal = call(runnable.get(), "equals", {self.get()});
+    ASSERT_EQ(S_OK, equal.hr);
+    EXPECT_EQ(VARIANT_TRUE, equal.value->boolVal);
+    EXPECT_EQ(S_OK, call(runnable.get(), "hashCode").hr);
+    EXPECT_NE(std::string::npos, text_of(call(runnable.get(), "toString")).find("java.lang.Runnable"));
+    EXPECT_TRUE(object.calls().empty());
+}
+
+struct RefusalRow {
+    const char *name;
+    const char *interfaces;
+    const char *description;
+};
+
+class RefusedInterfaces : public Callbacks, public ::testing::WithParamInterface<RefusalRow> {};
+
+TEST_P(RefusedInterfaces, ImplementSaysWhy)
+{
+    const RefusalRow &row = GetParam();
+    CallbackObject &object = kept_object();
+    ComPtr<IDispatch> proxy;
+    EXPECT_EQ(E_FAIL, implement(row.interfaces, &object, proxy));
+    EXPECT_EQ(row.description, taken_error().description);
+    EXPECT_EQ(1u, object.references.load());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RefusedInterfaces,
+    ::testing::Values(RefusalRow{"AClass", "java.util.ArrayList", "Not an interface: java.util.ArrayList"},
+                      RefusalRow{"AnEmptyName", "java.lang.Runnable,", "An interface name is empty."},
+                      RefusalRow{"NoSuchInterface", "java.lang.Nope",
+                                 "java.lang.ClassNotFoundException: java.lang.Nope"}),
+    [](const ::testing::TestParamInfo<RefusalRow> &info) { return info.param.name; });
+
+// The Java object holds one reference on the automation object, given back once the collector
+// finds the Java object unreachable.
+TEST_F(Callbacks, TheObjectIsReleasedWhenJavaCollectsItsProxy)
+{
+    CallbackObject &object = kept_object();
+    object.on("run", nothing);
+    {
+        ComPtr<IDispatch> runnable = implemented("java.lang.Runnable", object);
+        ASSERT_EQ(S_OK, call(runnable.get(), "run").hr);
+        EXPECT_EQ(2u, object.references.load());
+    }
+    ComPtr<IDispatch> system;
+    ASSERT_EQ(S_OK, statics("java.lang.System", system));
+    // Bounded, so that a reference never given back fails the test instead of hanging it.
+    for (int attempt = 0; attempt < 600 && object.references.load() > 1; ++attempt) {
+        ASSERT_EQ(S_OK, call(system.get(), "gc").hr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(1u, object.references.load());
+}

@@ -1,0 +1,62 @@
+// An automation object that Java calls back, as a script's object or function would be: named
+// members (DISPIDs 1, 2, ... in the order they are added, found without regard to case, as
+// VBScript finds them) and a default member at DISPID_VALUE, each answered by a handler. It
+// records every call (member name, arguments as text, calling thread) and counts its
+// references, from any thread.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "com_holders.h"
+#include "util/platform.h"
+
+namespace tavlin_test {
+
+class CallbackObject : public IDispatch {
+public:
+    // Receives the arguments in the Java method's order; fills `result` (initialised, empty).
+    using Handler = std::function<void(const std::vector<const VARIANT *> &args, VARIANT *result)>;
+
+    struct Call {
+        std::string member;  // "" for DISPID_VALUE
+        std::vector<std::string> args;
+        std::thread::id thread;
+    };
+
+    void on(const std::string &name, Handler handler) { members_.push_back({name, std::move(handler)}); }
+    void on_value(Handler handler) { value_ = std::move(handler); }
+    // Every call raises an error with this description (DISP_E_EXCEPTION and its EXCEPINFO).
+    void fail_with(const std::string &description) { failure_ = description; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS *params, VARIANT *result,
+                                     EXCEPINFO *excep_info, UINT *) override;
+
+    std::vector<Call> calls() const;
+
+    // The object lives on the test's stack: its count only shows who holds it.
+    std::atomic<ULONG> references{1};
+
+private:
+    struct Member {
+        std::string name;
+        Handler handler;
+    };
+    std::vector<Member> members_;
+    Handler value_;
+    std::string failure_;
+    mutable std::mutex lock_;
+    std::vector<Call> calls_;
+};
+
+}  // namespace tavlin_test
