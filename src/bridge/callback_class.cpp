@@ -8,6 +8,7 @@
 #include "bridge/com_boundary.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "vmhost/client_thread.h"
 
 namespace tavlin {
 
@@ -76,17 +77,12 @@ struct CallbackClass {
 // there when an earlier load of the library in this process defined it already.
 jclass system_class(JNIEnv *env)
 {
-    CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
-    TavlinEx::check_exception(env);
-    jmethodID system_loader =
-        env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
-    TavlinEx::check_exception(env);
-    CLocalRef loader(env, env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader));
-    TavlinEx::check_exception(env);
+    CLocalRef loader(env, system_class_loader(env));
     jclass defined = env->DefineClass(kClassName, loader.get(), reinterpret_cast<const jbyte *>(kScriptCallbackClass),
                                       static_cast<jsize>(sizeof kScriptCallbackClass));
     if (defined) return defined;
     env->ExceptionClear();  // a duplicate definition: look the earlier one up
+    CLocalRef loader_class(env, env->GetObjectClass(loader.get()));
     jmethodID load_class =
         env->GetMethodID(loader_class.as<jclass>(), "loadClass", "(Ljava/lang/String;)Ljava/lang/Class;");
     TavlinEx::check_exception(env);

@@ -1,5 +1,7 @@
 #include "bridge/callback_target.h"
 
+#include <atomic>
+#include <new>
 #include <vector>
 
 #include "com/module_lock.h"
@@ -29,6 +31,9 @@ public:
     ThreadComScope(const ThreadComScope &) = delete;
     ThreadComScope &operator=(const ThreadComScope &) = delete;
 
+    // Whether the thread had no apartment of its own: a Java thread, not a client's.
+    bool joined() const { return joined_; }
+
 private:
     bool joined_;
 };
@@ -41,12 +46,46 @@ private:
 }
 
 #ifdef _WIN32
-ComPtr<IGlobalInterfaceTable> global_interface_table()
+// Calls from threads without an apartment of their own (Java threads) under way; while there
+// are any, a single-threaded apartment's thread lets them in whenever it enters the bridge.
+std::atomic<int> calls_from_java_threads{0};
+
+class JavaThreadCall {
+public:
+    explicit JavaThreadCall(bool counted) : counted_(counted)
+    {
+        if (counted_) ++calls_from_java_threads;
+    }
+    ~JavaThreadCall()
+    {
+        if (counted_) --calls_from_java_threads;
+    }
+    JavaThreadCall(const JavaThreadCall &) = delete;
+    JavaThreadCall &operator=(const JavaThreadCall &) = delete;
+
+private:
+    bool counted_;
+};
+
+// ole32's identifiers, spelled out here: mingw-w64 keeps them in the same object of its uuid
+// library as an IID_IProxy of its own, which the library's IID_IProxy would collide with.
+const CLSID kStdGlobalInterfaceTable = {0x00000323, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIGlobalInterfaceTable = {0x00000146, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// Null when the table cannot be had on this thread (COM not initialised there), with `status`.
+ComPtr<IGlobalInterfaceTable> global_interface_table(HRESULT &status)
 {
     ComPtr<IGlobalInterfaceTable> table;
-    HRESULT status = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IGlobalInterfaceTable, table.put_void());
-    if (FAILED(status)) raise_status("The global interface table is not available", status);
+    status = CoCreateInstance(kStdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, kIGlobalInterfaceTable,
+                              table.put_void());
+    return table;
+}
+
+ComPtr<IGlobalInterfaceTable> global_interface_table()
+{
+    HRESULT status = S_OK;
+    ComPtr<IGlobalInterfaceTable> table = global_interface_table(status);
+    if (!table) raise_status("The global interface table is not available", status);
     return table;
 }
 #endif
@@ -109,8 +148,16 @@ OleString method_name(JNIEnv *env, jobject method)
     return OleString(text.get(), SysStringLen(text.get()));
 }
 
+// A script engine's object is asked through IDispatchEx, which some engines answer alone (Wine's
+// VBScript gives a class instance's names only there); any other object through IDispatch.
 bool has_member(IDispatch *object, const OLECHAR *name, DISPID &dispid)
 {
+    ComPtr<IDispatchEx> script;
+    if (SUCCEEDED(object->QueryInterface(IID_IDispatchEx, script.put_void()))) {
+        AutoBstr member(SysAllocString(name));
+        if (!member) throw std::bad_alloc();
+        return SUCCEEDED(script->GetDispID(member.get(), fdexNameCaseInsensitive, &dispid));
+    }
     OleString copy(name);
     LPOLESTR names[] = {&copy[0]};
     return SUCCEEDED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid));
@@ -129,13 +176,23 @@ DISPID member_for(IDispatch *object, const OleString &name, bool functional)
     raise_ole(utf8_to_ole("The automation object has no method ") + name);
 }
 
+// The description of a failed call that the thread's error object holds, where an engine
+// leaves its error instead of in the EXCEPINFO (Wine's JScript does for a thrown exception).
+OleString error_object_description()
+{
+    ComPtr<IErrorInfo> error;
+    if (GetErrorInfo(0, error.put()) != S_OK || !error) return OleString();
+    AutoBstr description;
+    if (FAILED(error->GetDescription(description.put())) || !description) return OleString();
+    return OleString(description.get(), SysStringLen(description.get()));
+}
+
 [[noreturn]] void raise_call_failure(HRESULT status, ExcepInfo &info, const OleString &name)
 {
-    if (status == DISP_E_EXCEPTION) {
-        OleString description = info.description();
-        if (!description.empty()) raise_ole(description);
-        status = info.code();
-    }
+    OleString description = info.description();
+    if (description.empty()) description = error_object_description();
+    if (!description.empty()) raise_ole(description);
+    if (status == DISP_E_EXCEPTION && info.code()) status = info.code();
     const std::string what = "The automation object's " + ole_to_utf8(name.c_str(), name.size()) + " failed";
     raise_status(what.c_str(), status);
 }
@@ -169,10 +226,8 @@ ApartmentReference::ApartmentReference(IDispatch *object)
 ApartmentReference::~ApartmentReference()
 {
     ThreadComScope com;
-    ComPtr<IGlobalInterfaceTable> table;
-    if (SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IGlobalInterfaceTable, table.put_void())))
-        table->RevokeInterfaceFromGlobal(cookie_);
+    HRESULT status = S_OK;
+    if (ComPtr<IGlobalInterfaceTable> table = global_interface_table(status)) table->RevokeInterfaceFromGlobal(cookie_);
 }
 
 ComPtr<IDispatch> ApartmentReference::get() const
@@ -181,6 +236,15 @@ ComPtr<IDispatch> ApartmentReference::get() const
     HRESULT status = global_interface_table()->GetInterfaceFromGlobal(cookie_, IID_IDispatch, object.put_void());
     if (FAILED(status)) raise_status("The automation object cannot be called from this thread", status);
     return object;
+}
+void let_waiting_calls_in()
+{
+    if (calls_from_java_threads.load(std::memory_order_relaxed) == 0) return;
+    // An event nobody sets, for a wait of no time that dispatches the apartment's calls.
+    static const HANDLE never_set = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE handles[] = {never_set};
+    DWORD index = 0;
+    if (never_set) CoWaitForMultipleHandles(0, 0, 1, handles, &index);
 }
 #else
 ApartmentReference::ApartmentReference(IDispatch *object) : object_(object) { object->AddRef(); }
@@ -192,6 +256,8 @@ ComPtr<IDispatch> ApartmentReference::get() const
     object_->AddRef();
     return ComPtr<IDispatch>(object_.get());
 }
+
+void let_waiting_calls_in() {}
 #endif
 
 CallbackTarget::CallbackTarget(IDispatch *object, bool functional) : object_(object), functional_(functional)
@@ -204,6 +270,9 @@ CallbackTarget::~CallbackTarget() { module_unlock(); }
 jobject CallbackTarget::call(JNIEnv *env, jobject method, jobjectArray args) const
 {
     ThreadComScope com;
+#ifdef _WIN32
+    JavaThreadCall counted(com.joined());
+#endif
     ComPtr<IDispatch> object = object_.get();
     const OleString name = method_name(env, method);
     const DISPID dispid = member_for(object.get(), name, functional_);

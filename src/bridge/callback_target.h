@@ -5,9 +5,10 @@
 // The object is held in its own apartment: on Windows it is registered in the global
 // interface table when the wrapper is made, so that a Java thread (a timer, an executor)
 // gets a proxy that delivers the call into the object's apartment, while a thread of that
-// apartment gets the object itself. A single-threaded apartment receives such a call only
-// while its thread waits in a way that dispatches messages. The Linux port has no
-// apartments: every thread calls the object itself.
+// apartment gets the object itself. A single-threaded apartment receives such a call while
+// its thread waits in a way that dispatches messages, or when it next calls into the bridge
+// (let_waiting_calls_in). The Linux port has no apartments: every thread calls the object
+// itself.
 #pragma once
 
 #include <jni.h>
@@ -56,5 +57,11 @@ private:
     ApartmentReference object_;
     bool functional_;
 };
+
+// On a thread of a single-threaded apartment, while calls from Java threads are under way:
+// dispatches the apartment's waiting calls, as a wait of no time would, so that a client that
+// polls Java (a script's loop over thread.isAlive()) receives them without pumping messages.
+// Costs one atomic read otherwise; nothing on the Linux port.
+void let_waiting_calls_in();
 
 }  // namespace tavlin

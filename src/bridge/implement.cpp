@@ -3,6 +3,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bridge/callback_class.h"
@@ -14,7 +15,6 @@
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
-#include "vmhost/vm.h"
 
 namespace tavlin {
 
@@ -34,6 +34,35 @@ bool is_object_method(const std::string &name, int parameters)
     return (name == "equals" && parameters == 1) || ((name == "hashCode" || name == "toString") && parameters == 0);
 }
 
+bool is_abstract_method(JNIEnv *env, jobject method)
+{
+    jvalue modifiers;
+    modifiers.i = env->CallIntMethod(method, java_reflect.method_getModifiers);
+    TavlinEx::check_exception(env);
+    const bool answer =
+        env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
+    TavlinEx::check_exception(env);
+    return answer;
+}
+
+// An abstract method's name and parameter types as Method.toString shows them ("compare(
+// java.lang.Object,java.lang.Object)"), or empty for one of Object's methods.
+std::string own_signature(JNIEnv *env, jobject method)
+{
+    CLocalRef name(env, env->CallObjectMethod(method, java_reflect.method_getName));
+    TavlinEx::check_exception(env);
+    CLocalRef parameters(env, env->CallObjectMethod(method, java_reflect.method_getParameterTypes));
+    TavlinEx::check_exception(env);
+    const std::string text = name.utf_chars();
+    if (is_object_method(text, env->GetArrayLength(parameters.as<jobjectArray>()))) return std::string();
+    CLocalRef described(env, env->CallObjectMethod(method, java_reflect.method_toString));
+    TavlinEx::check_exception(env);
+    // Method.toString names the declaring interface first; the signature is what follows it.
+    const std::string full = described.utf_chars();
+    const size_t open = full.find('(');
+    return text + full.substr(open == std::string::npos ? full.size() : open);
+}
+
 // The abstract methods of the interfaces, each signature once (an interface may inherit the
 // same method from two others), Object's methods left out.
 size_t abstract_method_count(JNIEnv *env, const std::vector<jclass> &interfaces)
@@ -45,24 +74,9 @@ size_t abstract_method_count(JNIEnv *env, const std::vector<jclass> &interfaces)
         const jsize count = env->GetArrayLength(methods.as<jobjectArray>());
         for (jsize i = 0; i < count; ++i) {
             CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
-            jvalue modifiers;
-            modifiers.i = env->CallIntMethod(method.get(), java_reflect.method_getModifiers);
-            TavlinEx::check_exception(env);
-            if (!env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract,
-                                               &modifiers))
-                continue;
-            CLocalRef name(env, env->CallObjectMethod(method.get(), java_reflect.method_getName));
-            CLocalRef parameters(env, env->CallObjectMethod(method.get(), java_reflect.method_getParameterTypes));
-            TavlinEx::check_exception(env);
-            const std::string text = name.utf_chars();
-            const jsize parameter_count = env->GetArrayLength(parameters.as<jobjectArray>());
-            if (is_object_method(text, parameter_count)) continue;
-            CLocalRef described(env, env->CallObjectMethod(method.get(), java_reflect.method_toString));
-            TavlinEx::check_exception(env);
-            // Method.toString names the declaring interface first; the signature is what follows it.
-            const std::string full = described.utf_chars();
-            const size_t open = full.find('(');
-            signatures.insert(text + full.substr(open == std::string::npos ? full.size() : open));
+            if (!is_abstract_method(env, method.get())) continue;
+            std::string signature = own_signature(env, method.get());
+            if (!signature.empty()) signatures.insert(std::move(signature));
         }
     }
     return signatures.size();
@@ -127,14 +141,7 @@ IDispatch *implement_interfaces(JNIEnv *env, BSTR interface_names, IDispatch *ob
 
 HRESULT STDMETHODCALLTYPE CTavlinUtil::implement(BSTR interface_names, IDispatch *object, IDispatch **proxy)
 {
-    if (!proxy) return E_POINTER;
-    *proxy = nullptr;
-    return com_boundary(
-        [&] {
-            *proxy = implement_interfaces(get_env(), interface_names, object);
-            return S_OK;
-        },
-        kUtilityFailures);
+    return proxy_out(proxy, [&](JNIEnv *env) { return implement_interfaces(env, interface_names, object); });
 }
 
 }  // namespace tavlin

@@ -4,6 +4,7 @@
 // its result converted back. DISPID_NEWENUM hands out an enumerator (bridge/java_enumerator.h);
 // a DISPID of the property range goes to invoke_property.
 
+#include "bridge/callback_target.h"
 #include "bridge/com_boundary.h"
 #include "bridge/java_enumerator.h"
 #include "bridge/java_result.h"
@@ -108,6 +109,7 @@ HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD flags
     if (params && params->cArgs && !params->rgvarg) return E_INVALIDARG;
     return com_boundary(
         [&] {
+            let_waiting_calls_in();
             CThreadAttach attach;
             if (result) VariantInit(result);
             if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;

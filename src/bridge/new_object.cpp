@@ -57,8 +57,6 @@ private:
 
 }  // namespace
 
-const FailureCodes kUtilityFailures{IID_ITavlinUtil2, E_FAIL, E_FAIL, E_OUTOFMEMORY};
-
 IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments)
 {
     java_reflect.init(env);
@@ -85,15 +83,10 @@ IDispatch *proxy_for_class(JNIEnv *env, BSTR classname)
 
 HRESULT STDMETHODCALLTYPE CTavlinUtil::newObject(BSTR class_name, SAFEARRAY *args, IDispatch **proxy)
 {
-    if (!proxy) return E_POINTER;
-    return com_boundary(
-        [&] {
-            JNIEnv *env = get_env();
-            VarargArguments arguments(args);
-            *proxy = construct_with_arguments(env, class_name, arguments.get());
-            return S_OK;
-        },
-        kUtilityFailures);
+    return proxy_out(proxy, [&](JNIEnv *env) {
+        VarargArguments arguments(args);
+        return construct_with_arguments(env, class_name, arguments.get());
+    });
 }
 
 // Type-library dispatch would pack newObject's trailing arguments into its [vararg] array, but
@@ -130,13 +123,7 @@ HRESULT CTavlinUtil::invoke_new_object(WORD flags, DISPPARAMS *params, VARIANT *
 
 HRESULT STDMETHODCALLTYPE CTavlinUtil::statics(BSTR class_name, IDispatch **proxy)
 {
-    if (!proxy) return E_POINTER;
-    return com_boundary(
-        [&] {
-            *proxy = proxy_for_class(get_env(), class_name);
-            return S_OK;
-        },
-        kUtilityFailures);
+    return proxy_out(proxy, [&](JNIEnv *env) { return proxy_for_class(env, class_name); });
 }
 
 }  // namespace tavlin

@@ -6,13 +6,25 @@
 
 #include "bridge/com_boundary.h"
 #include "bridge/overload_choice.h"
+#include "com/interfaces.h"
 #include "util/platform.h"
+#include "vmhost/vm.h"
 
 namespace tavlin {
 
-// Through the function table there is no EXCEPINFO: every bridge error is E_FAIL (see
-// tavlin.idl).
-extern const FailureCodes kUtilityFailures;
+// A utility method that hands out one proxy through the function table, made by `make` from
+// the calling thread's environment. There is no EXCEPINFO there: every bridge error is E_FAIL
+// (see tavlin.idl), described in the thread's error object.
+template <class Make> HRESULT proxy_out(IDispatch **proxy, Make &&make)
+{
+    if (!proxy) return E_POINTER;
+    return com_boundary(
+        [&] {
+            *proxy = make(get_env());
+            return S_OK;
+        },
+        FailureCodes{IID_ITavlinUtil2, E_FAIL, E_FAIL, E_OUTOFMEMORY});
+}
 
 // A proxy for a new object of the named class, made by the public constructor that takes
 // the arguments, chosen as a proxy's call chooses among overloads. Throws TavlinEx*.

@@ -66,13 +66,7 @@ JNIEnv *attach_as_client(JavaVM *vm)
 // loader, which a thread attached from native code does not have.
 void give_system_class_loader(JNIEnv *env)
 {
-    CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
-    TavlinEx::check_exception(env);
-    jmethodID system_loader =
-        env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
-    TavlinEx::check_exception(env);
-    CLocalRef loader(env, env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader));
-    TavlinEx::check_exception(env);
+    CLocalRef loader(env, system_class_loader(env));
     CLocalRef thread_class(env, env->FindClass("java/lang/Thread"));
     TavlinEx::check_exception(env);
     jmethodID current = env->GetStaticMethodID(thread_class.as<jclass>(), "currentThread", "()Ljava/lang/Thread;");
@@ -87,6 +81,18 @@ void give_system_class_loader(JNIEnv *env)
 }
 
 }  // namespace
+
+jobject system_class_loader(JNIEnv *env)
+{
+    CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
+    TavlinEx::check_exception(env);
+    jmethodID system_loader =
+        env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
+    TavlinEx::check_exception(env);
+    jobject loader = env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader);
+    TavlinEx::check_exception(env);
+    return loader;
+}
 
 JNIEnv *client_thread_env(JavaVM *vm)
 {

@@ -13,6 +13,9 @@ namespace tavlin {
 // launcher gives its main thread), and detached when it ends. Throws TavlinEx*.
 JNIEnv *client_thread_env(JavaVM *vm);
 
+// ClassLoader.getSystemClassLoader(): a new local reference. Throws TavlinEx*.
+jobject system_class_loader(JNIEnv *env);
+
 // Whether the bridge attached the calling thread (so that it, and no Java frame of a host, is
 // the bottom of the thread's stack).
 bool attached_by_bridge();

@@ -252,17 +252,18 @@ const FuncRow util2_funcs[] = {
     {1, "newInstance", 7, 2, 0, VT_PTR},
     {2, "newObject", 8, 3, -1, VT_SAFEARRAY},
     {3, "statics", 9, 2, 0, VT_PTR},
+    {4, "implement", 10, 3, 0, VT_DISPATCH},
 };
 
 TEST_F(PortTypeLibraryTest, SecondInterfaceExtendsTheFirst)
 {
     TYPEATTR *attr = nullptr;
     ASSERT_EQ(S_OK, util2_info_->GetTypeAttr(&attr));
-    EXPECT_EQ(3, attr->cFuncs);
+    EXPECT_EQ(4, attr->cFuncs);
     EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL);
-    EXPECT_EQ(10 * sizeof(void *), attr->cbSizeVft);
+    EXPECT_EQ(11 * sizeof(void *), attr->cbSizeVft);
     util2_info_->ReleaseTypeAttr(attr);
-    for (UINT index = 0; index < 3; ++index) {
+    for (UINT index = 0; index < 4; ++index) {
         const FuncRow &row = util2_funcs[index];
         FUNCDESC *desc = nullptr;
         ASSERT_EQ(S_OK, util2_info_->GetFuncDesc(index, &desc)) << row.name;
@@ -372,6 +373,27 @@ TEST_F(PortTypeLibraryTest, VarargFailureIsAnException)
               util2_info_->Invoke(&target, 2, DISPATCH_METHOD, &params, nullptr, &excep_info, nullptr));
     EXPECT_EQ(E_FAIL, excep_info.scode);
     EXPECT_EQ(std::vector<std::string>{"1"}, target.arguments.elements);
+}
+
+// implement through Invoke: the interface names first, then the object, which the method
+// receives as the client passed it.
+TEST_F(PortTypeLibraryTest, InvokeHandsImplementItsObject)
+{
+    RecordingUtil target, object;
+    ScopedVariant names = ScopedVariant::string(u"java.lang.Runnable"), argument = ScopedVariant::dispatch(&object);
+    VARIANT values[] = {*argument.get(), *names.get()};
+    DISPPARAMS params = {values, nullptr, 2, 0};
+    ScopedVariant result;
+    ASSERT_EQ(S_OK, util2_info_->Invoke(&target, 4, DISPATCH_METHOD, &params, result.get(), nullptr, nullptr));
+    EXPECT_EQ("implement", target.method);
+    EXPECT_EQ("java.lang.Runnable", target.class_name);
+    EXPECT_EQ(static_cast<IDispatch *>(&object), target.implemented_by);
+    names = ScopedVariant::string(u"x");
+    values[1] = *names.get();
+    params.cArgs = 1;
+    params.rgvarg = &values[1];
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              util2_info_->Invoke(&target, 4, DISPATCH_METHOD, &params, result.get(), nullptr, nullptr));
 }
 
 TEST_F(PortTypeLibraryTest, FileWithoutTypeLibraryDoesNotLoad)

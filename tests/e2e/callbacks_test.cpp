@@ -38,8 +38,11 @@ void nothing(const std::vector<const VARIANT *> &, VARIANT *) {}
 
 class Callbacks : public ::testing::Test {
 protected:
+    // The test's thread is in the multithreaded apartment, as a free-threaded client's is: a
+    // Java thread's call reaches the object there without waiting for this thread to pump.
     void SetUp() override
     {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         use_standard_vm_setup();
         list_ = make("java.util.ArrayList");
         for (const char *word : {"banana", "fig", "pear"}) {
@@ -54,6 +57,13 @@ protected:
         ComPtr<IDispatch> proxy;
         EXPECT_EQ(S_OK, implement(names, &object, proxy));
         return proxy;
+    }
+
+    void TearDown() override
+    {
+        list_.reset();
+        collections_.reset();
+        CoUninitialize();
     }
 
     std::string list_text() { return text_of(call(list_.get(), "toString")); }
@@ -228,23 +238,25 @@ INSTANTIATE_TEST_SUITE_P(
                                  "java.lang.ClassNotFoundException: java.lang.Nope"}),
     [](const ::testing::TestParamInfo<RefusalRow> &info) { return info.param.name; });
 
-// The Java object holds one reference on the automation object, given back once the collector
-// finds the Java object unreachable.
+// The Java object holds the automation object (natively with one reference; on Windows the
+// global interface table holds it for the Java object), let go once the collector finds the
+// Java object unreachable.
 TEST_F(Callbacks, TheObjectIsReleasedWhenJavaCollectsItsProxy)
 {
     CallbackObject &object = kept_object();
     object.on("run", nothing);
+    const ULONG unheld = object.references.load();
     {
         ComPtr<IDispatch> runnable = implemented("java.lang.Runnable", object);
         ASSERT_EQ(S_OK, call(runnable.get(), "run").hr);
-        EXPECT_EQ(2u, object.references.load());
+        EXPECT_LT(unheld, object.references.load());
     }
     ComPtr<IDispatch> system;
     ASSERT_EQ(S_OK, statics("java.lang.System", system));
     // Bounded, so that a reference never given back fails the test instead of hanging it.
-    for (int attempt = 0; attempt < 600 && object.references.load() > 1; ++attempt) {
+    for (int attempt = 0; attempt < 600 && object.references.load() > unheld; ++attempt) {
         ASSERT_EQ(S_OK, call(system.get(), "gc").hr);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_EQ(1u, object.references.load());
+    EXPECT_EQ(unheld, object.references.load());
 }

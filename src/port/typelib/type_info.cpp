@@ -23,7 +23,7 @@ struct FuncDescBlock {
     TYPEDESC pointees[kMaxParams];
 };
 
-bool is_in_param_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_I4; }
+bool is_in_param_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_I4 || vt == VT_DISPATCH; }
 bool is_retval_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_I4 || vt == VT_DISPATCH; }
 bool is_vararg_type(const PortParamDesc &param) { return param.vt == VT_SAFEARRAY && param.pointee == VT_VARIANT; }
 bool is_retval(const PortParamDesc &param) { return param.flags & PARAMFLAG_FRETVAL; }
@@ -85,6 +85,7 @@ void describe_failure(HRESULT hr, EXCEPINFO *excep_info)
 Word word_of(const VARIANT &value)
 {
     if (value.vt & VT_ARRAY) return reinterpret_cast<Word>(value.parray);
+    if (value.vt == VT_DISPATCH) return reinterpret_cast<Word>(value.pdispVal);
     return value.vt == VT_BSTR ? reinterpret_cast<Word>(value.bstrVal) : Word(value.lVal);
 }
 

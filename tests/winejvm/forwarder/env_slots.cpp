@@ -1,7 +1,8 @@
 // The JNIEnv slots that do more than forward.
-#include <cstdio>
+#include <vector>
 
 #include "method_signatures.h"
+#include "native_thunks.h"
 #include "slots.h"
 #include "windows_env.h"
 
@@ -45,12 +46,17 @@ jint GetJavaVM(JNIEnv* env, JavaVM** vm) {
   return status;
 }
 
-jint RegisterNatives(JNIEnv*, jclass, const JNINativeMethod*, jint nMethods) {
-  // The VM would call the natives in the Linux convention, but they are Windows code;
-  // that would take a thunk per native signature, generated at run time.
-  std::fprintf(stderr, "jvm.dll forwarder: RegisterNatives (%d methods) is not supported\n",
-               static_cast<int>(nMethods));
-  return JNI_ERR;
+jint RegisterNatives(JNIEnv* env, jclass clazz, const JNINativeMethod* methods, jint nMethods) {
+  // The natives are Windows code, which the VM would call in the Linux convention: each is
+  // registered as its reverse thunk instead.
+  JavaVM* vm = nullptr;
+  if (nMethods < 0 || env->GetJavaVM(&vm) != JNI_OK) return JNI_ERR;
+  std::vector<JNINativeMethod> linux_methods(methods, methods + nMethods);
+  for (JNINativeMethod& method : linux_methods) {
+    method.fnPtr = reverse_thunk(vm, method.fnPtr, method.signature);
+    if (!method.fnPtr) return JNI_ERR;
+  }
+  return env->RegisterNatives(clazz, linux_methods.data(), nMethods);
 }
 
 }  // namespace winejvm::env_slots

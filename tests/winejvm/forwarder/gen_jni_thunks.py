@@ -21,7 +21,7 @@ HAND_WRITTEN_ENV_SLOTS = {
     "GetStaticMethodID",    # likewise
     "FromReflectedMethod",  # likewise, from the reflected method's parameter types
     "GetJavaVM",            # hands out the Windows-side JavaVM, not the VM's own
-    "RegisterNatives",      # refused: the natives would be Windows code called as Linux code
+    "RegisterNatives",      # registers a reverse thunk per native (native_thunks.h)
 }
 
 

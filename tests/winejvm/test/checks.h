@@ -29,5 +29,6 @@ void check_arrays(Context& context);
 void check_exceptions(Context& context);
 void check_references(Context& context);
 void check_threads(Context& context);
+void check_natives(Context& context);
 
 }  // namespace winejvm_test

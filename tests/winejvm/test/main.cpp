@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   check_exceptions(*context);
   check_references(*context);
   check_threads(*context);
+  check_natives(*context);
   check_hot_loop(*context);
   check_output_threads(*context, *settings);
   check_endings(report);

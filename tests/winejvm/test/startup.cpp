@@ -158,8 +158,8 @@ void check_startup(Context& context, const JavaRuntime& runtime, const Settings&
                          reinterpret_cast<void*>(&never_registered)};
   const jint native_status = env->RegisterNatives(calls, &native, 1);
   const std::string exception = take_exception(env);
-  report.check("RegisterNatives is refused with a JNI error, nothing thrown", native_status < 0 && exception.empty(),
-               exception);
+  report.check("RegisterNatives refuses a native with a double parameter, nothing thrown",
+               native_status < 0 && exception.empty(), exception);
   env->DeleteLocalRef(calls);
 }
 

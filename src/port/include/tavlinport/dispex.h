@@ -5,6 +5,7 @@
 #include "oaidl.h"
 
 #define fdexNameCaseSensitive 0x00000001L
+#define fdexNameCaseInsensitive 0x00000008L
 
 struct IServiceProvider : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void **object) = 0;

@@ -1,0 +1,59 @@
+// Script functions and objects as Java interfaces: a function literal passed where Java
+// expects a Comparator or a Consumer, an object with the method's name, implement, the
+// script's exception inside Java's call, and a Runnable run on a Java thread while the script
+// waits. Run by cscript with harness.js prepended (see run-client.sh).
+plan(7);
+var util = new ActiveXObject("Tavlin.Util");
+
+function fruit() {
+    var list = util.newInstance("java.util.ArrayList");
+    list.add("banana");
+    list.add("fig");
+    list.add("pear");
+    return list;
+}
+
+try {
+    var list = fruit();
+    list.sort(function (a, b) { return a.length - b.length; });
+    check("sort with a function literal", list.toString(), "[fig, pear, banana]");
+
+    list = fruit();
+    util.statics("java.util.Collections").sort(list, { compare: function (a, b) { return b.length - a.length; } });
+    check("Collections.sort with an object", list.toString(), "[banana, pear, fig]");
+
+    list = fruit();
+    list.sort(util.implement("java.util.Comparator", function (a, b) { return a.length - b.length; }));
+    check("implement a Comparator with a function", list.toString(), "[fig, pear, banana]");
+
+    var seen = [];
+    fruit().forEach(function (item) { seen.push(item); });
+    check("forEach with a function literal", seen.join(";"), "banana;fig;pear");
+
+    // The error's description, or, from an engine that keeps it to itself when called through
+    // IDispatch (Wine's), the bridge's text with the error's own number.
+    var described = errorDescriptionOf(function () {
+        fruit().sort(function (a, b) { throw new Error(0x800A1388 | 0, "the comparison is off"); });
+    });
+    check("the function's exception", described === "the comparison is off" ||
+          described === "The automation object's compare failed: 0x800A1388", true);
+    note("the function's exception as the script sees it: " + described);
+
+    var lengths = util.newInstance("java.util.HashMap");
+    lengths.computeIfAbsent("banana", function (key) { return key.length; });
+    check("computeIfAbsent with a function literal", lengths.toString(), "{banana=6}");
+
+    // A Java thread's call reaches the script's function through the script's apartment, whose
+    // thread takes it in when it pumps messages or calls into the bridge. The script therefore
+    // waits by asking Java whether the thread is still alive, not inside a Java call such as
+    // thread.join(), which would hold the apartment's thread until the Java thread ends, and
+    // so never let its call in. The loop is bounded so that a call never let in fails the check.
+    var ran = false;
+    var thread = util.newObject("java.lang.Thread", util.implement("java.lang.Runnable", function () { ran = true; }));
+    thread.start();
+    for (var waited = 0; thread.isAlive() && waited < 200000; waited++) {}
+    check("a Runnable on a Java thread", ran, true);
+} catch (e) {
+    WScript.Echo("FAILED: uncaught " + (e.number >>> 0).toString(16) + " " + e.description);
+}
+finish();

@@ -1,0 +1,71 @@
+' Script objects as Java interfaces: a GetRef function and class instances passed where Java
+' expects a Comparator or a Consumer, implement, the script's error inside Java's call, and a
+' Runnable run on a Java thread while the script waits. Run by cscript with harness.vbs
+' prepended (see run-client.sh).
+Dim util, list, collector, thread, waited, byLength
+Set util = CreateObject("Tavlin.Util")
+
+Function ByLength(a, b)
+    ByLength = Len(a) - Len(b)
+End Function
+
+Class LengthComparer
+    Public Function compare(a, b)
+        compare = Len(a) - Len(b)
+    End Function
+End Class
+
+' No member named compare: a functional interface's method reaches the default member.
+Class LengthMeasure
+    Public Default Function Measure(a, b)
+        Measure = Len(a) - Len(b)
+    End Function
+End Class
+
+Class BrokenComparer
+    Public Function compare(a, b)
+        Err.Raise 5000, "callbacks.vbs", "the comparison is off"
+    End Function
+End Class
+
+Class Collector
+    Public seen
+    Public Sub accept(item)
+        seen = seen & item & ";"
+    End Sub
+    Public Sub run()
+        seen = "ran"
+    End Sub
+End Class
+
+Function Fruit()
+    Set Fruit = util.newInstance("java.util.ArrayList")
+    Fruit.add "banana"
+    Fruit.add "fig"
+    Fruit.add "pear"
+End Function
+
+Set byLength = GetRef("ByLength")
+If IsObject(byLength) Then
+    Plan 8
+Else
+    Note "this VBScript engine has no GetRef (" & Err.Description & "): the check of a GetRef comparator is left out"
+    Err.Clear
+    Plan 7
+End If
+If IsObject(byLength) Then Expect "sort with a GetRef comparator": Set list = Fruit(): list.sort byLength: Check list.toString(), "[fig, pear, banana]"
+Expect "sort with a class's default function": Set list = Fruit(): list.sort New LengthMeasure: Check list.toString(), "[fig, pear, banana]"
+Expect "Collections.sort with a class instance": Set list = Fruit(): util.statics("java.util.Collections").sort list, New LengthComparer: Check list.toString(), "[fig, pear, banana]"
+Expect "implement a Comparator": Set list = Fruit(): list.sort util.implement("java.util.Comparator", New LengthComparer): Check list.toString(), "[fig, pear, banana]"
+Expect "forEach with a class instance": Set collector = New Collector: Fruit().forEach collector: Check collector.seen, "banana;fig;pear;"
+' The error's description, or, from an engine that keeps it to itself when called through
+' IDispatch (Wine's), the bridge's text with the error's own number (5000 as 0x800A1388).
+Expect "the comparator's error": Fruit().sort New BrokenComparer: CheckError Err.Description = "the comparison is off" Or Err.Description = "The automation object's compare failed: 0x800A1388", True
+Expect "implement something that is no interface": util.implement "java.util.ArrayList", New Collector: CheckError Err.Description, "Not an interface: java.util.ArrayList"
+' A Java thread's call reaches the script's object through the script's apartment, whose
+' thread takes it in when it pumps messages or calls into the bridge. The script therefore
+' waits by asking Java whether the thread is still alive, not inside a Java call such as
+' thread.join(), which would hold the apartment's thread until the Java thread ends, and so
+' never let its call in. The loop is bounded so that a call never let in fails the check.
+Expect "a Runnable on a Java thread": Set collector = New Collector: Set thread = util.newObject("java.lang.Thread", util.implement("java.lang.Runnable", collector)): thread.start: waited = 0: Do While thread.isAlive() And waited < 200000: waited = waited + 1: Loop: Check collector.seen, "ran"
+Finish
