@@ -34,17 +34,6 @@ bool is_object_method(const std::string &name, int parameters)
     return (name == "equals" && parameters == 1) || ((name == "hashCode" || name == "toString") && parameters == 0);
 }
 
-bool is_abstract_method(JNIEnv *env, jobject method)
-{
-    jvalue modifiers;
-    modifiers.i = env->CallIntMethod(method, java_reflect.method_getModifiers);
-    TavlinEx::check_exception(env);
-    const bool answer =
-        env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
-    TavlinEx::check_exception(env);
-    return answer;
-}
-
 // An abstract method's name and parameter types as Method.toString shows them ("compare(
 // java.lang.Object,java.lang.Object)"), or empty for one of Object's methods.
 std::string own_signature(JNIEnv *env, jobject method)
@@ -74,7 +63,7 @@ size_t abstract_method_count(JNIEnv *env, const std::vector<jclass> &interfaces)
         const jsize count = env->GetArrayLength(methods.as<jobjectArray>());
         for (jsize i = 0; i < count; ++i) {
             CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
-            if (!is_abstract_method(env, method.get())) continue;
+            if (!has_abstract_modifier(env, method.get(), java_reflect.method_getModifiers)) continue;
             std::string signature = own_signature(env, method.get());
             if (!signature.empty()) signatures.insert(std::move(signature));
         }

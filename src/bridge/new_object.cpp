@@ -23,17 +23,6 @@ namespace tavlin {
 
 namespace {
 
-bool is_abstract(JNIEnv *env, jclass klass)
-{
-    jvalue modifiers;
-    modifiers.i = env->CallIntMethod(klass, java_reflect.class_getModifiers);
-    TavlinEx::check_exception(env);
-    const bool result =
-        env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
-    TavlinEx::check_exception(env);
-    return result;
-}
-
 // A [vararg] safe array's elements in order, locked while the holder lives. A null array
 // holds no argument.
 class VarargArguments {
@@ -62,7 +51,8 @@ IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArgum
     java_reflect.init(env);
     const std::string name = requested_class_name(classname);
     NamedClass klass(env, name);
-    if (is_abstract(env, klass.get())) TavlinEx::raise("Abstract class or interface: %s", dotted_form(name).c_str());
+    if (has_abstract_modifier(env, klass.get(), java_reflect.class_getModifiers))
+        TavlinEx::raise("Abstract class or interface: %s", dotted_form(name).c_str());
     MethodTableShare constructors = shared_method_table(env, klass.get(), name, Members::Constructors);
     if (constructors->count() == 0) TavlinEx::raise("No public constructor: %s", dotted_form(name).c_str());
     PreparedArguments args(env, arguments.size());

@@ -200,4 +200,15 @@ void CJavaReflect::init(JNIEnv *env)
     filled_.store(true, std::memory_order_release);
 }
 
+bool has_abstract_modifier(JNIEnv *env, jobject member, jmethodID get_modifiers)
+{
+    jvalue modifiers;
+    modifiers.i = env->CallIntMethod(member, get_modifiers);
+    TavlinEx::check_exception(env);
+    const bool answer =
+        env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
+    TavlinEx::check_exception(env);
+    return answer;
+}
+
 }  // namespace tavlin

@@ -115,4 +115,8 @@ private:
 
 extern CJavaReflect java_reflect;
 
+// Whether a class or a method is abstract, by Modifier.isAbstract of what its getModifiers
+// method (`get_modifiers`: class_getModifiers or method_getModifiers) answers. Throws TavlinEx*.
+bool has_abstract_modifier(JNIEnv *env, jobject member, jmethodID get_modifiers);
+
 }  // namespace tavlin

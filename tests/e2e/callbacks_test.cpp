@@ -260,3 +260,51 @@ TEST_F(Callbacks, TheObjectIsReleasedWhenJavaCollectsItsProxy)
     }
     EXPECT_EQ(unheld, object.references.load());
 }
+
+// Among overloads an automation object fits the one whose parameter is a functional interface,
+// and none whose parameter is any other interface.
+TEST_F(Callbacks, AnObjectChoosesTheOverloadThatTakesBehaviour)
+{
+    CallbackObject &object = kept_object();
+    object.on("run", nothing);
+    ComPtr<IDispatch> behaviours;
+    ASSERT_EQ(S_OK, statics("fixtures.Behaviours", behaviours));
+    ScopedVariant argument = ScopedVariant::dispatch(&object);
+    EXPECT_EQ("Runnable", text_of(call(behaviours.get(), "take", {argument.get()})));
+    EXPECT_EQ(1u, object.calls().size());
+    EXPECT_EQ(DISP_E_EXCEPTION, call(behaviours.get(), "list", {argument.get()}).hr);
+}
+
+struct ReturnRow {
+    const char *name;
+    ScopedVariant (*answer)();
+    const char *expected;  // the Java value's class and text
+};
+
+class ReturnedValues : public Callbacks, public ::testing::WithParamInterface<ReturnRow> {};
+
+// The object's result becomes the Java value the method's return type asks for; for Object,
+// the value the automation type itself calls for.
+TEST_P(ReturnedValues, TheResultIsConvertedForTheReturnType)
+{
+    const ReturnRow &row = GetParam();
+    CallbackObject &object = kept_object();
+    object.on("get",
+              [&row](const std::vector<const VARIANT *> &, VARIANT *result) { *result = row.answer().release(); });
+    ComPtr<IDispatch> behaviours;
+    ASSERT_EQ(S_OK, statics("fixtures.Behaviours", behaviours));
+    ScopedVariant argument = ScopedVariant::dispatch(&object);
+    CallResult supplied = call(behaviours.get(), "supplied", {argument.get()});
+    ASSERT_EQ(S_OK, supplied.hr) << supplied.description;
+    EXPECT_EQ(row.expected, text_of(supplied));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReturnedValues,
+    ::testing::Values(ReturnRow{"Int", [] { return ScopedVariant::i4(7); }, "java.lang.Integer:7"},
+                      ReturnRow{"Double", [] { return ScopedVariant::r8(2.5); }, "java.lang.Double:2.5"},
+                      ReturnRow{"Text", [] { return ScopedVariant::string(std::string("pear")); },
+                                "java.lang.String:pear"},
+                      ReturnRow{"Boolean", [] { return ScopedVariant::boolean(true); }, "java.lang.Boolean:true"},
+                      ReturnRow{"Empty", [] { return ScopedVariant(); }, "null"}),
+    [](const ::testing::TestParamInfo<ReturnRow> &info) { return info.param.name; });
