@@ -124,6 +124,21 @@ TEST_F(Callbacks, AFunctionComputesAMissingValue)
     EXPECT_EQ("{banana=6}", text_of(call(map.get(), "toString")));
 }
 
+// A default method of the interface runs its Java body over the object's abstract method.
+TEST_F(Callbacks, DefaultMethodsRunInJava)
+{
+    CallbackObject &object = kept_object();
+    object.on("compare", compare_lengths);
+    ComPtr<IDispatch> comparator = implemented("java.util.Comparator", object);
+    CallResult reversed = call(comparator.get(), "reversed");
+    ASSERT_EQ(S_OK, reversed.hr) << reversed.description;
+    ASSERT_EQ(VT_DISPATCH, reversed.value->vt);
+    ScopedVariant list = ScopedVariant::dispatch(list_.get());
+    ASSERT_EQ(S_OK, call(collections_.get(), "sort", {list.get(), reversed.value.get()}).hr);
+    EXPECT_EQ("[banana, pear, fig]", list_text());
+    for (const CallbackObject::Call &call : object.calls()) EXPECT_EQ("compare", call.member);
+}
+
 struct ImplicitRow {
     const char *name;
     const char *member;  // the object's member, "" for a default member alone

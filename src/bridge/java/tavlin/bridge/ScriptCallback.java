@@ -2,6 +2,7 @@ package tavlin.bridge;
 
 import java.lang.ref.Cleaner;
 import java.lang.reflect.InvocationHandler;
+import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.lang.reflect.Proxy;
 
@@ -11,10 +12,13 @@ import java.lang.reflect.Proxy;
  * method goes to the native call with the handle of the bridge's hold on the object, and the
  * hold is given back when the proxy is collected. One class serves both roles: an instance
  * is the proxy's handler, and a second instance with the same handle is the cleaning action,
- * which must not reach the proxy.
+ * which must not reach the proxy. A default method of an interface runs its own Java body (on
+ * Java 16 and later, which can call it for a proxy), so that a script supplies the abstract
+ * methods alone: a script's Comparator has reversed() and thenComparing() as any other has.
  */
 final class ScriptCallback implements InvocationHandler, Runnable {
     private static final Cleaner CLEANER = Cleaner.create();
+    private static final Method INVOKE_DEFAULT = invokeDefaultMethod();
 
     private final long handle;
 
@@ -34,9 +38,25 @@ final class ScriptCallback implements InvocationHandler, Runnable {
     }
 
     @Override
-    public Object invoke(Object proxy, Method method, Object[] args) {
+    public Object invoke(Object proxy, Method method, Object[] args) throws Throwable {
         if (method.getDeclaringClass() == Object.class) return answeredHere(proxy, method, args);
+        if (method.isDefault() && INVOKE_DEFAULT != null) {
+            try {
+                return INVOKE_DEFAULT.invoke(null, proxy, method, args);
+            } catch (InvocationTargetException e) {
+                throw e.getCause();
+            }
+        }
         return call(handle, method, args);
+    }
+
+    // InvocationHandler.invokeDefault, found at run time: the class is compiled for Java 9.
+    private static Method invokeDefaultMethod() {
+        try {
+            return InvocationHandler.class.getMethod("invokeDefault", Object.class, Method.class, Object[].class);
+        } catch (NoSuchMethodException e) {
+            return null;
+        }
     }
 
     /** The cleaning action: the proxy is unreachable, so the bridge lets go of the object. */
