@@ -23,19 +23,19 @@ namespace {
 // multithreaded apartment, a client thread keeps the apartment it has.
 class ThreadComScope {
 public:
-    ThreadComScope() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+    ThreadComScope() : status_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
     ~ThreadComScope()
     {
-        if (joined_) CoUninitialize();
+        if (SUCCEEDED(status_)) CoUninitialize();
     }
     ThreadComScope(const ThreadComScope &) = delete;
     ThreadComScope &operator=(const ThreadComScope &) = delete;
 
     // Whether the thread had no apartment of its own: a Java thread, not a client's.
-    bool joined() const { return joined_; }
+    bool joined() const { return status_ == S_OK; }
 
 private:
-    bool joined_;
+    HRESULT status_;
 };
 
 [[noreturn]] void raise_ole(const OleString &text) { throw new TavlinEx(text.c_str(), text.size(), nullptr, 0); }
