@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <unordered_map>
 
 #include "bridge/callback_target.h"
 #include "bridge/com_boundary.h"
@@ -18,7 +20,38 @@ namespace {
 
 constexpr const char *kClassName = "tavlin/bridge/ScriptCallback";
 
-jlong handle_of(CallbackTarget *target) { return static_cast<jlong>(reinterpret_cast<intptr_t>(target)); }
+// Every automation object a Java proxy holds, by the proxy's handle, until the proxy's
+// collection lets it go. What the collector never gets to ends with the process, still here.
+class LiveTargets {
+public:
+    jlong add(std::unique_ptr<CallbackTarget> target)
+    {
+        const jlong handle = static_cast<jlong>(reinterpret_cast<intptr_t>(target.get()));
+        std::lock_guard<std::mutex> hold(lock_);
+        targets_.emplace(handle, std::move(target));
+        return handle;
+    }
+    // Removes the target from the list; the caller's holder deletes it outside the lock.
+    std::unique_ptr<CallbackTarget> take(jlong handle)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        auto found = targets_.find(handle);
+        if (found == targets_.end()) return nullptr;
+        std::unique_ptr<CallbackTarget> taken = std::move(found->second);
+        targets_.erase(found);
+        return taken;
+    }
+
+private:
+    std::mutex lock_;
+    std::unordered_map<jlong, std::unique_ptr<CallbackTarget>> targets_;
+};
+
+LiveTargets &live_targets()
+{
+    static LiveTargets *targets = new LiveTargets;  // never destroyed: the cleaner may run at exit
+    return *targets;
+}
 
 CallbackTarget *target_of(jlong handle) { return reinterpret_cast<CallbackTarget *>(static_cast<intptr_t>(handle)); }
 
@@ -63,7 +96,7 @@ jobject JNICALL native_call(JNIEnv *env, jclass, jlong handle, jobject method, j
 void JNICALL native_release(JNIEnv *env, jclass, jlong handle)
 {
     java_boundary(env, [&]() -> jobject {
-        delete target_of(handle);
+        live_targets().take(handle);
         return nullptr;
     });
 }
@@ -125,13 +158,12 @@ const CallbackClass &callback_class(JNIEnv *env)
 jobject make_callback(JNIEnv *env, jobjectArray interfaces, IDispatch *object, bool functional)
 {
     const CallbackClass &callback = callback_class(env);
-    auto target = std::make_unique<CallbackTarget>(object, functional);
     jvalue args[2];
     args[0].l = interfaces;
-    args[1].j = handle_of(target.get());
+    args[1].j = live_targets().add(std::make_unique<CallbackTarget>(object, functional));
     jobject made = env->CallStaticObjectMethodA(callback.klass, callback.make, args);
+    if (env->ExceptionCheck()) live_targets().take(args[1].j);  // no proxy holds it
     TavlinEx::check_exception(env);
-    target.release();  // the proxy's cleaning action owns it now
     return made;
 }
 
