@@ -124,6 +124,27 @@ TEST_F(Callbacks, AFunctionComputesAMissingValue)
     EXPECT_EQ("{banana=6}", text_of(call(map.get(), "toString")));
 }
 
+// A script's function (it has a prototype member, as every JScript function has) is called at
+// its default member, not at the member it inherits under the method's name (a JScript
+// function has apply and call of its own).
+TEST_F(Callbacks, AScriptFunctionIsCalledAtItsDefaultMember)
+{
+    CallbackObject &object = kept_object();
+    object.on("prototype", nothing);
+    object.on("apply", nothing);
+    object.on_value([](const std::vector<const VARIANT *> &args, VARIANT *result) {
+        result->vt = VT_I4;
+        result->lVal = length_of(args[0]);
+    });
+    ComPtr<IDispatch> map = make("java.util.HashMap");
+    ScopedVariant key = ScopedVariant::string(std::string("fig")), function = ScopedVariant::dispatch(&object);
+    CallResult computed = call(map.get(), "computeIfAbsent", {key.get(), function.get()});
+    ASSERT_EQ(S_OK, computed.hr) << computed.description;
+    EXPECT_EQ(3, computed.value->lVal);
+    ASSERT_EQ(1u, object.calls().size());
+    EXPECT_EQ("", object.calls().front().member);
+}
+
 // A default method of the interface runs its Java body over the object's abstract method.
 TEST_F(Callbacks, DefaultMethodsRunInJava)
 {
