@@ -1,6 +1,7 @@
 package tavlin.bridge;
 
 import java.lang.ref.Cleaner;
+import java.lang.ref.Reference;
 import java.lang.reflect.InvocationHandler;
 import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
@@ -47,7 +48,13 @@ final class ScriptCallback implements InvocationHandler, Runnable {
                 throw e.getCause();
             }
         }
-        return call(handle, method, args);
+        try {
+            return call(handle, method, args);
+        } finally {
+            // The proxy stays reachable until the call returns: its collection would let go of
+            // the object the call is using.
+            Reference.reachabilityFence(proxy);
+        }
     }
 
     // InvocationHandler.invokeDefault, found at run time: the class is compiled for Java 9.
