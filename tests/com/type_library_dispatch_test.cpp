@@ -28,6 +28,19 @@ HRESULT dispid_of(IDispatch *object, const char16_t *name, DISPID *dispid)
     return object->GetIDsOfNames(kNoInterface, names, 1, LOCALE_USER_DEFAULT, dispid);
 }
 
+// An EXCEPINFO that gives back the texts Invoke put in it.
+struct OwnedExcepInfo : EXCEPINFO {
+    OwnedExcepInfo() : EXCEPINFO{} {}
+    ~OwnedExcepInfo()
+    {
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrSource);
+        SysFreeString(bstrHelpFile);
+    }
+    OwnedExcepInfo(const OwnedExcepInfo &) = delete;
+    OwnedExcepInfo &operator=(const OwnedExcepInfo &) = delete;
+};
+
 HRESULT invoke_new_instance(IDispatch *object, VARIANT *argument, VARIANT *result, EXCEPINFO *excep_info)
 {
     DISPPARAMS params = {argument, nullptr, 1, 0};
@@ -156,7 +169,7 @@ TEST_F(TypeLibraryDispatchTest, NewInstanceFailureBecomesAnAutomationException)
     ASSERT_EQ(S_OK, DllRegisterServer());
     ComPtr<tavlin::ITavlinUtil> object = util();
     tavlin_test::ScopedVariant empty = tavlin_test::ScopedVariant::string(u"");
-    EXCEPINFO excep_info{};
+    OwnedExcepInfo excep_info;
     EXPECT_EQ(DISP_E_EXCEPTION, invoke_new_instance(object.get(), empty.get(), nullptr, &excep_info));
     EXPECT_EQ(kNewInstanceFailed, excep_info.scode);
 }
@@ -168,14 +181,11 @@ TEST_F(TypeLibraryDispatchTest, NewInstanceFailureIsDescribed)
     ASSERT_EQ(S_OK, DllRegisterServer());
     ComPtr<tavlin::ITavlinUtil> object = util();
     tavlin_test::ScopedVariant missing = tavlin_test::ScopedVariant::string(u"java.util.Nope");
-    EXCEPINFO excep_info{};
+    OwnedExcepInfo excep_info;
     EXPECT_EQ(DISP_E_EXCEPTION, invoke_new_instance(object.get(), missing.get(), nullptr, &excep_info));
     EXPECT_EQ(kNewInstanceFailed, excep_info.scode);
     EXPECT_EQ("java.lang.ClassNotFoundException: java.util.Nope", tavlin_test::narrow(excep_info.bstrDescription));
     EXPECT_EQ(nullptr, excep_info.bstrSource);
-    SysFreeString(excep_info.bstrDescription);
-    SysFreeString(excep_info.bstrSource);
-    SysFreeString(excep_info.bstrHelpFile);
 }
 
 }  // namespace
