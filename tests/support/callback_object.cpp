@@ -25,15 +25,6 @@ std::string text_of_argument(const VARIANT *arg)
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE CallbackObject::QueryInterface(REFIID iid, void **out)
-{
-    const bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch);
-    *out = known ? this : nullptr;
-    if (!known) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
 HRESULT STDMETHODCALLTYPE CallbackObject::GetTypeInfoCount(UINT *count)
 {
     *count = 0;

@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "com_holders.h"
+#include "stack_object.h"
 #include "util/platform.h"
 
 namespace tavlin_test {
 
-class CallbackObject : public IDispatch {
+class CallbackObject : public StackObject<IDispatch> {
 public:
     // Receives the arguments in the Java method's order; fills `result` (initialised, empty).
     using Handler = std::function<void(const std::vector<const VARIANT *> &args, VARIANT *result)>;
@@ -33,9 +34,6 @@ public:
     // Every call raises an error with this description (DISP_E_EXCEPTION and its EXCEPINFO).
     void fail_with(const std::string &description) { failure_ = description; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids) override;
@@ -44,10 +42,9 @@ public:
 
     std::vector<Call> calls() const;
 
-    // The object lives on the test's stack: its count only shows who holds it.
-    std::atomic<ULONG> references{1};
-
 private:
+    bool answers(REFIID iid) const override { return IsEqualIID(iid, IID_IDispatch); }
+
     struct Member {
         std::string name;
         Handler handler;

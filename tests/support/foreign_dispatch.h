@@ -4,25 +4,15 @@
 #pragma once
 
 #include "com/interfaces.h"
+#include "stack_object.h"
 #include "util/platform.h"
 
 namespace tavlin_test {
 
-class ForeignDispatch : public IDispatch {
+class ForeignDispatch : public StackObject<IDispatch> {
 public:
     explicit ForeignDispatch(bool answers_proxy_interface = false) : answers_proxy_(answers_proxy_interface) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
-    {
-        bool answers = IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch) ||
-                       (answers_proxy_ && IsEqualGUID(iid, tavlin::IID_IProxy));
-        *out = answers ? this : nullptr;
-        if (!answers) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
@@ -31,9 +21,12 @@ public:
         return E_NOTIMPL;
     }
 
-    ULONG references = 1;
-
 private:
+    bool answers(REFIID iid) const override
+    {
+        return IsEqualGUID(iid, IID_IDispatch) || (answers_proxy_ && IsEqualGUID(iid, tavlin::IID_IProxy));
+    }
+
     bool answers_proxy_;
     unsigned char junk_[64] = {0xDE, 0xAD, 0xBE, 0xEF};
 };

@@ -8,28 +8,17 @@
 #include <vector>
 
 #include "com_holders.h"
+#include "stack_object.h"
 #include "util/platform.h"
 
 namespace tavlin_test {
 
-class ScriptArrayObject : public IDispatchEx {
+class ScriptArrayObject : public StackObject<IDispatchEx> {
 public:
     explicit ScriptArrayObject(std::vector<ScopedVariant> elements, bool elements_listed = true)
         : elements_(std::move(elements)), listed_(elements_listed)
     {
     }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
-    {
-        bool answers =
-            IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IDispatchEx);
-        *out = answers ? this : nullptr;
-        if (!answers) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
@@ -77,10 +66,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetNextDispID(DWORD, DISPID, DISPID *) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetNameSpaceParent(IUnknown **) override { return E_NOTIMPL; }
 
-    ULONG references = 1;
     int reads = 0;
 
 private:
+    bool answers(REFIID iid) const override
+    {
+        return IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IDispatchEx);
+    }
+
     static constexpr DISPID kLength = 1;
     static constexpr DISPID kFirstElement = 100;
     std::vector<ScopedVariant> elements_;
