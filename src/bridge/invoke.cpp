@@ -114,8 +114,8 @@ HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD flags
             if (result) VariantInit(result);
             if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;
             if (dispid == DISPID_NEWENUM) {
-                const Walk walk = java_object() && !is_class() ? init_methods(attach.env()).walk() : Walk::None;
-                return invoke_new_enum(attach.env(), java_object(), walk, flags, params, result);
+                if (java_object()) init_methods(attach.env());
+                return invoke_new_enum(attach.env(), java_object(), walk(), flags, params, result);
             }
             return invoke_member(attach.env(), dispid, flags, params, result);
         },

@@ -30,16 +30,21 @@ bool takes(JNIEnv *env, const MethodTable &table, int index, int count)
     return static_cast<int>(table.facts(env, index).parameters.size()) == count;
 }
 
+// Converts the first `count` arguments for the member's first `count` parameters.
+void convert_leading(JNIEnv *env, const MethodFacts &facts, const CallArguments &arguments, int count, bool strict,
+                     PreparedArguments &args)
+{
+    for (int i = 0; i < count; ++i) convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict);
+}
+
 // Converts the client's arguments for one candidate method.
 void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict,
                        PreparedArguments &args)
 {
     const int count = arguments.size();
     if (!takes(env, table, index, count)) throw new TavlinEx("Invalid number of arguments.");
-    const MethodFacts &facts = table.facts(env, index);
     try {
-        for (int i = 0; i < count; ++i)
-            convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict);
+        convert_leading(env, table.facts(env, index), arguments, count, strict, args);
     } catch (TavlinEx *) {
         args.release();
         throw;
@@ -182,8 +187,7 @@ bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const Cal
         const int fixed = static_cast<int>(facts.parameters.size()) - 1;
         if (!facts.takes_variable_arguments || arguments.size() < fixed) return false;
         args.resize(fixed + 1);
-        for (int i = 0; i < fixed; ++i)
-            convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict);
+        convert_leading(env, facts, arguments, fixed, strict, args);
         SafeArrayHolder trailing = packed(arguments, fixed);
         convert_safe_array(env, trailing.get(), VT_VARIANT, args, fixed, facts.parameter_type(fixed), strict,
                            VariantElements::AsArguments);

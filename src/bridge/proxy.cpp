@@ -100,9 +100,7 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
             }
             for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(*index, names[i]);
             // Asked only when no Java method has the name, so a method called _NewEnum keeps its own.
-            // A class proxy walks nothing: its object is the Class, not an instance.
-            if (!dispids[0] && !is_class_ && methods()->walk() != Walk::None && is_new_enum_name(names[0]))
-                dispids[0] = DISPID_NEWENUM;
+            if (!dispids[0] && is_new_enum_name(names[0]) && walk() != Walk::None) dispids[0] = DISPID_NEWENUM;
             if (!dispids[0] && names[0]) dispids[0] = property_dispid(names[0]);
             return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
         },

@@ -46,6 +46,13 @@ public:
     // The method table of the object's class, found on first need (null until then).
     const MethodTable *methods() const { return methods_.load(std::memory_order_acquire); }
     const MethodTable &init_methods(JNIEnv *env);
+    // How For Each walks this proxy's object once its class's table is built: as the table
+    // says, or not at all for a class proxy (its object is the Class) or before the table.
+    Walk walk() const
+    {
+        const MethodTable *table = methods();
+        return table && !is_class_ ? table->walk() : Walk::None;
+    }
     // The name index of the proxy's class once it is built: lookups then need no Java.
     const NameIndex *built_names() const
     {
