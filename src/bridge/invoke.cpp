@@ -95,6 +95,10 @@ HRESULT CProxy::invoke_member(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS
 {
     try {
         if (dispid >= kFirstPropertyDispid) return invoke_property(env, dispid, flags, params, result);
+        // Java keeps no parameter names: an argument passed by name would be taken by its
+        // position, so it is refused, and nothing is called. E_INVALIDARG stays itself.
+        const HRESULT named = named_arguments_status(params, flags);
+        if (FAILED(named)) return named == E_INVALIDARG ? named : DISP_E_NONAMEDARGS;
         invoke_method(env, dispid, params, result);
         return S_OK;
     } catch (TavlinEx *) {

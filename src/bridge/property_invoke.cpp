@@ -17,17 +17,21 @@ namespace {
 
 bool is_write(WORD flags) { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
 
-// The only named argument a property knows is a write's value, DISPID_PROPERTYPUT, which
-// comes first in rgvarg and so last in the Java order, after any index. A write whose client
-// left the name out is taken as named all the same.
-HRESULT named_arguments_status(const DISPPARAMS *params, bool write)
+}  // namespace
+
+// The only named argument a member knows is a write's value, DISPID_PROPERTYPUT, which comes
+// first in rgvarg and so last in the Java order, after any index. A write whose client left
+// the name out is taken as named all the same.
+HRESULT named_arguments_status(const DISPPARAMS *params, WORD flags)
 {
     const UINT named = params ? params->cNamedArgs : 0;
     if (named == 0) return S_OK;
     if (named > params->cArgs || !params->rgdispidNamedArgs) return E_INVALIDARG;
-    if (!write) return DISP_E_NONAMEDARGS;
+    if (!is_write(flags)) return DISP_E_NONAMEDARGS;
     return named == 1 && params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT ? S_OK : DISP_E_PARAMNOTFOUND;
 }
+
+namespace {
 
 // Reads `field` of `target` (null for a static field) into `result`.
 #define GET_AND_STORE(Type)                                                                                            \
@@ -147,7 +151,7 @@ HRESULT CProxy::invoke_property(JNIEnv *env, DISPID dispid, WORD flags, DISPPARA
 {
     const Property &property = property_at(dispid);
     const bool write = is_write(flags);
-    const HRESULT named = named_arguments_status(params, write);
+    const HRESULT named = named_arguments_status(params, flags);
     if (FAILED(named)) return named;
     const CallArguments arguments = CallArguments::of(params);
     if (write)

@@ -98,11 +98,13 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
                 CThreadAttach attach;
                 index = &init_methods(attach.env()).name_index(attach.env());
             }
-            for (UINT i = 0; i < count; ++i) dispids[i] = dispid_of(*index, names[i]);
+            dispids[0] = dispid_of(*index, names[0]);
             // Asked only when no Java method has the name, so a method called _NewEnum keeps its own.
             if (!dispids[0] && is_new_enum_name(names[0]) && walk() != Walk::None) dispids[0] = DISPID_NEWENUM;
             if (!dispids[0] && names[0]) dispids[0] = property_dispid(names[0]);
-            return dispids[0] ? S_OK : DISP_E_UNKNOWNNAME;
+            // The names after the first would name the member's parameters, which Java does not keep.
+            for (UINT i = 1; i < count; ++i) dispids[i] = DISPID_UNKNOWN;
+            return dispids[0] && count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
         },
         FailureCodes{IID_IDispatch, DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});
 }

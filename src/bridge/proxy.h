@@ -83,6 +83,11 @@ private:
     bool is_class_ = false;
 };
 
+// Whether `params` names its arguments as a call may: only a property write's value
+// (DISPID_PROPERTYPUT) has a name that a Java member knows. S_OK, or the HRESULT that refuses
+// the call before anything runs (property_invoke.cpp).
+HRESULT named_arguments_status(const DISPPARAMS *params, WORD flags);
+
 // A class proxy for `klass` (a local reference that stays the caller's), named in slash form.
 // Returns its IDispatch with one reference. Throws TavlinEx* when memory is short.
 IDispatch *new_class_proxy(JNIEnv *env, jclass klass, const char *class_name);

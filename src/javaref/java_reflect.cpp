@@ -5,6 +5,7 @@
 
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
+#include "util/debug_trace.h"
 
 namespace tavlin {
 
@@ -167,19 +168,37 @@ void clear_rows(JNIEnv *env, CJavaReflect &table)
     }
 }
 
-// The product exception's class comes from an archive that may be absent: its lookup
-// failure is traced and dropped.
+// Class.forName(name, false, ClassLoader.getSystemClassLoader()): the class as a local
+// reference, found only on the configured class path and not initialized; null, with the
+// exception pending, when it cannot be had.
+jobject find_uninitialized(JNIEnv *env, jclass class_class, const char *name)
+{
+    CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
+    if (!loader_class) return nullptr;
+    jmethodID system_loader =
+        env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
+    if (!system_loader) return nullptr;
+    CLocalRef loader(env, env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader));
+    if (env->ExceptionCheck()) return nullptr;
+    jmethodID for_name =
+        env->GetStaticMethodID(class_class, "forName", "(Ljava/lang/String;ZLjava/lang/ClassLoader;)Ljava/lang/Class;");
+    if (!for_name) return nullptr;
+    CLocalRef text(env, env->NewStringUTF(name));
+    if (!text) return nullptr;
+    return env->CallStaticObjectMethod(class_class, for_name, text.get(), JNI_FALSE, loader.get());
+}
+
+// The product exception's class comes from an archive that may be absent. Nothing of it runs
+// before the bridge meets one of its exceptions; a lookup that fails is traced and dropped.
 void fill_product_rows(JNIEnv *env, CJavaReflect &table)
 {
-    static const Row product_rows[] = {
-        CLASS_ROW(qzexception_class, "varnexa/qz/api/QZException"),
-        METHOD_ROW(qzexception_getKey, "getKey", "()Ljava/lang/String;"),
-    };
-    try {
-        fill_rows(env, table, std::begin(product_rows), std::end(product_rows));
-    } catch (TavlinEx *error) {
-        delete error;
+    CLocalRef found(env, find_uninitialized(env, table.class_class, "varnexa.qz.api.QZException"));
+    if (env->ExceptionCheck() || !found) {
+        env->ExceptionClear();
+        debug_trace("Optional class varnexa/qz/api/QZException not found on the class path");
+        return;
     }
+    table.qzexception_class = static_cast<jclass>(env->NewGlobalRef(found.get()));
 }
 
 }  // namespace

@@ -104,9 +104,9 @@ public:
     jclass enumeration_class = nullptr;
     jmethodID enumeration_hasMoreElements = nullptr;
     jmethodID enumeration_nextElement = nullptr;
-    // The product's exception class; optional (null when its archive is not on the class path).
+    // The product's exception class; optional (null when its archive is not on the class
+    // path), and not initialized by the lookup.
     jclass qzexception_class = nullptr;
-    jmethodID qzexception_getKey = nullptr;
 
 private:
     std::atomic<bool> filled_{false};

@@ -85,23 +85,54 @@ TavlinEx *from_java(const OleString &class_name, bool has_message, TavlinEx *err
 
 #define CAPTURE_STEP_FAILED(step) "Exception occurred within excpetion handling code (" step ")."
 
-// The product exception's key, when `exception` is exactly of that class; none of these
+// The product exception's key, when `exception` is exactly of that class: the class that the
+// reflection table holds, or before the table is filled the class of that name. None of these
 // lookups is checked: a failure leaves the key absent.
-bool read_product_key(JNIEnv *env, jobject exception, jclass exception_class, JavaText &key)
+bool read_product_key(JNIEnv *env, jobject exception, jclass exception_class, const OleString &class_name,
+                      JavaText &key)
 {
-    jclass product_class =
-        java_reflect.filled() ? java_reflect.qzexception_class : env->FindClass("varnexa/qz/api/QZException");
-    bool looked_up_here = !java_reflect.filled();
-    bool found = false;
-    if (product_class && env->IsSameObject(exception_class, product_class)) {
-        jmethodID get_key = env->GetMethodID(exception_class, "getKey", "()Ljava/lang/String;");
-        if (get_key) {
-            CLocalRef key_ref(env, env->CallObjectMethod(exception, get_key));
-            found = key_ref && !env->ExceptionCheck() && key.read(env, key_ref.as<jstring>());
-        }
-    }
-    if (looked_up_here && product_class) env->DeleteLocalRef(product_class);
-    return found;
+    static const OleString product_name = utf8_to_ole("varnexa.qz.api.QZException");
+    const bool product = java_reflect.filled() ? java_reflect.qzexception_class &&
+                                                     env->IsSameObject(exception_class, java_reflect.qzexception_class)
+                                               : class_name == product_name;
+    if (!product) return false;
+    jmethodID get_key = env->GetMethodID(exception_class, "getKey", "()Ljava/lang/String;");
+    if (!get_key) return false;
+    CLocalRef key_ref(env, env->CallObjectMethod(exception, get_key));
+    return key_ref && !env->ExceptionCheck() && key.read(env, key_ref.as<jstring>());
+}
+
+// The stack trace that Java would print for `exception`, sent to the debugger output. The
+// process's standard error belongs to the client (a script's console, a service's log), so
+// the bridge never prints there. A trace that cannot be had is left out.
+void trace_stack(JNIEnv *env, jthrowable exception)
+{
+    if (!debug_trace_wanted()) return;
+    const auto failed = [env] { return env->ExceptionCheck() ? (env->ExceptionClear(), true) : false; };
+    // new PrintWriter(new StringWriter()) for exception.printStackTrace, then the writer's text.
+    CLocalRef writer_class(env, env->FindClass("java/io/StringWriter"));
+    if (failed()) return;
+    jmethodID new_writer = env->GetMethodID(writer_class.as<jclass>(), "<init>", "()V");
+    if (failed()) return;
+    jmethodID writer_text = env->GetMethodID(writer_class.as<jclass>(), "toString", "()Ljava/lang/String;");
+    if (failed()) return;
+    CLocalRef writer(env, env->NewObject(writer_class.as<jclass>(), new_writer));
+    if (failed()) return;
+    CLocalRef printer_class(env, env->FindClass("java/io/PrintWriter"));
+    if (failed()) return;
+    jmethodID new_printer = env->GetMethodID(printer_class.as<jclass>(), "<init>", "(Ljava/io/Writer;)V");
+    if (failed()) return;
+    CLocalRef printer(env, env->NewObject(printer_class.as<jclass>(), new_printer, writer.get()));
+    if (failed()) return;
+    CLocalRef throwable_class(env, env->GetObjectClass(exception));
+    jmethodID print = env->GetMethodID(throwable_class.as<jclass>(), "printStackTrace", "(Ljava/io/PrintWriter;)V");
+    if (failed()) return;
+    env->CallVoidMethod(exception, print, printer.get());
+    if (failed()) return;
+    CLocalRef text(env, env->CallObjectMethod(writer.get(), writer_text));
+    if (failed()) return;
+    JavaText trace;
+    if (text && trace.read(env, text.as<jstring>())) trace.trace();
 }
 
 // Reads class name, message and key of a described (no longer pending) exception.
@@ -137,7 +168,7 @@ TavlinEx *describe_exception(JNIEnv *env, jobject exception)
     message.trace();
 
     JavaText key;
-    bool has_key = read_product_key(env, exception, exception_class.as<jclass>(), key);
+    bool has_key = read_product_key(env, exception, exception_class.as<jclass>(), name.wide, key);
     return from_java(name.wide, true, error_from(message.wide, has_key ? &key.wide : nullptr));
 }
 
@@ -148,9 +179,10 @@ void TavlinEx::check_exception(JNIEnv *env)
     jthrowable pending = env->ExceptionOccurred();
     if (!pending) return;
     CLocalRef exception(env, pending);
-    env->ExceptionDescribe();
-    TavlinEx *error = describe_exception(env, exception.get());
     env->ExceptionClear();
+    trace_stack(env, exception.as<jthrowable>());
+    TavlinEx *error = describe_exception(env, exception.get());
+    env->ExceptionClear();  // what describing itself raised
     throw error;
 }
 

@@ -4,6 +4,10 @@
 
 #include "util/platform.h"
 
+#ifndef _WIN32
+#include <tavlinport/debug_capture.h>
+#endif
+
 namespace tavlin {
 
 namespace {
@@ -30,10 +34,19 @@ bool debug_listener_waiting()
 
 }  // namespace
 
+bool debug_trace_wanted()
+{
+#ifdef _WIN32
+    return IsDebuggerPresent() || debug_listener_waiting();
+#else
+    return PortDebugOutputWanted();
+#endif
+}
+
 void debug_trace(const char *text)
 {
 #ifdef _WIN32
-    if (!IsDebuggerPresent() && !debug_listener_waiting()) return;
+    if (!debug_trace_wanted()) return;
 #endif
     OutputDebugStringA(text);
 }

@@ -11,4 +11,8 @@ namespace tavlin {
 // waits for it. Natively the port's debugger output is free when nothing captures it.
 void debug_trace(const char *text);
 
+// Whether debug_trace's text would reach anybody now: a trace that costs Java calls to build
+// (a stack trace) is built only then.
+bool debug_trace_wanted();
+
 }  // namespace tavlin

@@ -26,11 +26,9 @@ namespace tavlin {
 #ifdef _WIN32
 constexpr char kPathListSeparator = ';';
 constexpr char kDirSeparator = '\\';
-constexpr const char *kJvmLibraryName = "jvm.dll";
 #else
 constexpr char kPathListSeparator = ':';
 constexpr char kDirSeparator = '/';
-constexpr const char *kJvmLibraryName = "libjvm.so";
 #endif
 
 using OleString = std::basic_string<OLECHAR>;

@@ -1,5 +1,7 @@
 #include "vmhost/jvm_library.h"
 
+#include <cctype>
+
 #include "vmhost/registry_key.h"
 
 namespace tavlin {
@@ -9,13 +11,35 @@ namespace {
 const char kProductKey[] = "Software\\Varnexa\\Tidewell";
 const char kJavaKey[] = "Software\\JavaSoft\\Java Runtime Environment";
 
+bool is_full_path(const char *path)
+{
+#ifdef _WIN32
+    const bool drive =
+        std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    const bool share = (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+    return drive || share;
+#else
+    return path[0] == '/';
+#endif
+}
+
+// Loads a runtime library by its full path, with its own folder searched first for the
+// libraries it needs (the runtime's C library and others beside it). A bare or relative
+// name is never loaded: the system's search would look in the current folder and on PATH,
+// where anybody may have left a library of that name.
+HMODULE load_by_full_path(const char *path)
+{
+    if (!is_full_path(path)) return nullptr;
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 // The product's own override; a library that does not load is no error: the search goes on.
 HMODULE load_product_override()
 {
     CRegistryKey product;
     if (product.open(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ) != ERROR_SUCCESS) return nullptr;
     CMallocString path = product.query_string("RuntimeLib");
-    return path ? LoadLibraryA(path.get()) : nullptr;
+    return path ? load_by_full_path(path.get()) : nullptr;
 }
 
 // The library that the Java installation's current version names, or null when it names
@@ -31,7 +55,7 @@ HMODULE load_registered_runtime()
     if (current.open(java.get(), version.get(), KEY_READ) != ERROR_SUCCESS) return nullptr;
     CMallocString path = current.query_string("RuntimeLib");
     if (!path) return nullptr;
-    HMODULE module = LoadLibraryA(path.get());
+    HMODULE module = load_by_full_path(path.get());
     if (!module) throw new JVMDLL_Exception("Failto load DLL as specified in regkey");
     return module;
 }
@@ -65,8 +89,8 @@ void CJvmLibrary::load()
 {
     module_ = load_product_override();
     if (!module_) module_ = load_registered_runtime();
-    if (!module_) module_ = LoadLibraryA(kJvmLibraryName);
-    if (!module_) throw new JVMDLL_Exception("Unable to load JVM.DLL");
+    // Where neither names a library, none is looked for by its bare name (see load_by_full_path).
+    if (!module_) throw new JVMDLL_Exception("No JRE is installed on this machine.");
 }
 
 void CJvmLibrary::resolve_entry_points()

@@ -15,8 +15,8 @@ struct JVMDLL_Exception {
 
 class CJvmLibrary {
 public:
-    // Searches: product override, the Java installation's registry entries, the library
-    // search path. Throws JVMDLL_Exception*.
+    // Searches: product override, the Java installation's registry entries; a library is
+    // loaded only by its full path. Throws JVMDLL_Exception*.
     CJvmLibrary();
     virtual ~CJvmLibrary();
     CJvmLibrary(const CJvmLibrary &) = delete;

@@ -87,6 +87,30 @@ void skip_leading_blanks(const char *&text)
     while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\v' || *text == '\f' || *text == '\r') ++text;
 }
 
+// The class path, entry by entry. An empty entry never goes in: the VM reads one as the
+// current folder, and whoever can write to the folder that a trusted script or workbook
+// runs from would have classes of theirs loaded, and run, in the client's process.
+class ClassPath {
+public:
+    void add(const std::string &entry)
+    {
+        if (entry.empty()) return;
+        if (!text_.empty()) text_ += kPathListSeparator;
+        text_ += entry;
+    }
+    // A list in the platform's spelling; empty entries are dropped.
+    void add_list(const char *list)
+    {
+        for (const char *end; (end = std::strchr(list, kPathListSeparator)) != nullptr; list = end + 1)
+            add(std::string(list, end));
+        add(list);
+    }
+    CMallocString option() const { return copy_of("-Djava.class.path=" + text_); }
+
+private:
+    std::string text_;
+};
+
 std::string extras_folder()
 {
     CRegistryKey extras;
@@ -104,30 +128,29 @@ CMallocString get_max_permsize() { return read_with_write_back("maxperm", "-XX:M
 
 CMallocString get_classpath()
 {
-    const std::string list(1, kPathListSeparator);
     const std::string dir(1, kDirSeparator);
-    std::string option = "-Djava.class.path=";
+    ClassPath path;
+    std::string named;  // what CLASSPATH contributed, in upper case
     if (const char *variable = std::getenv("CLASSPATH")) {
         skip_leading_blanks(variable);
-        option += variable;
-        if (option.back() != kPathListSeparator) option += list;
+        path.add_list(variable);
+        named = upper_case(variable);
     }
     std::string library = own_library_path();
-    if (library.empty()) return copy_of(option);
+    if (library.empty()) return path.option();
     std::string folder = library.substr(0, std::min(library.rfind(kDirSeparator), library.size()));
 
     // Only what CLASSPATH contributed decides whether the archives are named already.
-    const std::string named = upper_case(option);
     if (named.find("RK.JAR") == std::string::npos) {
         std::string extras = extras_folder();
-        if (!extras.empty()) option += extras + dir + "rk.jar" + list;
+        if (!extras.empty()) path.add(extras + dir + "rk.jar");
         CRegistrySettings settings;
-        if (const char *entries = settings.get_extra_classpath()) option += list + entries;
-        option += folder + dir + "rk.jar" + list;
+        if (const char *entries = settings.get_extra_classpath()) path.add_list(entries);
+        path.add(folder + dir + "rk.jar");
     }
-    if (named.find("QZ.JAR") == std::string::npos) option += folder + dir + "qz.jar" + list;
-    option += folder + list;
-    return copy_of(option);
+    if (named.find("QZ.JAR") == std::string::npos) path.add(folder + dir + "qz.jar");
+    path.add(folder);
+    return path.option();
 }
 
 bool variant_arrays_requested()

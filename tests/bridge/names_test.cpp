@@ -69,14 +69,34 @@ TEST_F(Names, OverloadsShareOneDispid)
     EXPECT_STREQ("describe", table->at(describe - 1).name.load()) << "the DISPID is the first namesake's";
 }
 
-TEST_F(Names, UnknownFurtherNameLeavesZeroWithoutFailing)
+// Names after the first would name parameters, which Java keeps no names of: each is
+// unknown, even one that is also a method's name, and the call by name is refused.
+TEST_F(Names, ParameterNamesAreUnknown)
 {
     std::vector<DISPID> dispids;
-    EXPECT_EQ(S_OK, lookup(calculator_.get(), {"add", "noSuchName"}, dispids));
-    EXPECT_GT(dispids[0], 0);
-    EXPECT_EQ(0, dispids[1]);
+    for (const char *parameter : {"noSuchName", "add", "value"}) {
+        EXPECT_EQ(DISP_E_UNKNOWNNAME, lookup(calculator_.get(), {"add", parameter, "size"}, dispids)) << parameter;
+        EXPECT_EQ(dispid_of(calculator_.get(), "add"), dispids[0]);
+        EXPECT_EQ(DISPID_UNKNOWN, dispids[1]);
+        EXPECT_EQ(DISPID_UNKNOWN, dispids[2]);
+    }
     EXPECT_EQ(DISP_E_UNKNOWNNAME, lookup(calculator_.get(), {"noSuchName", "add"}, dispids));
     EXPECT_EQ(0, dispids[0]);
+}
+
+TEST_F(Names, ArgumentsByNameCallNothing)
+{
+    ComPtr<IDispatch> list = make("java.util.ArrayList");
+    ScopedVariant value = ScopedVariant::string("pear");
+    VARIANTARG args[] = {*value.get()};
+    for (DISPID name : {DISPID(0), DISPID(1), DISPID_PROPERTYPUT}) {
+        DISPPARAMS params = {args, &name, 1, 1};
+        ScopedVariant result;
+        EXPECT_EQ(DISP_E_NONAMEDARGS, list->Invoke(dispid_of(list.get(), "add"), IID_NULL, 0, DISPATCH_METHOD, &params,
+                                                   result.put(), nullptr, nullptr))
+            << name;
+    }
+    EXPECT_EQ("[]", text_of(call(list.get(), "toString"))) << "add ran";
 }
 
 TEST_F(Names, HostileArgumentsAreRefusedCleanly)

@@ -16,8 +16,19 @@ export WINEDEBUG="${TAVLIN_WINEDEBUG:--all}"
 rm -rf "$work"
 mkdir -p "$work"
 cp "$dll" "$work/tavlin.dll"
-# The product's archive lies beside the DLL, where the class path looks for it.
-cp "$(dirname "$dll")/qz.jar" "$work/qz.jar"
+# TAVLIN_CLIENT_LAYOUT=release: the DLL alone in its folder, no CLASSPATH, and the script run
+# from a folder that holds the classes in TAVLIN_PLANTED_CLASSES; the run fails if anything
+# reaches standard error or a planted class leaves its marker. With TAVLIN_CLIENT_VM_OPTION, a
+# product VMOptions subkey holds that option. Otherwise the product's archive lies beside the
+# DLL, where the class path looks for it, and the fixtures are on CLASSPATH.
+layout=${TAVLIN_CLIENT_LAYOUT:-fixtures}
+run_folder=$work
+if [ "$layout" = release ]; then
+  run_folder="$work/run"
+  cp -r "$TAVLIN_PLANTED_CLASSES" "$run_folder"
+else
+  cp "$(dirname "$dll")/qz.jar" "$work/qz.jar"
+fi
 extension=${script##*.}
 # cscript runs one file: the harness first, then the checks.
 cat "$harness" "$script" > "$work/client.$extension"
@@ -27,16 +38,38 @@ dll_path=$(windows "$work/tavlin.dll")
 $WINE regsvr32 /s "$dll_path"
 trap '$WINE regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true' EXIT
 
-CLASSPATH=
-for entry in $(echo "$fixtures" | tr ':' ' '); do
-  CLASSPATH="${CLASSPATH:+$CLASSPATH;}$(windows "$entry")"
-done
-export CLASSPATH
+product_options='HKLM\Software\Varnexa\Tidewell\VMOptions'
+if [ "$layout" = release ]; then
+  unset CLASSPATH
+  if [ -n "${TAVLIN_CLIENT_VM_OPTION:-}" ]; then
+    $WINE reg add "$product_options\layout" /ve /d "$TAVLIN_CLIENT_VM_OPTION" /f >/dev/null
+    trap '$WINE reg delete "HKLM\Software\Varnexa\Tidewell" /f >/dev/null 2>&1 || true
+          $WINE regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true' EXIT
+  fi
+else
+  CLASSPATH=
+  for entry in $(echo "$fixtures" | tr ':' ' '); do
+    CLASSPATH="${CLASSPATH:+$CLASSPATH;}$(windows "$entry")"
+  done
+  export CLASSPATH
+fi
 status=0
-$WINE cscript //nologo "$(windows "$work/client.$extension")" > "$work/raw-output.txt" || status=$?
+(cd "$run_folder" && $WINE cscript //nologo "$(windows "$work/client.$extension")" > "$work/raw-output.txt" \
+   2> "$work/error-output.txt") || status=$?
 tr -d '\r' < "$work/raw-output.txt" > "$work/output.txt"
 cat "$work/output.txt"
+cat "$work/error-output.txt" >&2
 [ "$status" -eq 0 ] || exit "$status"
+if [ "$layout" = release ]; then
+  if [ -s "$work/error-output.txt" ]; then
+    echo "run-client.sh: the client's standard error is not empty" >&2
+    exit 1
+  fi
+  if ls "$run_folder"/planted-*-ran >/dev/null 2>&1; then
+    echo "run-client.sh: a planted class ran: $(ls "$run_folder"/planted-*-ran)" >&2
+    exit 1
+  fi
+fi
 
 # Wine's cscript says nothing about a script that does not compile or stops on an uncaught
 # error, and exits with 0: a missing closing line is a failure.

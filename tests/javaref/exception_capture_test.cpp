@@ -73,7 +73,13 @@ TEST_F(ExceptionCapture, MessageBecomesTheDescriptionAndIsTraced)
     EXPECT_TRUE(error.thrown);
     EXPECT_EQ("bad value", error.description);
     EXPECT_FALSE(error.has_source);
-    EXPECT_EQ((std::vector<std::string>{"java.lang.IllegalArgumentException", "bad value"}), output.lines());
+    const std::vector<std::string> lines = output.lines();
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(0u,
+              lines[0].find("java.lang.IllegalArgumentException: bad value\n\tat fixtures.Thrower.illegalArgument("))
+        << "the stack trace, which Java would print on standard error: " << lines[0];
+    EXPECT_EQ((std::vector<std::string>{"java.lang.IllegalArgumentException", "bad value"}),
+              std::vector<std::string>(lines.begin() + 1, lines.end()));
 }
 
 TEST_F(ExceptionCapture, NullMessageGivesTheClassName)

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #ifndef _WIN32
+#include <dlfcn.h>
 #include <unistd.h>
 #endif
 
@@ -93,5 +94,16 @@ void use_standard_vm_setup()
     add_vm_option("-Xcheck:jni");
     set_environment("CLASSPATH", fixtures_jar().c_str());
 }
+
+#ifndef _WIN32
+std::string library_without_jni()
+{
+    Dl_info info{};
+    void *library = dlopen("libm.so.6", RTLD_NOW);
+    if (!library || !dladdr(dlsym(library, "cos"), &info) || !info.dli_fname)
+        throw std::runtime_error("the C maths library cannot be found");
+    return info.dli_fname;
+}
+#endif
 
 }  // namespace tavlin_test

@@ -25,5 +25,9 @@ void add_vm_option(const std::string &option);
 void use_standard_vm_setup();
 // The test fixtures' archive.
 std::string fixtures_jar();
+#ifndef _WIN32
+// The full path of a loadable library that exports no JNI entry point (the C maths library).
+std::string library_without_jni();
+#endif
 
 }  // namespace tavlin_test

@@ -115,7 +115,17 @@ INSTANTIATE_TEST_SUITE_P(
                                                                "RuntimeLib", "/no/such/libjvm.so");
                                        },
                                        "Failto load DLL as specified in regkey"},
-                      // A version without RuntimeLib falls back to the search path, where no libjvm.so lies.
+                      // Never a library by its bare name: a registered library named so does not load.
+                      LoaderMessageRow{"RegisteredLibraryByBareName",
+                                       [] {
+                                           setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
+                                           set_registry_string(HKEY_LOCAL_MACHINE, kJavaKey, "CurrentVersion", "17");
+                                           set_registry_string(HKEY_LOCAL_MACHINE,
+                                                               "Software\\JavaSoft\\Java Runtime Environment\\17",
+                                                               "RuntimeLib", "libm.so.6");
+                                       },
+                                       "Failto load DLL as specified in regkey"},
+                      // A version without RuntimeLib names no library, and none is searched for.
                       LoaderMessageRow{"NoRuntimeLib",
                                        [] {
                                            setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
@@ -124,14 +134,14 @@ INSTANTIATE_TEST_SUITE_P(
                                                                "Software\\JavaSoft\\Java Runtime Environment\\17",
                                                                "JavaHome", "/nowhere");
                                        },
-                                       "Unable to load JVM.DLL"}),
+                                       "No JRE is installed on this machine."}),
     test_names::by_field<&LoaderMessageRow::name>);
 
 TEST_F(LoaderTest, MissingEntryPointsAreReportedWhenCalled)
 {
     hide_machine_java();
     // A loadable library that exports no JNI entry point at all.
-    set_registry_string(HKEY_LOCAL_MACHINE, kProduct, "RuntimeLib", "libm.so.6");
+    set_registry_string(HKEY_LOCAL_MACHINE, kProduct, "RuntimeLib", library_without_jni().c_str());
     CJvmLibrary library;
     struct {
         std::function<void()> call;

@@ -47,6 +47,15 @@ protected:
         folder_ = library_folder();
     }
     std::string in_folder(const char *file) const { return folder_ + "/" + file + ":"; }
+    // The whole option, checked first for the empty entry that the VM would read as the
+    // current folder.
+    static std::string classpath_option()
+    {
+        std::string option = get_classpath().get();
+        std::string list = ":" + option.substr(option.find('=') + 1) + ":";
+        EXPECT_EQ(std::string::npos, list.find("::")) << "an empty entry in " << option;
+        return option;
+    }
     std::string folder_;
 };
 
@@ -79,8 +88,7 @@ TEST_F(SettingsTest, RegistryValuesPassVerbatimAndAreWrittenBackUnchanged)
 
 TEST_F(SettingsTest, ClassPathWithoutSettingsNamesTheLibraryFolder)
 {
-    EXPECT_EQ("-Djava.class.path=" + in_folder("rk.jar") + in_folder("qz.jar") + folder_ + ":",
-              std::string(get_classpath().get()));
+    EXPECT_EQ("-Djava.class.path=" + in_folder("rk.jar") + in_folder("qz.jar") + folder_, classpath_option());
 }
 
 struct ClassPathRow {
@@ -100,15 +108,17 @@ TEST_P(ClassPathVariable, LeadsTheClassPathAndDecidesTheArchives)
     std::string expected = std::string("-Djava.class.path=") + row.leading;
     if (row.adds_rk) expected += in_folder("rk.jar");
     if (row.adds_qz) expected += in_folder("qz.jar");
-    expected += folder_ + ":";
-    EXPECT_EQ(expected, std::string(get_classpath().get()));
+    expected += folder_;
+    EXPECT_EQ(expected, classpath_option());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ClassPathVariable,
     ::testing::Values(ClassPathRow{"OneArchive", "/lib/a.jar", "/lib/a.jar:", true, true},
                       ClassPathRow{"BlanksSkippedNoSecondColon", "  \t/lib/a.jar:", "/lib/a.jar:", true, true},
-                      ClassPathRow{"Empty", "", ":", true, true}, ClassPathRow{"OnlyBlanks", "   ", ":", true, true},
+                      ClassPathRow{"Empty", "", "", true, true}, ClassPathRow{"OnlyBlanks", "   ", "", true, true},
+                      ClassPathRow{"EmptyEntriesDropped", ":/lib/a.jar::/lib/b.jar:", "/lib/a.jar:/lib/b.jar:", true,
+                                   true},
                       ClassPathRow{"RkInAnyCase", "/lib/RK.jar", "/lib/RK.jar:", false, true},
                       ClassPathRow{"RkAsPartOfAName", "/lib/work.jar", "/lib/work.jar:", false, true},
                       ClassPathRow{"QzInAnyCase", "/lib/qz.JAR", "/lib/qz.JAR:", true, false},
@@ -122,19 +132,18 @@ TEST_F(SettingsTest, ExtrasFolderAndProductSubkeysJoinTheClassPath)
     set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell\\lib1", nullptr, "/one.jar");
     set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell\\MyVMOptionsBackup", nullptr, "/no.jar");
     set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell\\vmoptions", nullptr, "/lower.jar");
-    std::string option = get_classpath().get();
-    std::string expected_start = "-Djava.class.path=/extras/rk.jar::";
+    std::string option = classpath_option();
+    std::string expected_start = "-Djava.class.path=/extras/rk.jar:";
     EXPECT_EQ(0u, option.find(expected_start)) << option;
     EXPECT_NE(std::string::npos, option.find("/one.jar:")) << option;
     EXPECT_NE(std::string::npos, option.find("/lower.jar:")) << "vmoptions in lower case is a class-path entry";
     EXPECT_EQ(std::string::npos, option.find("/no.jar")) << option;
 }
 
-TEST_F(SettingsTest, OnlyVmOptionsSubkeyGivesALoneSeparator)
+TEST_F(SettingsTest, OnlyVmOptionsSubkeyAddsNothing)
 {
     set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell\\VMOptions\\a", nullptr, "-Dx=1");
-    EXPECT_EQ("-Djava.class.path=:" + in_folder("rk.jar") + in_folder("qz.jar") + folder_ + ":",
-              std::string(get_classpath().get()));
+    EXPECT_EQ("-Djava.class.path=" + in_folder("rk.jar") + in_folder("qz.jar") + folder_, classpath_option());
 }
 
 TEST_F(SettingsTest, VmOptionsComeFromReadableDefaultValuesOnly)

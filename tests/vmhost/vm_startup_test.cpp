@@ -3,17 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "errors.h"
 #include "javaref/local_ref.h"
+#include "output_capture.h"
 #include "test_names.h"
 #include "test_process.h"
 #include "vmhost/runtime_settings.h"
@@ -52,36 +49,6 @@ template <> jboolean probe_static<jboolean>(JNIEnv *env, const char *method, con
     env->DeleteLocalRef(probe);
     return value;
 }
-
-// Captures what the process writes to standard output while it lives.
-class StdoutCapture {
-public:
-    StdoutCapture()
-    {
-        std::fflush(stdout);
-        saved_ = dup(1);
-        char name[] = "/tmp/tavlin-stdout-XXXXXX";
-        int fd = mkstemp(name);
-        path_ = name;
-        dup2(fd, 1);
-        close(fd);
-    }
-    std::string finish()
-    {
-        std::fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-        std::ifstream in(path_);
-        std::stringstream text;
-        text << in.rdbuf();
-        unlink(path_.c_str());
-        return text.str();
-    }
-
-private:
-    int saved_;
-    std::string path_;
-};
 
 }  // namespace
 
@@ -163,7 +130,7 @@ TEST_P(OutputHook, VfprintfOptionInstallsTheHook)
     use_fresh_registry();
     add_vm_option("-XX:+PrintFlagsFinal");
     if (GetParam().option[0]) add_vm_option(GetParam().option);
-    StdoutCapture capture;
+    OutputCapture capture(1);
     JNIEnv *env = get_env();
     std::string output = capture.finish();
     EXPECT_NE(nullptr, env) << "the VM starts whatever the spelling";
@@ -210,7 +177,7 @@ TEST(VmStartup, RuntimeWithoutEntryPointsFailsLikeAnyStartup)
 {
     use_fresh_registry();
     setenv("TAVLIN_NO_MACHINE_JAVA", "1", 1);
-    set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell", "RuntimeLib", "libm.so.6");
+    set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Varnexa\\Tidewell", "RuntimeLib", library_without_jni().c_str());
     ThrownError error = error_of([] { get_env(); });
     EXPECT_EQ("JVM:JNI_GetCreateJavVMs - function pointer not found", error.description);
 }

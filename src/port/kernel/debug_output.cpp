@@ -92,3 +92,8 @@ TAVLINPORT_API void PortSetDebugOutputCapture(PortDebugOutputSink sink, void *co
     capture_context = context;
     capturing.store(sink != nullptr, std::memory_order_release);
 }
+
+TAVLINPORT_API bool PortDebugOutputWanted()
+{
+    return capturing.load(std::memory_order_acquire) || destination_configured();
+}

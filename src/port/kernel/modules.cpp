@@ -144,6 +144,13 @@ TAVLINPORT_API HMODULE LoadLibraryA(LPCSTR file_name)
     return handle != nullptr ? static_cast<HMODULE>(handle) : fail(ERROR_MOD_NOT_FOUND);
 }
 
+TAVLINPORT_API HMODULE LoadLibraryExA(LPCSTR file_name, HANDLE reserved, DWORD flags)
+{
+    if (reserved != nullptr || (flags & ~DWORD{LOAD_WITH_ALTERED_SEARCH_PATH}) != 0)
+        return fail(ERROR_INVALID_PARAMETER);
+    return LoadLibraryA(file_name);
+}
+
 TAVLINPORT_API FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name)
 {
     // Below 0x10000 the name is an export ordinal, which shared objects do not have.

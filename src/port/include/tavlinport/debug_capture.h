@@ -12,3 +12,7 @@ typedef void (*PortDebugOutputSink)(const char *text, void *context);
 // Installs the sink (a null sink removes it). It receives the text in addition to whatever
 // TAVLIN_DEBUG_OUTPUT selects. Returns only after any call to the previous sink has finished.
 TAVLINPORT_API void PortSetDebugOutputCapture(PortDebugOutputSink sink, void *context);
+
+// Whether OutputDebugStringA's text goes anywhere now: a sink is installed or
+// TAVLIN_DEBUG_OUTPUT names a destination.
+TAVLINPORT_API bool PortDebugOutputWanted();

@@ -34,6 +34,11 @@ struct CRITICAL_SECTION {
 typedef CRITICAL_SECTION *LPCRITICAL_SECTION;
 
 TAVLINPORT_API HMODULE LoadLibraryA(LPCSTR file_name);
+// A library given by its path finds its own dependencies as the dynamic linker finds them
+// (its run path), which is what LOAD_WITH_ALTERED_SEARCH_PATH asks of Windows; other flags
+// are refused.
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+TAVLINPORT_API HMODULE LoadLibraryExA(LPCSTR file_name, HANDLE reserved, DWORD flags);
 TAVLINPORT_API FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name);
 TAVLINPORT_API BOOL FreeLibrary(HMODULE module);
 // A null name gives the host executable; "tavlin" (with or without an extension) finds the
