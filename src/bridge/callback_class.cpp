@@ -55,9 +55,15 @@ LiveTargets &live_targets()
 
 CallbackTarget *target_of(jlong handle) { return reinterpret_cast<CallbackTarget *>(static_cast<intptr_t>(handle)); }
 
-// An error of the bridge as the Java caller sees it: a RuntimeException with its description.
+// An error of the bridge as the Java caller sees it: a RuntimeException with its description,
+// or the Java exception that the bridge could not describe on the way (see tavlin_ex.h).
 void throw_runtime_exception(JNIEnv *env, const TavlinEx &error)
 {
+    CLocalRef undescribed(env, take_undescribed_exception(env));
+    if (undescribed) {
+        env->Throw(undescribed.as<jthrowable>());
+        return;
+    }
     CLocalRef klass(env, env->FindClass("java/lang/RuntimeException"));
     if (!klass) return;  // its error is pending instead
     jmethodID init = env->GetMethodID(klass.as<jclass>(), "<init>", "(Ljava/lang/String;)V");

@@ -37,6 +37,14 @@ void convert_leading(JNIEnv *env, const MethodFacts &facts, const CallArguments 
     for (int i = 0; i < count; ++i) convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict);
 }
 
+// A candidate's failure rules out that candidate; a failure of the VM itself (see
+// TavlinEx::ends_the_call) is the call's, and no further candidate is tried for it.
+TavlinEx *refusal_of_candidate(TavlinEx *error)
+{
+    if (error->ends_the_call()) throw error;
+    return error;
+}
+
 // Converts the client's arguments for one candidate method.
 void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict,
                        PreparedArguments &args)
@@ -76,7 +84,7 @@ bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first,
         prepare_arguments(env, table, index, arguments, strict, args);
         return true;
     } catch (TavlinEx *error) {
-        refusal.reset(error);
+        refusal.reset(refusal_of_candidate(error));
         return false;
     }
 }
@@ -129,7 +137,7 @@ std::vector<Candidate> closest_candidates(JNIEnv *env, const MethodTable &table,
         try {
             if (fits(env, table, index, profiles, candidate)) candidates.push_back(candidate);
         } catch (TavlinEx *error) {
-            delete error;  // this candidate could not be looked at: it is not among the closest
+            delete refusal_of_candidate(error);  // this candidate could not be looked at: not among the closest
         }
     }
     std::sort(candidates.begin(), candidates.end());
@@ -194,7 +202,7 @@ bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const Cal
         return true;
     } catch (TavlinEx *error) {
         args.release();
-        refusal.reset(error);
+        refusal.reset(refusal_of_candidate(error));
         return false;
     }
 }
@@ -220,7 +228,7 @@ int choose_method(JNIEnv *env, const MethodTable &table, int index, const CallAr
     try {
         return choose_as_given(env, table, index, arguments, args);
     } catch (TavlinEx *caught) {
-        TavlinExPtr refusal(caught), spread_refusal;
+        TavlinExPtr refusal(refusal_of_candidate(caught)), spread_refusal;
         const int spread = choose_spread(env, table, index, arguments, args, spread_refusal);
         if (spread != -1) return spread;
         throw(spread_refusal ? spread_refusal : refusal).release();

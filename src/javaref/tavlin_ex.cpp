@@ -1,7 +1,9 @@
 #include "javaref/tavlin_ex.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -135,6 +137,24 @@ void trace_stack(JNIEnv *env, jthrowable exception)
     if (text && trace.read(env, text.as<jstring>())) trace.trace();
 }
 
+// The VirtualMachineErrors of the Java platform.
+bool is_virtual_machine_error(const OleString &class_name)
+{
+    static const OleString names[] = {utf8_to_ole("java.lang.StackOverflowError"),
+                                      utf8_to_ole("java.lang.OutOfMemoryError"), utf8_to_ole("java.lang.InternalError"),
+                                      utf8_to_ole("java.lang.UnknownError")};
+    return std::find(std::begin(names), std::end(names), class_name) != std::end(names);
+}
+
+// See take_undescribed_exception: a global reference, or null.
+thread_local jobject undescribed = nullptr;
+
+void keep_undescribed(JNIEnv *env, jobject exception)
+{
+    if (undescribed) env->DeleteGlobalRef(undescribed);
+    undescribed = exception ? env->NewGlobalRef(exception) : nullptr;
+}
+
 // Reads class name, message and key of a described (no longer pending) exception.
 TavlinEx *describe_exception(JNIEnv *env, jobject exception)
 {
@@ -182,8 +202,19 @@ void TavlinEx::check_exception(JNIEnv *env)
     env->ExceptionClear();
     trace_stack(env, exception.as<jthrowable>());
     TavlinEx *error = describe_exception(env, exception.get());
+    const bool described = !env->ExceptionCheck();
     env->ExceptionClear();  // what describing itself raised
+    keep_undescribed(env, described ? nullptr : exception.get());
+    if (!described || is_virtual_machine_error(error->java_class())) error->set_ends_the_call();
     throw error;
+}
+
+jthrowable take_undescribed_exception(JNIEnv *env)
+{
+    if (!undescribed) return nullptr;
+    jthrowable local = static_cast<jthrowable>(env->NewLocalRef(undescribed));
+    keep_undescribed(env, nullptr);
+    return local;
 }
 
 }  // namespace tavlin

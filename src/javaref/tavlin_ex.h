@@ -42,6 +42,12 @@ public:
         has_java_message_ = has_message;
     }
 
+    // A failure of the VM itself (a VirtualMachineError: its stack or memory spent), or a Java
+    // exception that could not even be described: the whole call fails with it, where other
+    // failures may only rule out one overload of several.
+    bool ends_the_call() const { return ends_the_call_; }
+    void set_ends_the_call() { ends_the_call_ = true; }
+
     // Turns a pending Java exception into a thrown TavlinEx (and clears it); returns at once,
     // after one JNI call, when none is pending.
     static void check_exception(JNIEnv *env);
@@ -56,9 +62,18 @@ private:
     OleString source_;
     bool has_description_ = false;
     bool has_source_ = false;
+    bool ends_the_call_ = false;
 };
 
 // Owns a caught error pointer for the rest of a catch block.
 using TavlinExPtr = std::unique_ptr<TavlinEx>;
+
+// The Java exception that check_exception last failed to describe on this thread, as a new
+// local reference (null when there is none), handed over once. Describing fails where the
+// stack is nearly spent, after a StackOverflowError that ran back and forth through the
+// bridge: a callback whose automation call failed throws this exception on into Java, so that
+// it unwinds to a frame with stack enough to describe it, instead of the text of the failed
+// description. Any description that succeeds on the thread drops it.
+jthrowable take_undescribed_exception(JNIEnv *env);
 
 }  // namespace tavlin

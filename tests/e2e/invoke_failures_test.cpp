@@ -1,10 +1,12 @@
 // How Invoke fails: Java exceptions, argument counts, rejected conversions, bad DISPIDs.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <thread>
 
 #include "bridge/proxy.h"
+#include "callback_object.h"
 #include "client.h"
 #include "com/module_lock.h"
 #include "debug_output.h"
@@ -202,4 +204,29 @@ TEST_F(InvokeFailures, NoExceptionRecordIsFine)
     DISPPARAMS params = {message.get(), nullptr, 1, 0};
     const IID null_iid = {};
     EXPECT_EQ(DISP_E_EXCEPTION, calc_->Invoke(fail, null_iid, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
+}
+
+// A Runnable that calls back into Java until the stack runs out: the client learns of the
+// StackOverflowError, not of a description that failed at the overflowing depth. Each round
+// trip raises the inner call's error on, as a script does.
+TEST(StackOverflowThroughTheBridge, TheClientSeesTheJavaError)
+{
+    use_standard_vm_setup();
+    ComPtr<IDispatch> behaviours;
+    ASSERT_EQ(S_OK, statics("fixtures.Behaviours", behaviours));
+    static CallbackObject runnable;
+    runnable.on("run", [&behaviours](const std::vector<const VARIANT *> &, VARIANT *) {
+        ScopedVariant self = ScopedVariant::dispatch(&runnable);
+        CallResult inner = call(behaviours.get(), "take", {self.get()});
+        if (FAILED(inner.hr)) throw std::runtime_error(inner.description);
+    });
+    for (int round = 0; round < 4; ++round) {
+        std::string description;
+        std::thread deep([&] {
+            ScopedVariant self = ScopedVariant::dispatch(&runnable);
+            description = call(behaviours.get(), "take", {self.get()}).description;
+        });
+        deep.join();
+        EXPECT_EQ("java.lang.StackOverflowError", description) << "round " << round;
+    }
 }

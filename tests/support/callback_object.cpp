@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 namespace tavlin_test {
 
@@ -21,6 +22,17 @@ std::string text_of_argument(const VARIANT *arg)
     ScopedVariant text;
     if (FAILED(VariantChangeType(text.get(), const_cast<VARIANT *>(arg), 0, VT_BSTR))) return "?";
     return narrow(text->bstrVal);
+}
+
+// The object's error, as a script raises one.
+HRESULT raise(const std::string &description, EXCEPINFO *excep_info)
+{
+    if (excep_info) {
+        *excep_info = EXCEPINFO{};
+        excep_info->scode = DISP_E_EXCEPTION;
+        excep_info->bstrDescription = SysAllocString(wide(description).c_str());
+    }
+    return DISP_E_EXCEPTION;
 }
 
 }  // namespace
@@ -61,16 +73,13 @@ HRESULT STDMETHODCALLTYPE CallbackObject::Invoke(DISPID dispid, REFIID, LCID, WO
         std::lock_guard<std::mutex> hold(lock_);
         calls_.push_back(call);
     }
-    if (!failure_.empty()) {
-        if (excep_info) {
-            *excep_info = EXCEPINFO{};
-            excep_info->scode = DISP_E_EXCEPTION;
-            excep_info->bstrDescription = SysAllocString(wide(failure_).c_str());
-        }
-        return DISP_E_EXCEPTION;
-    }
+    if (!failure_.empty()) return raise(failure_, excep_info);
     ScopedVariant answer;
-    (is_value ? value_ : members_[dispid - 1].handler)(args, answer.get());
+    try {
+        (is_value ? value_ : members_[dispid - 1].handler)(args, answer.get());
+    } catch (const std::runtime_error &error) {
+        return raise(error.what(), excep_info);
+    }
     if (result) *result = answer.release();
     return S_OK;
 }

@@ -21,6 +21,7 @@ namespace tavlin_test {
 class CallbackObject : public StackObject<IDispatch> {
 public:
     // Receives the arguments in the Java method's order; fills `result` (initialised, empty).
+    // A std::runtime_error it throws is the object's error, as a script raises one.
     using Handler = std::function<void(const std::vector<const VARIANT *> &args, VARIANT *result)>;
 
     struct Call {

@@ -6,6 +6,7 @@
 #include "checks.h"
 
 #include "javaref/tavlin_ex.h"
+#include "util/platform.h"
 #include "util/text.h"
 #include "vmhost/jvm_library.h"
 #include "vmhost/vm.h"
@@ -37,6 +38,33 @@ std::string startup_message()
     }
 }
 
+// The Java installation's key names a version whose RuntimeLib is missing, and a jvm.dll lies
+// in the current folder: the loader never takes a library by its bare name, so it is not
+// loaded, and there is no Java.
+void check_planted_library_is_never_loaded(const std::string &no_jre)
+{
+    const char java_key[] = "Software\\JavaSoft\\Java Runtime Environment";
+    HKEY key = nullptr, version = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, java_key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "CurrentVersion", 0, REG_SZ, reinterpret_cast<const BYTE *>("1.8"), 4);
+    RegCreateKeyExA(key, "1.8", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &version, nullptr);
+    RegSetValueExA(version, "JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE *>("C:\\nowhere"), 11);
+    RegCloseKey(version);
+    RegCloseKey(key);
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(TAVLIN_PLANTED_JVM_FOLDER);
+    DeleteFileA("planted-jvm-loaded");
+
+    std::string loader = loader_message();
+    report.check(loader == no_jre, "a registered version without RuntimeLib is no Java", loader);
+    const bool loaded = GetFileAttributesA("planted-jvm-loaded") != INVALID_FILE_ATTRIBUTES;
+    report.check(!loaded, "the jvm.dll in the current folder was not loaded", loaded ? "loaded" : "not loaded");
+
+    SetCurrentDirectoryA(previous);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\JavaSoft");
+}
+
 }  // namespace
 
 int main()
@@ -49,5 +77,6 @@ int main()
         std::string startup = startup_message();
         report.check(startup == no_jre, "VM start-up reports the loader's text, again on a retry", startup);
     }
+    check_planted_library_is_never_loaded(no_jre);
     return report.finish();
 }
