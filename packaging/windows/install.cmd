@@ -69,10 +69,10 @@ set "dll=%here%%~2\tavlin.dll"
 if not exist "%dll%" goto missing
 "%~1" /s %~3 "%dll%"
 if errorlevel 1 goto refused
-echo %~4 %dll%
+echo %~4 "%dll%"
 exit /b 0
 :missing
-echo tavlin: %dll% is missing. 1>&2
+echo tavlin: "%dll%" is missing. 1>&2
 exit /b 1
 :refused
 echo tavlin: "%~1" /s %~3 "%dll%" failed with exit code %errorlevel%. 1>&2

@@ -3,6 +3,7 @@
 #include "com/module.h"
 #include "com/registrar.h"
 #include "util/holders.h"
+#include "util/module_path.h"
 
 #ifdef _WIN32
 // Defined here on Windows, where no import library carries them.
@@ -117,16 +118,6 @@ HRESULT run_registry_script(IRegistrar *registrar, const OleString &module_path,
                        : registrar->ResourceUnregister(module_path.c_str(), script, OLESTR("REGISTRY"));
 }
 
-OleString ansi_to_ole(const char *text)
-{
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 1) return OleString();
-    OleString result(static_cast<size_t>(length), OLECHAR(0));
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &result[0], length);
-    result.resize(static_cast<size_t>(length) - 1);
-    return result;
-}
-
 // The library file itself, or failing that the ".tlb" file beside it; `loaded_from` is the
 // file that loaded.
 HRESULT load_type_library(const OleString &module_path, ITypeLib **lib, OleString *loaded_from)
@@ -152,12 +143,7 @@ void unregister_type_library(const OleString &module_path, RegistrationScope sco
 
 }  // namespace
 
-OleString module_file_name(HINSTANCE instance)
-{
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(instance, path, MAX_PATH);
-    return ansi_to_ole(path);
-}
+OleString module_file_name(HINSTANCE instance) { return module_path(instance); }
 
 OleString quoted_for_script(const OleString &text)
 {

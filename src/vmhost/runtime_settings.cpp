@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "util/module_path.h"
 #include "vmhost/registry_key.h"
 
 namespace tavlin {
@@ -59,21 +60,17 @@ bool key_has_subkeys(const char *path)
     return key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS && key.query_info(info) && info.sub_keys > 0;
 }
 
-// Full path of the bridge's own library file (the host executable's when it is not loaded
-// under its own name); empty when it cannot be read.
-std::string own_library_path()
+// The folder of the bridge's own library file (the host executable's when it is not loaded
+// under its own name), as the VM reads it in an option; empty when it cannot be read.
+std::string own_library_folder()
 {
-    HMODULE module = GetModuleHandleA("tavlin");
-    std::string path(512, '\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameA(module, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return std::string();
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+#ifdef _WIN32
+    OleString path = module_path(GetModuleHandleW(L"tavlin"));
+#else
+    OleString path = module_path(GetModuleHandleA("tavlin"));
+#endif
+    const size_t separator = path.rfind(OLECHAR(kDirSeparator));
+    return path_for_vm_option(separator == OleString::npos ? path : path.substr(0, separator));
 }
 
 std::string upper_case(std::string text)
@@ -136,9 +133,8 @@ CMallocString get_classpath()
         path.add_list(variable);
         named = upper_case(variable);
     }
-    std::string library = own_library_path();
-    if (library.empty()) return path.option();
-    std::string folder = library.substr(0, std::min(library.rfind(kDirSeparator), library.size()));
+    const std::string folder = own_library_folder();
+    if (folder.empty()) return path.option();
 
     // Only what CLASSPATH contributed decides whether the archives are named already.
     if (named.find("RK.JAR") == std::string::npos) {

@@ -80,7 +80,7 @@ expect_nothing_left() {  # after what
 tr -d '\r' < "$work/install.out"
 check "install.cmd succeeds" "$status" 0
 check "install.cmd reports both DLLs registered for the machine" \
-  "$(tr -d '\r' < "$work/install.out" | grep -c '^Registered for every user of this machine: .*tavlin.dll$')" 2
+  "$(tr -d '\r' < "$work/install.out" | grep -c '^Registered for every user of this machine: ".*tavlin.dll"$')" 2
 check "the 64-bit classes name the x64 DLL" "$(server_of "$machine" 64)" "$dll64"
 check "the 32-bit classes name the x86 DLL" "$(server_of "$machine" 32)" "$dll32"
 check "install.cmd registers every product key in the 64-bit classes" "$(product_keys "$machine" 64)" "$all_keys"
@@ -119,11 +119,30 @@ for bits in 64 32; do
 done
 check "an unknown /i: command line is refused" "$(status_of $WINE64 regsvr32 /s /n /i:everyone "$dll64")" 5
 
+# A folder whose name the ANSI code page cannot spell whole (a user's profile named in
+# another script), with an ampersand that cmd must not take for a command separator: the
+# classes name the DLLs where they are, so that the demo runs from both cscripts.
+other="$work/Ünïcødé 漢字 & Co"
+mkdir -p "$other"
+unzip -q "$archive" -d "$other"
+(cd "$other" && $WINE32 cmd /c install.cmd) > "$work/install-other.out" 2>&1 && status=0 || status=$?
+tr -d '\r' < "$work/install-other.out"
+check "install.cmd succeeds in a folder named with accents, CJK characters and &" "$status" 0
+for cscript in "$WINE32" "$WINE64"; do
+  bits=32; [ "$cscript" = "$WINE64" ] && bits=64
+  (cd "$other/examples" && $cscript cscript //nologo demo.vbs) > "$work/demo-other$bits.out" 2>/dev/null || true
+  check "the demo runs to its end there through the $bits-bit cscript" \
+    "$(tr -d '\r' < "$work/demo-other$bits.out" | grep -c 'list.get(99) failed: ')" 1
+done
+(cd "$other" && $WINE64 cmd /c uninstall.cmd) > /dev/null 2>&1 && status=0 || status=$?
+check "uninstall.cmd succeeds there" "$status" 0
+expect_nothing_left "uninstall.cmd in that folder"
+
 # A DLL gone missing makes install.cmd fail and say so.
 rm "$folder/x86/tavlin.dll"
 (cd "$folder" && $WINE64 cmd /c install.cmd) > "$work/broken.out" 2>&1 && status=0 || status=$?
 check "install.cmd without the x86 DLL fails" "$status" 1
-check "install.cmd names the missing DLL" "$(tr -d '\r' < "$work/broken.out" | grep -c 'x86.tavlin.dll is missing')" 1
+check "install.cmd names the missing DLL" "$(tr -d '\r' < "$work/broken.out" | grep -c 'x86.tavlin.dll" is missing')" 1
 (cd "$folder" && $WINE64 cmd /c uninstall.cmd) >/dev/null 2>&1 || true
 
 checks_done
