@@ -1,7 +1,10 @@
 #include "vmhost/jvm_library.h"
 
-#include <cctype>
+#include <memory>
+#include <string>
 
+#include "util/debug_trace.h"
+#include "vmhost/java_search.h"
 #include "vmhost/registry_key.h"
 
 namespace tavlin {
@@ -11,40 +14,18 @@ namespace {
 const char kProductKey[] = "Software\\Varnexa\\Tidewell";
 const char kJavaKey[] = "Software\\JavaSoft\\Java Runtime Environment";
 
-bool is_full_path(const char *path)
-{
-#ifdef _WIN32
-    const bool drive =
-        std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
-    const bool share = (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
-    return drive || share;
-#else
-    return path[0] == '/';
-#endif
-}
-
-// Loads a runtime library by its full path, with its own folder searched first for the
-// libraries it needs (the runtime's C library and others beside it). A bare or relative
-// name is never loaded: the system's search would look in the current folder and on PATH,
-// where anybody may have left a library of that name.
-HMODULE load_by_full_path(const char *path)
-{
-    if (!is_full_path(path)) return nullptr;
-    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 // The product's own override; a library that does not load is no error: the search goes on.
-HMODULE load_product_override()
+HMODULE load_product_override(JavaSearch &search)
 {
     CRegistryKey product;
     if (product.open(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ) != ERROR_SUCCESS) return nullptr;
     CMallocString path = product.query_string("RuntimeLib");
-    return path ? load_by_full_path(path.get()) : nullptr;
+    return path ? search.try_library(path.get(), std::string("HKLM\\") + kProductKey + " RuntimeLib") : nullptr;
 }
 
 // The library that the Java installation's current version names, or null when it names
 // none. Throws when no installation is registered or its library does not load.
-HMODULE load_registered_runtime()
+HMODULE load_registered_runtime(JavaSearch &search)
 {
     CRegistryKey java;
     if (java.open(HKEY_LOCAL_MACHINE, kJavaKey, KEY_READ) != ERROR_SUCCESS)
@@ -55,7 +36,7 @@ HMODULE load_registered_runtime()
     if (current.open(java.get(), version.get(), KEY_READ) != ERROR_SUCCESS) return nullptr;
     CMallocString path = current.query_string("RuntimeLib");
     if (!path) return nullptr;
-    HMODULE module = load_by_full_path(path.get());
+    HMODULE module = search.try_library(path.get(), std::string("HKLM\\") + kJavaKey + "\\" + version.get());
     if (!module) throw new JVMDLL_Exception("Failto load DLL as specified in regkey");
     return module;
 }
@@ -85,12 +66,27 @@ CJvmLibrary::~CJvmLibrary()
     if (module_) FreeLibrary(module_);
 }
 
+// The classic search comes first and keeps its texts, so that a machine that found its Java
+// before finds the same one; where it ends without a library, the further places are tried,
+// and a failure says what was passed over. No library is looked for by its bare name: the
+// system's search would look in the current folder and on PATH, where anybody may have left
+// a library of that name.
 void CJvmLibrary::load()
 {
-    module_ = load_product_override();
-    if (!module_) module_ = load_registered_runtime();
-    // Where neither names a library, none is looked for by its bare name (see load_by_full_path).
-    if (!module_) throw new JVMDLL_Exception("No JRE is installed on this machine.");
+    JavaSearch search;
+    module_ = load_product_override(search);
+    if (module_) return;
+    std::string failure = "No JRE is installed on this machine.";
+    try {
+        module_ = load_registered_runtime(search);
+    } catch (JVMDLL_Exception *classic) {
+        failure = std::unique_ptr<JVMDLL_Exception>(classic)->owned;
+    }
+    if (!module_) module_ = search.find_installed_java();
+    if (module_) return;
+    const std::string text = failure + search.report();
+    debug_trace(text.c_str());
+    throw new JVMDLL_Exception(text);
 }
 
 void CJvmLibrary::resolve_entry_points()

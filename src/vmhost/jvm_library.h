@@ -4,19 +4,26 @@
 
 #include <jni.h>
 
+#include <string>
+#include <utility>
+
 #include "util/platform.h"
 
 namespace tavlin {
 
 struct JVMDLL_Exception {
-    explicit JVMDLL_Exception(const char *text) : message(text) {}
-    const char *message;  // a constant text, not owned
+    explicit JVMDLL_Exception(std::string text) : owned(std::move(text)), message(owned.c_str()) {}
+    JVMDLL_Exception(const JVMDLL_Exception &) = delete;
+    JVMDLL_Exception &operator=(const JVMDLL_Exception &) = delete;
+    const std::string owned;
+    const char *message;  // the text, owned above
 };
 
 class CJvmLibrary {
 public:
-    // Searches: product override, the Java installation's registry entries; a library is
-    // loaded only by its full path. Throws JVMDLL_Exception*.
+    // Searches: product override, the Java installation's registry entries, then the places
+    // of JavaSearch; a library is loaded only by its full path. Throws JVMDLL_Exception*,
+    // whose text lists what was passed over when no Java was found.
     CJvmLibrary();
     virtual ~CJvmLibrary();
     CJvmLibrary(const CJvmLibrary &) = delete;

@@ -89,7 +89,8 @@ TEST_F(Names, ArgumentsByNameCallNothing)
     ComPtr<IDispatch> list = make("java.util.ArrayList");
     ScopedVariant value = ScopedVariant::string("pear");
     VARIANTARG args[] = {*value.get()};
-    for (DISPID name : {DISPID(0), DISPID(1), DISPID_PROPERTYPUT}) {
+    const DISPID names[] = {0, 1, DISPID_PROPERTYPUT};
+    for (DISPID name : names) {
         DISPPARAMS params = {args, &name, 1, 1};
         ScopedVariant result;
         EXPECT_EQ(DISP_E_NONAMEDARGS, list->Invoke(dispid_of(list.get(), "add"), IID_NULL, 0, DISPATCH_METHOD, &params,

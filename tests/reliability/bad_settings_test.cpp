@@ -119,7 +119,7 @@ TEST(BadSettings, RegisteredRuntimeLibThatIsNoLibrary)
     use_fresh_registry();
     std::string not_a_library = std::string(std::getenv("TAVLIN_REGISTRY")) + ".txt";
     std::ofstream(not_a_library) << "not a shared library";
-    set_environment("TAVLIN_NO_MACHINE_JAVA", "1");  // the machine's Java is presented read-only
+    hide_machine_java();
     set_raw("Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", REG_SZ, text_bytes("17"));
     set_raw("Software\\JavaSoft\\Java Runtime Environment\\17", "RuntimeLib", REG_SZ, text_bytes(not_a_library));
     ComPtr<IDispatch> list;

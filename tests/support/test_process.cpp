@@ -96,6 +96,13 @@ void use_standard_vm_setup()
 }
 
 #ifndef _WIN32
+void hide_machine_java()
+{
+    set_environment("TAVLIN_NO_MACHINE_JAVA", "1");
+    unsetenv("JAVA_HOME");
+    set_environment("PATH", "");
+}
+
 std::string library_without_jni()
 {
     Dl_info info{};

@@ -26,6 +26,9 @@ void use_standard_vm_setup();
 // The test fixtures' archive.
 std::string fixtures_jar();
 #ifndef _WIN32
+// A machine without Java, as far as the bridge can tell: the port presents none in the
+// registry (TAVLIN_NO_MACHINE_JAVA), and neither JAVA_HOME nor PATH leads to one.
+void hide_machine_java();
 // The full path of a loadable library that exports no JNI entry point (the C maths library).
 std::string library_without_jni();
 #endif
