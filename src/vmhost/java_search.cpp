@@ -55,6 +55,26 @@ const struct {
     const char *name;
 } kRoots[] = {{HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CURRENT_USER, "HKCU"}};
 
+// The process's variable (on Windows its environment block, which the host may have changed
+// since the C runtime copied it); empty when unset.
+std::string environment_variable(const char *name)
+{
+#ifdef _WIN32
+    std::string value(256, '\0');
+    for (;;) {
+        DWORD length = GetEnvironmentVariableA(name, &value[0], static_cast<DWORD>(value.size()));
+        if (length < value.size()) {
+            value.resize(length);
+            return value;
+        }
+        value.resize(length);  // the size it needs, its terminator included
+    }
+#else
+    const char *value = std::getenv(name);
+    return value ? value : "";
+#endif
+}
+
 bool is_full_path(const std::string &path)
 {
 #ifdef _WIN32
@@ -179,11 +199,7 @@ HMODULE JavaSearch::try_home(const std::string &home, const std::string &place)
     return nullptr;
 }
 
-HMODULE JavaSearch::try_java_home()
-{
-    const char *home = std::getenv("JAVA_HOME");
-    return home ? try_home(home, "JAVA_HOME") : nullptr;
-}
+HMODULE JavaSearch::try_java_home() { return try_home(environment_variable("JAVA_HOME"), "JAVA_HOME"); }
 
 HMODULE JavaSearch::try_registered()
 {
@@ -205,9 +221,7 @@ HMODULE JavaSearch::try_registered()
 
 HMODULE JavaSearch::try_path()
 {
-    const char *path = std::getenv("PATH");
-    if (!path) return nullptr;
-    std::string folders = path;
+    const std::string folders = environment_variable("PATH");
     for (size_t start = 0; start <= folders.size();) {
         size_t end = folders.find(kPathListSeparator, start);
         if (end == std::string::npos) end = folders.size();

@@ -74,6 +74,10 @@ void create_vm(const CJvmLibrary &library)
     if (library.JNI_CreateJavaVM(&vm, reinterpret_cast<void **>(&env), &args) < 0) return;
     the_vm.store(vm, std::memory_order_release);
     TavlinEx::check_exception(env);
+    // The VM attaches its creator as "main", a thread that keeps it from ending, for good. The
+    // creator is a client thread like any other: detached here, it is attached again on its
+    // next call as a daemon named for the bridge, and detached when it ends.
+    vm->DetachCurrentThread();
 }
 
 // Runs under the start-up lock.

@@ -95,13 +95,18 @@ void use_standard_vm_setup()
     set_environment("CLASSPATH", fixtures_jar().c_str());
 }
 
-#ifndef _WIN32
 void hide_machine_java()
 {
+#ifdef _WIN32
+    SetEnvironmentVariableA("JAVA_HOME", nullptr);
+#else
     set_environment("TAVLIN_NO_MACHINE_JAVA", "1");
     unsetenv("JAVA_HOME");
     set_environment("PATH", "");
+#endif
 }
+
+#ifndef _WIN32
 
 std::string library_without_jni()
 {

@@ -25,10 +25,11 @@ void add_vm_option(const std::string &option);
 void use_standard_vm_setup();
 // The test fixtures' archive.
 std::string fixtures_jar();
-#ifndef _WIN32
-// A machine without Java, as far as the bridge can tell: the port presents none in the
-// registry (TAVLIN_NO_MACHINE_JAVA), and neither JAVA_HOME nor PATH leads to one.
+// A machine without Java, as far as the bridge can tell: natively the port presents none in
+// the registry (TAVLIN_NO_MACHINE_JAVA) and neither JAVA_HOME nor PATH leads to one; on
+// Windows JAVA_HOME is unset (the prefix's registered Java is the test's to overwrite).
 void hide_machine_java();
+#ifndef _WIN32
 // The full path of a loadable library that exports no JNI entry point (the C maths library).
 std::string library_without_jni();
 #endif

@@ -105,10 +105,20 @@ TEST_F(AttachTest, AClientThreadStaysAttachedUntilItEnds)
         << "the thread's end detached it";
 }
 
-TEST_F(AttachTest, AClientThreadIsANamedDaemonWithTheSystemClassLoader)
+struct ClientThreadRow {
+    const char *name;
+    bool starts_the_vm;
+};
+
+class ClientThreads : public ::testing::TestWithParam<ClientThreadRow> {};
+
+// The thread that starts the VM (the only thread of most scripts) is a client thread too.
+TEST_P(ClientThreads, AreNamedDaemonsWithTheSystemClassLoader)
 {
+    use_fresh_registry();
+    if (!GetParam().starts_the_vm) get_env();
     run_on_new_thread([] {
-        JNIEnv *env = CThreadAttach().env();
+        JNIEnv *env = get_env();
         CLocalRef thread(env, current_java_thread(env));
         CLocalRef name(env, call_on(env, thread.get(), "getName", "()Ljava/lang/String;", &JNIEnv::CallObjectMethod));
         EXPECT_EQ("tavlin client " + std::to_string(GetCurrentThreadId()), java_string(env, name.get()));
@@ -122,6 +132,10 @@ TEST_F(AttachTest, AClientThreadIsANamedDaemonWithTheSystemClassLoader)
         EXPECT_TRUE(env->IsSameObject(system.get(), loader.get()));
     });
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, ClientThreads,
+                         ::testing::Values(ClientThreadRow{"StartsTheVm", true}, ClientThreadRow{"Later", false}),
+                         [](const ::testing::TestParamInfo<ClientThreadRow> &info) { return info.param.name; });
 
 TEST_F(AttachTest, ManyThreadsAttachAtOnce)
 {
