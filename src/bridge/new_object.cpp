@@ -79,27 +79,37 @@ HRESULT STDMETHODCALLTYPE CTavlinUtil::newObject(BSTR class_name, SAFEARRAY *arg
     });
 }
 
-// Type-library dispatch would pack newObject's trailing arguments into its [vararg] array, but
-// not every oleaut32 does so for every count (Wine's packs exactly one), so the utility object
-// takes this one call itself: the class name first, the constructor's arguments where the
-// client left them. Its failures are described as a proxy's call describes them.
-HRESULT CTavlinUtil::invoke_new_object(WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep_info,
-                                       UINT *arg_err)
+// The members that make a proxy are taken by the utility object itself through IDispatch, so
+// that their failures reach a script as a proxy call's do (error 1001 of FACILITY_CONTROL with
+// the Java text), where type-library dispatch would hand on the function table's E_FAIL. For
+// newObject it is needed besides: type-library dispatch would pack its trailing arguments into
+// its [vararg] array, but not every oleaut32 does so for every count (Wine's packs exactly one).
+// The class or interface names come first, then statics' nothing, implement's object or
+// newObject's constructor arguments, where the client left them.
+HRESULT CTavlinUtil::invoke_maker(DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep_info,
+                                  UINT *arg_err)
 {
     if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
     if (!params || (params->cArgs && !params->rgvarg)) return E_INVALIDARG;
     if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
-    if (params->cArgs == 0) return DISP_E_BADPARAMCOUNT;
+    const UINT needed = dispid == kImplementDispid ? 2 : 1;
+    if (params->cArgs < needed || (dispid != kNewObjectDispid && params->cArgs != needed)) return DISP_E_BADPARAMCOUNT;
     const CallArguments arguments = CallArguments::of(params);
-    AutoVariant class_name(*arguments[0]);
-    if (FAILED(class_name.change_type(VT_BSTR))) {
-        if (arg_err) *arg_err = params->cArgs - 1;
+    AutoVariant name(*arguments[0]);
+    AutoVariant object(needed == 2 ? *arguments[1] : VARIANT{});
+    const bool name_converts = SUCCEEDED(name.change_type(VT_BSTR));
+    if (!name_converts || (needed == 2 && FAILED(object.change_type(VT_DISPATCH)))) {
+        if (arg_err) *arg_err = name_converts ? params->cArgs - 2 : params->cArgs - 1;
         return DISP_E_TYPEMISMATCH;
     }
     return com_boundary(
         [&] {
             if (result) VariantInit(result);
-            IDispatch *made = construct_with_arguments(get_env(), class_name->bstrVal, arguments.after_first());
+            JNIEnv *env = get_env();
+            IDispatch *made = dispid == kNewObjectDispid
+                                  ? construct_with_arguments(env, name->bstrVal, arguments.after_first())
+                              : dispid == kStaticsDispid ? proxy_for_class(env, name->bstrVal)
+                                                         : implement_interfaces(env, name->bstrVal, object->pdispVal);
             if (!result) {
                 made->Release();
                 return S_OK;

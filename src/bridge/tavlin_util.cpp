@@ -10,9 +10,6 @@ namespace {
 // view holds ITavlinUtil's newInstance too, at the same slot and DISPID.
 TypeInfoHolder type_info(&IID_ITavlinUtil2, &LIBID_Tavlin, 1, 0);
 
-// newObject's DISPID in the type library.
-constexpr DISPID kNewObjectDispid = 2;
-
 // The interfaces whose methods set the thread's error object.
 const IID *const kErrorInfoInterfaces[] = {&IID_ITavlinUtil2, &IID_ITavlinUtil, &IID_IDispatch};
 }  // namespace
@@ -51,7 +48,8 @@ HRESULT STDMETHODCALLTYPE CTavlinUtil::GetIDsOfNames(REFIID, LPOLESTR *names, UI
 HRESULT STDMETHODCALLTYPE CTavlinUtil::Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params,
                                               VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err)
 {
-    if (dispid == kNewObjectDispid) return invoke_new_object(flags, params, result, excep_info, arg_err);
+    if (dispid >= kNewObjectDispid && dispid <= kImplementDispid)
+        return invoke_maker(dispid, flags, params, result, excep_info, arg_err);
     return type_info.invoke(static_cast<ITavlinUtil2 *>(this), dispid, lcid, flags, params, result, excep_info,
                             arg_err);
 }

@@ -27,8 +27,14 @@ public:
     HRESULT STDMETHODCALLTYPE statics(BSTR class_name, IDispatch **proxy) override;
     HRESULT STDMETHODCALLTYPE implement(BSTR interface_names, IDispatch *object, IDispatch **proxy) override;
 
+    // The DISPIDs of the members that make a proxy, which Invoke takes itself (new_object.cpp).
+    static constexpr DISPID kNewObjectDispid = 2;
+    static constexpr DISPID kStaticsDispid = 3;
+    static constexpr DISPID kImplementDispid = 4;
+
 private:
-    HRESULT invoke_new_object(WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep_info, UINT *arg_err);
+    HRESULT invoke_maker(DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *excep_info,
+                         UINT *arg_err);
 };
 
 }  // namespace tavlin

@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(53);
+plan(55);
 var util, calc, list;
 
 // A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
@@ -90,6 +90,10 @@ try {
           "name.txt");
     check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList"); }),
           "error 800a03e9 Abstract class or interface: java.util.AbstractList");
+    check("statics of a missing class", errorOf(function () { util.statics("no.such.Clazz"); }),
+          "error 800a03e9 java.lang.ClassNotFoundException: no.such.Clazz");
+    check("implement of a class", errorOf(function () { util.implement("java.lang.String", {}); }),
+          "error 800a03e9 Not an interface: java.lang.String");
     // Java collections walked by Enumerator; a map gives its keys.
     var fruit = filled("java.util.ArrayList", ["pear", "apple", "fig"]);
     check("Enumerator over an ArrayList", walk(fruit), "pear,apple,fig");

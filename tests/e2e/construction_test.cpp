@@ -178,6 +178,30 @@ TEST_P(ConstructionFailuresThroughIDispatch, AreExceptions)
     EXPECT_EQ(VT_EMPTY, made.value.type());
 }
 
+// Every member that makes a proxy fails through IDispatch as a proxy's call does: error 1001
+// of FACILITY_CONTROL with the text, not the function table's E_FAIL.
+TEST_F(DispatchConstruction, EveryMakerFailsAsACallDoes)
+{
+    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ScopedVariant missing = ScopedVariant::string("no.such.Clazz"), text = ScopedVariant::string("java.lang.String");
+    ScopedVariant object = ScopedVariant::dispatch(util.get());
+    const struct {
+        const char *member;
+        std::vector<const VARIANT *> args;
+        const char *description;
+    } rows[] = {
+        {"newObject", {missing.get()}, "java.lang.ClassNotFoundException: no.such.Clazz"},
+        {"statics", {missing.get()}, "java.lang.ClassNotFoundException: no.such.Clazz"},
+        {"implement", {text.get(), object.get()}, "Not an interface: java.lang.String"},
+    };
+    for (const auto &row : rows) {
+        CallResult made = call(util.get(), row.member, row.args);
+        EXPECT_EQ(DISP_E_EXCEPTION, made.hr) << row.member;
+        EXPECT_EQ(static_cast<SCODE>(0x800A03E9), made.scode) << row.member;
+        EXPECT_EQ(row.description, made.description) << row.member;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, ConstructionFailures, ::testing::ValuesIn(failure_rows),
                          test_names::by_field<&FailureRow::name>);
 INSTANTIATE_TEST_SUITE_P(Rows, ConstructionFailuresThroughIDispatch, ::testing::ValuesIn(failure_rows),

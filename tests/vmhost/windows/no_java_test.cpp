@@ -16,6 +16,8 @@ namespace {
 
 windows_test::Checks report;
 
+std::string first_line(const std::string &text) { return text.substr(0, text.find('\n')); }
+
 std::string loader_message()
 {
     try {
@@ -65,8 +67,6 @@ void check_planted_library_is_never_loaded(const std::string &no_jre)
     SetCurrentDirectoryA(previous);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\JavaSoft");
 }
-
-std::string first_line(const std::string &text) { return text.substr(0, text.find('\n')); }
 
 // A fresh folder below the temporary one.
 std::string fresh_folder(const char *name)
