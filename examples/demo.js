@@ -2,7 +2,15 @@
 var util = new ActiveXObject("Tavlin.Util");
 
 WScript.Echo("JScript: a java.util.HashMap of word counts");
-var counts = util.newInstance("java.util.HashMap");
+var counts;
+try {
+    counts = util.newInstance("java.util.HashMap");
+} catch (e) {
+    // The first call starts Java: without a Java of this process's bitness, the error says
+    // where it was looked for.
+    WScript.Echo("Java could not be started: " + e.description);
+    WScript.Quit(1);
+}
 var words = ["to", "be", "or", "not", "to", "be"];
 for (var i = 0; i < words.length; i++) {
     var seen = counts.get(words[i]);

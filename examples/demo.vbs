@@ -10,6 +10,12 @@ End If
 WScript.Echo "VBScript: build a java.util.ArrayList and sort it with java.util.Collections"
 Dim list, collections, fruit
 Set list = util.newInstance("java.util.ArrayList")
+If Err.Number <> 0 Then
+    ' The first call starts Java: without a Java of this process's bitness, the error says
+    ' where it was looked for.
+    WScript.Echo "Java could not be started: " & Err.Description
+    WScript.Quit 1
+End If
 For Each fruit In Array("pear", "apple", "fig", "cherry")
     list.add fruit
 Next

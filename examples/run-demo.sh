@@ -21,6 +21,6 @@ $WINE regsvr32 /s "$(windows "$work/tavlin.dll")"
 for script in demo.vbs demo.js; do
     echo "== cscript $script"
     cp "$here/$script" "$work/$script"
-    $WINE cscript //nologo "$(windows "$work/$script")" 2>/dev/null | tr -d '\r'
+    $WINE cscript //nologo "$(windows "$work/$script")" | tr -d '\r'
 done
 wineserver -k 2>/dev/null || true

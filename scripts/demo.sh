@@ -11,6 +11,6 @@ echo "== building (native and 64-bit Windows)"
 TAVLIN_TARGETS="linux win64" bash scripts/build.sh >/dev/null
 
 echo "== the C++ client of the native build"
-TAVLIN_REGISTRY="$top/build/linux/demo-registry.reg" "$top/build/linux/examples/tavlin_demo" 2>/dev/null
+TAVLIN_REGISTRY="$top/build/linux/demo-registry.reg" "$top/build/linux/examples/tavlin_demo"
 echo
 sh "$top/examples/run-demo.sh" "$top/build/win64"

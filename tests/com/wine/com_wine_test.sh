@@ -132,6 +132,15 @@ check_client() {
         cat "$work/$script.out"
         diff -u "$expected" "$work/$script.out" || fail "$script printed other than expected"
     done
+    # The release demos, where no Java is found, say why and stop.
+    for demo in demo.vbs demo.js; do
+        cp "$here/../../../examples/$demo" "$work/"
+        status=0
+        run_tool cscript.exe //nologo "$(windows_path "$work/$demo")" | tr -d '\r' >"$work/$demo.out" || status=$?
+        grep -q '^Java could not be started: No JRE is installed on this machine[.]$' "$work/$demo.out" ||
+            fail "$demo does not say why Java could not be started: $(cat "$work/$demo.out")"
+        grep -q '^  ' "$work/$demo.out" && fail "$demo went on after Java could not be started"
+    done
 }
 
 case $mode in
