@@ -180,6 +180,12 @@ void add_object_rows(Rows &rows)
                  hresult_text(hr) + (answer ? " an interface" : " null"));
         if (answer) static_cast<IUnknown *>(answer)->Release();
     }
+    ISupportErrorInfo *support = nullptr;
+    if (SUCCEEDED(info->QueryInterface(kIidISupportErrorInfo, reinterpret_cast<void **>(&support)))) {
+        rows.add("errorinfo supports its own GUID", hresult_text(support->InterfaceSupportsErrorInfo(kSomeInterface)));
+        rows.add("errorinfo supports another GUID", hresult_text(support->InterfaceSupportsErrorInfo(kIidIErrorInfo)));
+        support->Release();
+    }
     rows.add("errorinfo references after the questions", std::to_string(info->Release()));
 }
 

@@ -33,9 +33,9 @@ private:
     std::optional<std::u16string> text_;
 };
 
-// One object behind both interfaces. It answers no ISupportErrorInfo, as oleaut32's does not
-// under Wine (the conformance rows record it).
-class ErrorObject final : public IErrorInfo, public ICreateErrorInfo {
+// One object behind the three interfaces that oleaut32's answers under Wine (the conformance
+// rows record them). It supports error information for the interface its GUID names.
+class ErrorObject final : public IErrorInfo, public ICreateErrorInfo, public ISupportErrorInfo {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
     {
@@ -86,11 +86,17 @@ public:
         return S_OK;
     }
 
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override
+    {
+        return IsEqualIID(iid, guid_) ? S_OK : S_FALSE;
+    }
+
 private:
     void *interface_for(REFIID iid)
     {
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IErrorInfo)) return static_cast<IErrorInfo *>(this);
         if (IsEqualIID(iid, IID_ICreateErrorInfo)) return static_cast<ICreateErrorInfo *>(this);
+        if (IsEqualIID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo *>(this);
         return nullptr;
     }
 
