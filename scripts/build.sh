@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds the targets: native Linux (build/linux), the same with AddressSanitizer
+# Configures and builds the targets: native Linux (build/linux), the same against the newest
+# JDK the machine has beside the default one (build/linux-newest-java, skipped with a note where
+# there is none), the same with AddressSanitizer
 # and UndefinedBehaviorSanitizer (build/linux-asan, which holds only the tests that run under
 # them), Windows i686 (build/win32, the primary target) and Windows x86_64 (build/win64); with
 # both Windows targets, the release archive dist/tavlin-<version>-windows.zip from them.
@@ -13,11 +15,18 @@ configure_and_build() {
   cmake --build "$top/build/$dir" -j "$jobs"
 }
 
-targets="${TAVLIN_TARGETS:-linux linux-asan win32 win64}"
+targets="${TAVLIN_TARGETS:-linux linux-newest-java linux-asan win32 win64}"
 for target in $targets; do
   echo "== building $target"
   case "$target" in
     linux) configure_and_build linux ;;
+    linux-newest-java)
+      newest=$(bash "$top/scripts/newest-java.sh")
+      if [ -z "$newest" ]; then
+        echo "note: no JDK newer than the default one is installed; the native suite runs on that one alone"
+        continue
+      fi
+      JAVA_HOME=$newest configure_and_build linux-newest-java ;;
     # -O1 and line tables only: half the compile time of -O2 -g, and still file:line in reports.
     linux-asan) configure_and_build linux-asan -DTAVLIN_SANITIZE=address,undefined \
                   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" ;;

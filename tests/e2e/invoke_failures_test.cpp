@@ -223,8 +223,10 @@ TEST(StackOverflowThroughTheBridge, TheClientSeesTheJavaError)
     for (int round = 0; round < 4; ++round) {
         std::string description;
         std::thread deep([&] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // where a script object may be wrapped
             ScopedVariant self = ScopedVariant::dispatch(&runnable);
             description = call(behaviours.get(), "take", {self.get()}).description;
+            CoUninitialize();
         });
         deep.join();
         EXPECT_EQ("java.lang.StackOverflowError", description) << "round " << round;

@@ -139,7 +139,7 @@ check_client() {
         run_tool cscript.exe //nologo "$(windows_path "$work/$demo")" | tr -d '\r' >"$work/$demo.out" || status=$?
         grep -q '^Java could not be started: No JRE is installed on this machine[.]$' "$work/$demo.out" ||
             fail "$demo does not say why Java could not be started: $(cat "$work/$demo.out")"
-        grep -q '^  ' "$work/$demo.out" && fail "$demo went on after Java could not be started"
+        if grep -q '^  ' "$work/$demo.out"; then fail "$demo went on after Java could not be started"; fi
     done
 }
 
