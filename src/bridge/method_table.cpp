@@ -71,6 +71,16 @@ void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts, j
     }
 }
 
+// The element type of a parameter of array type.
+MethodFacts::Parameter element_of(JNIEnv *env, const MethodFacts::Parameter &array)
+{
+    CLocalRef element(env, env->CallObjectMethod(array.klass.get(), java_reflect.class_getComponentType));
+    TavlinEx::check_exception(env);
+    std::string name = slash_class_name(env, element.get());
+    ParameterShape shape = parameter_shape(name.c_str());
+    return {std::move(name), new_global_ref(env, element.as<jclass>()), shape};
+}
+
 // The class file's ACC_VARARGS, which a method's or constructor's modifiers carry (it is what
 // Executable.isVarArgs tests).
 constexpr jint kVariableArgumentsModifier = 0x80;
@@ -96,7 +106,10 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method, const MemberReflectio
     facts->is_static = env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isStatic,
                                                      &argument) == JNI_TRUE;
     TavlinEx::check_exception(env);
-    facts->takes_variable_arguments = (modifiers & kVariableArgumentsModifier) != 0;
+    // The flag is the class file's claim; only a last parameter of array type can be spread into.
+    facts->takes_variable_arguments = (modifiers & kVariableArgumentsModifier) != 0 && !facts->parameters.empty() &&
+                                      facts->parameters.back().shape.kind == ParameterKind::Array;
+    if (facts->takes_variable_arguments) facts->spread_element = element_of(env, facts->parameters.back());
     return facts.release();
 }
 

@@ -39,10 +39,22 @@ struct MethodFacts {
         ParameterShape shape;
     };
     std::vector<Parameter> parameters;
+    // With variable arguments, the element type of the declared array: what each trailing
+    // argument of a call that spreads them is converted to.
+    Parameter spread_element;
 
-    JavaType parameter_type(size_t index) const
+    JavaType parameter_type(size_t index) const { return type_of(parameters[index]); }
+    // The type the argument at `position` of a spreading call goes to: its fixed parameter's,
+    // or the element's from the declared array on.
+    JavaType spread_type(size_t position) const
     {
-        return JavaType(parameters[index].name.c_str(), parameters[index].klass.get(), parameters[index].shape);
+        return position + 1 < parameters.size() ? parameter_type(position) : type_of(spread_element);
+    }
+
+private:
+    static JavaType type_of(const Parameter &parameter)
+    {
+        return JavaType(parameter.name.c_str(), parameter.klass.get(), parameter.shape);
     }
 };
 

@@ -1,8 +1,10 @@
 // The choice among a name's overloads (or a class's constructors) for the arguments of one
-// call: the closest that takes the arguments as they are, table order only where none does.
+// call: the closest that takes the arguments as they are, the most specific of equally close
+// ones, table order only where none does.
 #include "bridge/overload_choice.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "convert/argument_fit.h"
@@ -90,7 +92,7 @@ bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first,
 }
 
 // A candidate of an overloaded name and how closely the call's arguments fit it: the worst
-// single fit first, then their sum; ties go to table order.
+// single fit first, then their sum, then table order (where specificity then reorders ties).
 struct Candidate {
     int index;
     int worst;
@@ -98,6 +100,7 @@ struct Candidate {
     // The fits already vouch for every scalar, so they are converted as a lone method's
     // would be (a currency into a double); the elements of an array were not looked at.
     bool strict;
+    bool fits_as_closely_as(const Candidate &other) const { return worst == other.worst && total == other.total; }
     bool operator<(const Candidate &other) const
     {
         if (worst != other.worst) return worst < other.worst;
@@ -105,6 +108,50 @@ struct Candidate {
         return index < other.index;
     }
 };
+
+// The type that the argument at a position of a call goes to in a member.
+using TypeAtPosition = JavaType (MethodFacts::*)(size_t) const;
+
+// Whether member `a` is at least as specific as member `b`: over the first `positions`
+// arguments of a call, each of a's types is a subtype of b's.
+bool as_specific(JNIEnv *env, const MethodFacts &a, const MethodFacts &b, int positions, TypeAtPosition type_at)
+{
+    for (int i = 0; i < positions; ++i)
+        if (!is_subtype(env, (a.*type_at)(i), (b.*type_at)(i))) return false;
+    return true;
+}
+
+// Orders members given in table order as Java prefers among namesakes that all take a call:
+// each after every other that is strictly more specific than it (String before CharSequence
+// before Object), table order between the rest. `as_specific(a, b)` compares two. A lone
+// member is compared with nothing.
+template <class Iterator, class AsSpecific>
+void most_specific_first(Iterator first, Iterator last, AsSpecific as_specific)
+{
+    using Member = typename std::iterator_traits<Iterator>::value_type;
+    auto strictly = [&](const Member &a, const Member &b) { return as_specific(a, b) && !as_specific(b, a); };
+    for (; first != last && std::next(first) != last; ++first) {
+        Iterator chosen = std::find_if(first, last, [&](const Member &member) {
+            return std::none_of(first, last, [&](const Member &other) { return strictly(other, member); });
+        });
+        if (chosen != last) std::rotate(first, chosen, std::next(chosen));
+    }
+}
+
+// Among candidates that fit the call equally closely, puts the most specific first.
+void prefer_most_specific(JNIEnv *env, const MethodTable &table, int count, std::vector<Candidate> &candidates)
+{
+    auto as_specific_candidate = [&](const Candidate &a, const Candidate &b) {
+        return as_specific(env, table.facts(env, a.index), table.facts(env, b.index), count,
+                           &MethodFacts::parameter_type);
+    };
+    for (auto tie = candidates.begin(); tie != candidates.end();) {
+        auto after = std::find_if(tie, candidates.end(),
+                                  [&](const Candidate &candidate) { return !candidate.fits_as_closely_as(*tie); });
+        most_specific_first(tie, after, as_specific_candidate);
+        tie = after;
+    }
+}
 
 // Whether every argument fits the candidate without loss or a change of kind, and how closely.
 bool fits(JNIEnv *env, const MethodTable &table, int index, const std::vector<ArgumentProfile> &arguments,
@@ -141,12 +188,14 @@ std::vector<Candidate> closest_candidates(JNIEnv *env, const MethodTable &table,
         }
     }
     std::sort(candidates.begin(), candidates.end());
+    prefer_most_specific(env, table, arguments.size(), candidates);
     return candidates;
 }
 
 // An overloaded name is resolved by closeness first: the candidate that takes every
 // argument without loss and without changing its kind, the closest of them (so Math.max(2.5,
-// 1.5) is max(double, double) whatever the table order). Only when none qualifies are the
+// 1.5) is max(double, double) whatever the table order), and of equally close ones the most
+// specific (a TreeMap goes to (SortedMap) rather than (Map)). Only when none qualifies are the
 // overloads walked in table order, each converted under the strict rule, and the first that
 // accepts is taken; then only the last candidate's error is reported.
 int choose_overload(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
@@ -185,15 +234,13 @@ SafeArrayHolder packed(const CallArguments &arguments, int first)
 
 // Converts the arguments for a method declared with variable arguments, its trailing
 // arguments given one by one as Java source gives them: they are packed into the array the
-// method declares, each converted as an element. False when the method takes no variable
-// arguments or more fixed ones than the call has.
+// method declares, each converted as an element.
 bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict,
                      PreparedArguments &args, TavlinExPtr &refusal)
 {
     try {
         const MethodFacts &facts = table.facts(env, index);
         const int fixed = static_cast<int>(facts.parameters.size()) - 1;
-        if (!facts.takes_variable_arguments || arguments.size() < fixed) return false;
         args.resize(fixed + 1);
         convert_leading(env, facts, arguments, fixed, strict, args);
         SafeArrayHolder trailing = packed(arguments, fixed);
@@ -207,14 +254,39 @@ bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const Cal
     }
 }
 
-// The first of the name's members, in table order, that takes the arguments spread; -1 when
-// none does, with the last refusal in `refusal`.
+// The name's members from `index` on that can take `count` arguments spread: those declared
+// with variable arguments and no more fixed parameters than that. One whose facts cannot be
+// read is not among them; its error is kept in `refusal`.
+std::vector<int> spread_candidates(JNIEnv *env, const MethodTable &table, int index, int count, TavlinExPtr &refusal)
+{
+    std::vector<int> candidates;
+    for (; index != -1; index = table.next_overload(env, index)) {
+        try {
+            const MethodFacts &facts = table.facts(env, index);
+            if (facts.takes_variable_arguments && static_cast<int>(facts.parameters.size()) - 1 <= count)
+                candidates.push_back(index);
+        } catch (TavlinEx *error) {
+            refusal.reset(refusal_of_candidate(error));
+        }
+    }
+    return candidates;
+}
+
+// The most specific of the name's members that takes the arguments spread, table order
+// between equally specific ones; -1 when none does, with the last refusal in `refusal`. The
+// members are compared one position past the arguments, where both take the element of their
+// array, so that (String...) is more specific than (Object...) for any count.
 int choose_spread(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
                   PreparedArguments &args, TavlinExPtr &refusal)
 {
     const bool strict = table.next_overload(env, index) != -1;
-    for (; index != -1; index = table.next_overload(env, index))
-        if (spread_accepted(env, table, index, arguments, strict, args, refusal)) return index;
+    std::vector<int> candidates = spread_candidates(env, table, index, arguments.size(), refusal);
+    most_specific_first(candidates.begin(), candidates.end(), [&](int a, int b) {
+        return as_specific(env, table.facts(env, a), table.facts(env, b), arguments.size() + 1,
+                           &MethodFacts::spread_type);
+    });
+    for (int candidate : candidates)
+        if (spread_accepted(env, table, candidate, arguments, strict, args, refusal)) return candidate;
     return -1;
 }
 

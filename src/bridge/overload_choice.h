@@ -35,7 +35,8 @@ private:
 
 // Chooses, among the member at `index` and its namesakes after it, the one that takes the
 // arguments, and converts them for it into `args`; returns its index. A lone member converts
-// as far as the platform's coercion allows; namesakes are chosen by closeness of fit first.
+// as far as the platform's coercion allows; namesakes are chosen by closeness of fit first,
+// then by specificity, as Java chooses.
 // Throws TavlinEx* with the refusal ("Invalid number of arguments.", a conversion's error).
 int choose_method(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
                   PreparedArguments &args);

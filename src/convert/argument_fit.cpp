@@ -306,4 +306,15 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
     return kRefused;
 }
 
+bool is_subtype(JNIEnv *env, const JavaType &narrow, const JavaType &wide)
+{
+    if (!narrow.is_primitive() || !wide.is_primitive())
+        return !narrow.is_primitive() && !wide.is_primitive() && narrow.klass && wide.klass &&
+               env->IsAssignableFrom(narrow.klass, wide.klass);
+    if (narrow.shape.kind == wide.shape.kind) return true;
+    // Java widens a number into every wider number but char, and a boolean into nothing.
+    const JavaNumber *from = java_number(narrow.shape.kind), *to = java_number(wide.shape.kind);
+    return from && to && to->kind != ParameterKind::Char && to->width > from->width;
+}
+
 }  // namespace tavlin

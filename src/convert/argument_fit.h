@@ -38,4 +38,9 @@ constexpr int kRefused = -1;
 // without loss or a change of kind.
 int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type);
 
+// Whether a parameter of type `narrow` takes nothing that one of type `wide` would refuse:
+// the same type, a subclass, or a primitive that Java widens into the other. What decides
+// between namesakes that fit a call equally well.
+bool is_subtype(JNIEnv *env, const JavaType &narrow, const JavaType &wide);
+
 }  // namespace tavlin

@@ -135,6 +135,7 @@ const ChoiceRow kChoiceRows[] = {
     {"DescribeAString", "fixtures.Calculator", "describe", {BSTR_("s")}, "String:s"},
     {"PickAnIntOverADate", "fixtures.Calculator", "pick", {I4(5)}, "int:5"},
     {"PickADate", "fixtures.Calculator", "pick", {DATE_(36526)}, "Date"},
+    {"AStringKeepsTheStringNamesake", "fixtures.Namesakes", "text", {BSTR_("s")}, "String"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, OverloadChoice, ::testing::ValuesIn(kChoiceRows),
@@ -148,6 +149,29 @@ std::string java_text_of(JNIEnv *env, jobject object)
     env->ReleaseStringUTFChars(text, chars);
     env->DeleteLocalRef(text);
     return copy;
+}
+
+// A sorted map fits (Map) and (SortedMap) alike; Java takes the (SortedMap) namesake, and so
+// must the bridge whichever comes first in the table: in a class of each order, and among
+// ConcurrentSkipListMap's constructors (its (Map) one first), whose copy then keeps the order.
+TEST(Specificity, ASortedMapGoesToTheSortedMapNamesake)
+{
+    use_standard_vm_setup();
+    ComPtr<IDispatch> collections, reversed, copy;
+    ASSERT_EQ(S_OK, statics("java.util.Collections", collections));
+    ASSERT_EQ(S_OK, new_object("java.util.TreeMap", {call(collections.get(), "reverseOrder").value.get()}, reversed));
+    for (const char *text : {"a", "b", "c"}) {
+        ScopedVariant key = ScopedVariant::string(text);
+        ASSERT_EQ(S_OK, call(reversed.get(), "put", {key.get(), key.get()}).hr);
+    }
+    ScopedVariant map = ScopedVariant::dispatch(reversed.get());
+    for (const char *class_name : {"fixtures.Namesakes$GeneralFirst", "fixtures.Namesakes$SpecificFirst"}) {
+        ComPtr<IDispatch> klass;
+        ASSERT_EQ(S_OK, statics(class_name, klass));
+        EXPECT_EQ("SortedMap", text_of(call(klass.get(), "pick", {map.get()}))) << class_name;
+    }
+    ASSERT_EQ(S_OK, new_object("java.util.concurrent.ConcurrentSkipListMap", {map.get()}, copy));
+    EXPECT_EQ("c", text_of(call(copy.get(), "firstKey")));
 }
 
 class OverloadWalk : public ::testing::Test {

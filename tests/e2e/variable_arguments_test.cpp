@@ -115,7 +115,20 @@ INSTANTIATE_TEST_SUITE_P(
                   nullptr,
                   "Unable to coerce parameter data to int: 0x80020005"},
         SpreadRow{
-            "TooFewForTheFixedParameters", "fixtures.Joiner", "numbers", {}, nullptr, "Invalid number of arguments."}),
+            "TooFewForTheFixedParameters", "fixtures.Joiner", "numbers", {}, nullptr, "Invalid number of arguments."},
+        // (String, String...) is more specific than (String, Object...), whichever comes first.
+        SpreadRow{"GeneralFirst",
+                  "fixtures.Namesakes$GeneralFirst",
+                  "join",
+                  {text("a"), text("b"), text("c")},
+                  nullptr,
+                  "String..."},
+        SpreadRow{"SpecificFirst",
+                  "fixtures.Namesakes$SpecificFirst",
+                  "join",
+                  {text("a"), text("b"), text("c")},
+                  nullptr,
+                  "String..."}),
     test_names::by_field<&SpreadRow::name>);
 
 TEST(SpreadConstructorArguments, FillTheDeclaredArray)
