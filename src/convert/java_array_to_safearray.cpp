@@ -7,9 +7,11 @@
 #include <type_traits>
 #include <vector>
 
+#include "convert/array_nesting.h"
 #include "convert/java_text.h"
 #include "convert/java_to_com.h"
 #include "convert/jni_arrays.h"
+#include "convert/safe_array_elements.h"
 #include "convert/safe_array_lock.h"
 #include "javaref/local_ref.h"
 #include "javaref/tavlin_ex.h"
@@ -85,8 +87,7 @@ public:
             bounds[d].cElements = static_cast<ULONG>(counts_[d]);
             bounds[d].lLbound = 0;
         }
-        SafeArrayHolder created(SafeArrayCreate(element_type_, static_cast<UINT>(dimensions_), bounds.data()));
-        if (!created) throw new TavlinEx("Unable to allocate safearray.");
+        SafeArrayHolder created = new_safe_array(element_type_, std::move(bounds));
         array_ = created.get();
         fill(array, 0);
         return created.release();
@@ -94,9 +95,11 @@ public:
 
 private:
     // Each dimension is as long as the longest array found at its depth, so no row of a
-    // ragged array is cut or refused; shorter rows leave zeros (or VT_EMPTY) behind them.
+    // ragged array is cut; shorter rows leave zeros (or VT_EMPTY) behind them. (The box that
+    // results may be far larger than the Java data: new_safe_array checks what it comes to.)
     void measure(jarray array, int depth)
     {
+        ArrayNestingLevel nesting;
         jsize length = env_->GetArrayLength(array);
         counts_[depth] = std::max(counts_[depth], static_cast<LONG>(length));
         if (depth == dimensions_ - 1) return;
@@ -109,6 +112,7 @@ private:
 
     void fill(jarray array, int depth)
     {
+        ArrayNestingLevel nesting;
         jsize length = env_->GetArrayLength(array);
         trace_length(length);
         for (int d = depth; d < dimensions_; ++d) indices_[d] = 0;

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "convert/array_nesting.h"
 #include "convert/com_to_java.h"
 #include "convert/jni_arrays.h"
+#include "convert/safe_array_elements.h"
 #include "convert/safe_array_lock.h"
 #include "convert/script_array.h"
 #include "convert/type_names.h"
@@ -27,46 +29,6 @@ struct Row {
     size_t stride;
     jsize length;
 };
-
-// How a safe array that really holds elements of `type` describes itself: the bytes per
-// element, and the feature bit that tells the platform how to free them.
-struct ElementDescription {
-    VARTYPE type;
-    ULONG size;  // 0: varies (records)
-    USHORT kind;
-};
-
-const ElementDescription kElementDescriptions[] = {
-    {VT_I1, 1, 0},
-    {VT_UI1, 1, 0},
-    {VT_I2, 2, 0},
-    {VT_UI2, 2, 0},
-    {VT_BOOL, 2, 0},
-    {VT_I4, 4, 0},
-    {VT_UI4, 4, 0},
-    {VT_INT, 4, 0},
-    {VT_UINT, 4, 0},
-    {VT_R4, 4, 0},
-    {VT_ERROR, 4, 0},
-    {VT_I8, 8, 0},
-    {VT_UI8, 8, 0},
-    {VT_R8, 8, 0},
-    {VT_CY, 8, 0},
-    {VT_DATE, 8, 0},
-    {VT_DECIMAL, sizeof(DECIMAL), 0},
-    {VT_BSTR, sizeof(BSTR), FADF_BSTR},
-    {VT_DISPATCH, sizeof(IDispatch *), FADF_DISPATCH},
-    {VT_UNKNOWN, sizeof(IUnknown *), FADF_UNKNOWN},
-    {VT_VARIANT, sizeof(VARIANT), FADF_VARIANT},
-    {VT_RECORD, 0, FADF_RECORD},
-};
-
-const ElementDescription *element_description(VARTYPE type)
-{
-    for (const ElementDescription &row : kElementDescriptions)
-        if (row.type == type) return &row;
-    return nullptr;
-}
 
 // The tag of a client's VARIANT says what the array holds; the array's own description says
 // what it really holds. Reading by a tag the array contradicts would take integers for
@@ -141,6 +103,7 @@ private:
 
     jobject dimension(int level)
     {
+        ArrayNestingLevel nesting;
         for (int d = level; d < dimensions_; ++d) indices_[d] = lbounds_[d];
         if (level < dimensions_ - 1) return outer_level(level);
         return innermost_level(level, descriptor_.get() + dimensions_);

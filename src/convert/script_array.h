@@ -9,9 +9,9 @@
 namespace tavlin {
 
 // The elements of `object` as a one-dimensional safe array of Variants (lower bound 0), or
-// null when the object is no such array. Nested arrays stay objects inside the Variants, to
-// be read in turn where their elements are converted. Throws TavlinEx* when an element that
-// the object lists cannot be read.
+// null when the object is no such array: it has no length, or no element at some index below
+// its length. Nested arrays stay objects inside the Variants, to be read in turn where their
+// elements are converted. Throws TavlinEx* when the safe array cannot be made.
 SafeArrayHolder script_array_elements(IDispatch *object);
 
 }  // namespace tavlin

@@ -1,7 +1,7 @@
 // Arrays as a JScript author uses them, with the VariantArrays setting on (the runner sets
 // TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 // Run by cscript with harness.js prepended.
-plan(10);
+plan(13);
 try {
     var util = new ActiveXObject("Tavlin.Util");
     var calc = util.newInstance("fixtures.Calculator");
@@ -23,6 +23,15 @@ try {
     check("String.format with spread arguments",
           util.statics("java.lang.String").format("%s has %d items", "list", 3), "list has 3 items");
     check("Arrays.asList with spread arguments", util.statics("java.util.Arrays").asList("a", "b", "c").size(), 3);
+
+    var claimed = [1, 2, 3], sparse = [1, 2], deep = null;
+    claimed.length = 268435457;
+    sparse[268435456] = 3;
+    for (var level = 0; level < 2000; level++) deep = [deep];
+    check("a length past the elements", errorDescriptionOf(function () { sink.takeIntArray(claimed); }), "Expected array.");
+    check("a last element alone", errorDescriptionOf(function () { sink.takeIntArray(sparse); }), "Expected array.");
+    check("2000 levels of arrays", errorDescriptionOf(function () { sink.takeObject(deep); }),
+          "Array nested deeper than 255 levels.");
 } catch (e) {
     check("no unexpected error", "error " + (e.number >>> 0).toString(16) + ": " + e.description, "none");
 }

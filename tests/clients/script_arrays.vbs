@@ -1,7 +1,7 @@
 ' Arrays as a VBScript author uses them, with the VariantArrays setting on (the runner sets
 ' TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 ' Run by cscript with harness.vbs prepended.
-Plan 15
+Plan 17
 
 Dim util, calc, sink, shapes
 Set util = CreateObject("Tavlin.Util")
@@ -30,5 +30,11 @@ Expect "a ragged matrix's missing element is Empty": Check IsEmpty(grid(1, 1)), 
 ' Variable arguments given one by one, as Java source gives them.
 Expect "String.format with spread arguments": Check util.statics("java.lang.String").format("%s has %d items", "list", 3), "list has 3 items"
 Expect "Arrays.asList with spread arguments": Check util.statics("java.util.Arrays").asList("a", "b", "c").size(), 3
+
+' Arrays inside arrays: at most 255 levels, as many as a Java array type can have.
+Dim deep, level, list
+Set list = util.newInstance("java.util.ArrayList")
+Expect "255 levels of Array()": deep = Empty: For level = 1 To 255: deep = Array(deep): Next: Check sink.takeObject(deep), "Object:[Ljava.lang.Object;"
+Expect "2000 levels of Array()": deep = Empty: For level = 1 To 2000: deep = Array(deep): Next: list.add deep: CheckError Err.Description, "Array nested deeper than 255 levels."
 
 Finish

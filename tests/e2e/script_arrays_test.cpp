@@ -216,6 +216,69 @@ TEST_F(ScriptArrays, ObjectsThatAreNoArraysAreRefused)
     EXPECT_EQ(1u, plain.references);
 }
 
+// A length is a claim: an object without the last element its length promises is refused
+// before any element is read, let alone room made for all it claims.
+TEST_F(ScriptArrays, ALengthWithoutItsLastElementIsRefusedFirst)
+{
+    ScriptArrayObject array(variants_of({{VT_I4, 1, ""}, {VT_I4, 2, ""}, {VT_I4, 3, ""}}));
+    array.claim_length(268435457);
+    ScopedVariant argument = dispatch_of(array);
+    EXPECT_EQ("Expected array.", call(sink_.get(), "takeIntArray", {argument.get()}).description);
+    EXPECT_EQ(1, array.reads) << "only the length is read";
+}
+
+namespace {
+
+const char kTooDeep[] = "Array nested deeper than 255 levels.";
+
+// `depth` arrays of one Variant each, every one inside the next.
+ScopedVariant nested_variant_arrays(int depth)
+{
+    ScopedVariant array;
+    while (depth-- > 0) {
+        std::vector<ScopedVariant> one(1);
+        one[0] = std::move(array);
+        array = variant_array(one);
+    }
+    return array;
+}
+
+}  // namespace
+
+// Arrays inside arrays convert level by level, so their depth is a claim too: at most 255
+// levels, as many as a Java array type can have, whether the levels are arrays of Variants,
+// script arrays (one holding itself has no end) or Java's Object[] on the way back.
+TEST_F(ScriptArrays, ArraysNestedDeeperThan255LevelsAreRefused)
+{
+    ScopedVariant deepest = nested_variant_arrays(255), deeper = nested_variant_arrays(256);
+    EXPECT_EQ("Object:[Ljava.lang.Object;", text_of(call(sink_.get(), "takeObject", {deepest.get()})));
+    EXPECT_EQ(kTooDeep, call(sink_.get(), "takeObject", {deeper.get()}).description);
+    ScriptArrayObject endless(variants_of({{VT_EMPTY, 0, ""}}));
+    endless.set_element(0, dispatch_of(endless));
+    ScopedVariant argument = dispatch_of(endless);
+    EXPECT_EQ(kTooDeep, call(sink_.get(), "takeObject", {argument.get()}).description);
+
+    ComPtr<IDispatch> results = make("fixtures.ArrayResults");
+    ScopedVariant levels[] = {ScopedVariant::i4(255), ScopedVariant::i4(256)};
+    EXPECT_EQ(VT_ARRAY | VT_VARIANT, call(results.get(), "nested", {levels[0].get()}).value.type());
+    EXPECT_EQ(kTooDeep, call(results.get(), "nested", {levels[1].get()}).description);
+    EXPECT_EQ(kTooDeep, call(results.get(), "holdingItself").description);
+}
+
+// A ragged Java array comes back as its bounding box, which one long row among many missing
+// ones makes larger than a safe array's 32-bit sizes: refused before anything is allocated.
+TEST(RaggedJavaArrays, WhoseBoundingBoxNoSafeArrayHoldsAreRefused)
+{
+    use_standard_vm_setup();
+    ComPtr<IDispatch> results = make("fixtures.ArrayResults");
+    for (LONG side : {32768, 65536}) {
+        ScopedVariant rows = ScopedVariant::i4(side), length = ScopedVariant::i4(side);
+        const std::string shape = std::to_string(side) + " x " + std::to_string(side);
+        EXPECT_EQ("Array too large: " + shape + " elements of 4 bytes.",
+                  call(results.get(), "tallRagged", {rows.get(), length.get()}).description);
+    }
+}
+
 namespace {
 
 // One element of a result: its type and its value as text.

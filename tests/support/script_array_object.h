@@ -1,7 +1,8 @@
 // A script engine's array as JScript hands one over: an IDispatchEx object with a "length"
 // and its elements as the members "0", "1", ... (looked up by name, case-sensitively).
 // With `elements_listed` false it has the length but no element members, as a function
-// object of that many parameters has.
+// object of that many parameters has; claim_length gives it the length a script's
+// `a.length = n` sets, whatever elements it holds.
 #pragma once
 
 #include <string>
@@ -16,9 +17,12 @@ namespace tavlin_test {
 class ScriptArrayObject : public StackObject<IDispatchEx> {
 public:
     explicit ScriptArrayObject(std::vector<ScopedVariant> elements, bool elements_listed = true)
-        : elements_(std::move(elements)), listed_(elements_listed)
+        : elements_(std::move(elements)), length_(static_cast<LONG>(elements_.size())), listed_(elements_listed)
     {
     }
+
+    void claim_length(LONG length) { length_ = length; }
+    void set_element(size_t index, ScopedVariant value) { elements_.at(index) = std::move(value); }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
@@ -52,7 +56,7 @@ public:
         ++reads;
         if (dispid == kLength) {
             result->vt = VT_I4;
-            result->lVal = static_cast<LONG>(elements_.size());
+            result->lVal = length_;
             return S_OK;
         }
         size_t index = static_cast<size_t>(dispid - kFirstElement);
@@ -77,6 +81,7 @@ private:
     static constexpr DISPID kLength = 1;
     static constexpr DISPID kFirstElement = 100;
     std::vector<ScopedVariant> elements_;
+    LONG length_;
     bool listed_;
 };
 
