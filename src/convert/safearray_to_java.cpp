@@ -166,14 +166,17 @@ private:
         return element_type_ == VT_VARIANT && (!strict_ || variants_ == VariantElements::AsArguments);
     }
 
-    template <class T> jobject plain_row(int level, VARTYPE accepted, const char *message, const char *primitive)
+    // The rows of primitives below never nest, so they stay out of line: inlined into
+    // dimension(), their locals would take stack at every level of a nested conversion.
+    template <class T>
+    [[gnu::noinline]] jobject plain_row(int level, VARTYPE accepted, const char *message, const char *primitive)
     {
         if (converts_each_variant()) return variant_row<T>(level, primitive);
         require_element_type(level, accepted, message);
         return primitive_row<T>(level, "Unable to access SafeArray data element", true, read_unaligned<T>);
     }
 
-    jobject long_row(int level)
+    [[gnu::noinline]] jobject long_row(int level)
     {
         if (converts_each_variant()) return variant_row<jlong>(level, "long");
         require_element_type(level, VT_R8, "Expected array of type R8.");
@@ -185,7 +188,7 @@ private:
     // Typed rows hold a boolean in every non-zero byte pattern (VARIANT_TRUE, 1); a VARIANT
     // element is converted as a boolean argument would be, so 1.5 is true, "False" false, and
     // an element that is no boolean at all is refused.
-    jobject boolean_row(int level)
+    [[gnu::noinline]] jobject boolean_row(int level)
     {
         if (element_type_ == VT_VARIANT) return variant_row<jboolean>(level, "boolean");
         if (has_elements(level) && element_type_ != VT_BOOL && element_type_ != VT_UI1)
