@@ -1,7 +1,7 @@
 ' Arrays as a VBScript author uses them, with the VariantArrays setting on (the runner sets
 ' TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 ' Run by cscript with harness.vbs prepended.
-Plan 17
+Plan 18
 
 Dim util, calc, sink, shapes
 Set util = CreateObject("Tavlin.Util")
@@ -35,6 +35,8 @@ Expect "Arrays.asList with spread arguments": Check util.statics("java.util.Arra
 Dim deep, level, list
 Set list = util.newInstance("java.util.ArrayList")
 Expect "255 levels of Array()": deep = Empty: For level = 1 To 255: deep = Array(deep): Next: Check sink.takeObject(deep), "Object:[Ljava.lang.Object;"
-Expect "2000 levels of Array()": deep = Empty: For level = 1 To 2000: deep = Array(deep): Next: list.add deep: CheckError Err.Description, "Array nested deeper than 255 levels."
+Expect "2000 levels of Array()": deep = Empty: For level = 1 To 2000: deep = Array(deep): Next: sink.takeObject deep: CheckError Err.Description, "Array nested deeper than 255 levels."
+' An overloaded name reports its last candidate's refusal (here the count of add(int, E)).
+Expect "2000 levels of Array() to list.add": list.add deep: CheckError Raised(), True
 
 Finish
