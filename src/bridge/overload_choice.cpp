@@ -76,8 +76,8 @@ bool passed_over(JNIEnv *env, const MethodTable &table, int index, const CallArg
 // Prepares the arguments for one candidate of a walk. Anything that fails for it, reading
 // its reflection facts included, is that candidate's refusal, kept in `refusal`. With
 // `look_first`, a candidate that the conversion would plainly refuse is passed over without
-// building the error; the walk's last candidate is always converted, so that its error is
-// the one reported, and the closest candidates were looked at already.
+// building the error; the walk's last candidate is always converted, so that an error is
+// reported, and the closest candidates were looked at already.
 bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first, bool strict,
               const CallArguments &arguments, PreparedArguments &args, TavlinExPtr &refusal)
 {
@@ -86,7 +86,10 @@ bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first,
         prepare_arguments(env, table, index, arguments, strict, args);
         return true;
     } catch (TavlinEx *error) {
-        refusal.reset(refusal_of_candidate(error));
+        // A refusal for the number of arguments says less than that of a member that takes
+        // them, which is kept: the client learns why its arguments did not fit.
+        TavlinExPtr taken(refusal_of_candidate(error));
+        if (!refusal || takes(env, table, index, arguments.size())) refusal = std::move(taken);
         return false;
     }
 }
