@@ -36,7 +36,7 @@ Dim deep, level, list
 Set list = util.newInstance("java.util.ArrayList")
 Expect "255 levels of Array()": deep = Empty: For level = 1 To 255: deep = Array(deep): Next: Check sink.takeObject(deep), "Object:[Ljava.lang.Object;"
 Expect "2000 levels of Array()": deep = Empty: For level = 1 To 2000: deep = Array(deep): Next: sink.takeObject deep: CheckError Err.Description, "Array nested deeper than 255 levels."
-' An overloaded name reports its last candidate's refusal (here the count of add(int, E)).
+' An overloaded name reports the refusal of the member that takes one argument, add(E).
 Expect "2000 levels of Array() to list.add": list.add deep: CheckError Err.Description, "Array nested deeper than 255 levels."
 
 Finish
