@@ -1,6 +1,5 @@
 #include "bridge/callback_class.h"
 
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -22,29 +21,41 @@ constexpr const char *kClassName = "tavlin/bridge/ScriptCallback";
 
 // Every automation object a Java proxy holds, by the proxy's handle, until the proxy's
 // collection lets it go. What the collector never gets to ends with the process, still here.
+// A handle is a number given once, never an address: a call that comes with a handle let go
+// of already (or one never given) finds nothing, and a call under way holds its target, so
+// that letting go of it in the meantime leaves the deletion to the call's end.
 class LiveTargets {
 public:
-    jlong add(std::unique_ptr<CallbackTarget> target)
+    jlong add(std::shared_ptr<CallbackTarget> target)
     {
-        const jlong handle = static_cast<jlong>(reinterpret_cast<intptr_t>(target.get()));
         std::lock_guard<std::mutex> hold(lock_);
+        const jlong handle = ++last_handle_;
         targets_.emplace(handle, std::move(target));
         return handle;
     }
-    // Removes the target from the list; the caller's holder deletes it outside the lock.
-    std::unique_ptr<CallbackTarget> take(jlong handle)
+    // The target for one call; null when the handle holds none.
+    std::shared_ptr<CallbackTarget> find(jlong handle)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        auto found = targets_.find(handle);
+        return found == targets_.end() ? nullptr : found->second;
+    }
+    // Removes the target from the list; the caller's holder deletes it outside the lock, when
+    // no call holds it any more.
+    std::shared_ptr<CallbackTarget> take(jlong handle)
     {
         std::lock_guard<std::mutex> hold(lock_);
         auto found = targets_.find(handle);
         if (found == targets_.end()) return nullptr;
-        std::unique_ptr<CallbackTarget> taken = std::move(found->second);
+        std::shared_ptr<CallbackTarget> taken = std::move(found->second);
         targets_.erase(found);
         return taken;
     }
 
 private:
     std::mutex lock_;
-    std::unordered_map<jlong, std::unique_ptr<CallbackTarget>> targets_;
+    jlong last_handle_ = 0;
+    std::unordered_map<jlong, std::shared_ptr<CallbackTarget>> targets_;
 };
 
 LiveTargets &live_targets()
@@ -52,8 +63,6 @@ LiveTargets &live_targets()
     static LiveTargets *targets = new LiveTargets;  // never destroyed: the cleaner may run at exit
     return *targets;
 }
-
-CallbackTarget *target_of(jlong handle) { return reinterpret_cast<CallbackTarget *>(static_cast<intptr_t>(handle)); }
 
 // An error of the bridge as the Java caller sees it: a RuntimeException with its description,
 // or the Java exception that the bridge could not describe on the way (see tavlin_ex.h).
@@ -96,7 +105,11 @@ template <class Body> jobject java_boundary(JNIEnv *env, Body &&body)
 
 jobject JNICALL native_call(JNIEnv *env, jclass, jlong handle, jobject method, jobjectArray args)
 {
-    return java_boundary(env, [&] { return target_of(handle)->call(env, method, args); });
+    return java_boundary(env, [&] {
+        const std::shared_ptr<CallbackTarget> target = live_targets().find(handle);
+        if (!target) throw new TavlinEx("The automation object behind this Java object was released.");
+        return target->call(env, method, args);
+    });
 }
 
 void JNICALL native_release(JNIEnv *env, jclass, jlong handle)
@@ -166,7 +179,7 @@ jobject make_callback(JNIEnv *env, jobjectArray interfaces, IDispatch *object, b
     const CallbackClass &callback = callback_class(env);
     jvalue args[2];
     args[0].l = interfaces;
-    args[1].j = live_targets().add(std::make_unique<CallbackTarget>(object, functional));
+    args[1].j = live_targets().add(std::make_shared<CallbackTarget>(object, functional));
     jobject made = env->CallStaticObjectMethodA(callback.klass, callback.make, args);
     if (env->ExceptionCheck()) live_targets().take(args[1].j);  // no proxy holds it
     TavlinEx::check_exception(env);

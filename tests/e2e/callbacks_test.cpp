@@ -297,6 +297,42 @@ TEST_F(Callbacks, TheObjectIsReleasedWhenJavaCollectsItsProxy)
     EXPECT_EQ(unheld, object.references.load());
 }
 
+// The Java object's handler is anyone's for the asking (Proxy.getInvocationHandler): nothing a
+// script calls on it lets go of the automation object while the Java object lives.
+TEST_F(Callbacks, TheHandlerCannotLetGoOfTheObject)
+{
+    CallbackObject &object = kept_object();
+    object.on("run", nothing);
+    ComPtr<IDispatch> runnable = implemented("java.lang.Runnable", object), proxies;
+    ASSERT_EQ(S_OK, statics("java.lang.reflect.Proxy", proxies));
+    ScopedVariant argument = ScopedVariant::dispatch(runnable.get());
+    CallResult handler = call(proxies.get(), "getInvocationHandler", {argument.get()});
+    ASSERT_EQ(VT_DISPATCH, handler.value.type()) << handler.description;
+    EXPECT_NE(S_OK, call(handler.value->pdispVal, "run").hr);
+    ASSERT_EQ(S_OK, call(runnable.get(), "run").hr);
+    EXPECT_EQ(1u, object.calls().size());
+}
+
+class ReachedHandlers : public Callbacks, public ::testing::WithParamInterface<const char *> {};
+
+// Reflection past the handler's access checks finds a handle let go of, or one never given, to
+// be a Java exception, not a call through released memory.
+TEST_P(ReachedHandlers, AStaleOrForgedHandleIsAJavaException)
+{
+    CallbackObject &object = kept_object();
+    object.on("run", nothing);
+    ComPtr<IDispatch> runnable = implemented("java.lang.Runnable", object), intruder;
+    ASSERT_EQ(S_OK, statics("fixtures.Intruder", intruder));
+    ScopedVariant argument = ScopedVariant::dispatch(runnable.get());
+    CallResult reached = call(intruder.get(), GetParam(), {argument.get()});
+    EXPECT_EQ(DISP_E_EXCEPTION, reached.hr);
+    EXPECT_EQ("The automation object behind this Java object was released.", reached.description);
+    EXPECT_TRUE(object.calls().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReachedHandlers, ::testing::Values("runAfterRelease", "callForged"),
+                         [](const ::testing::TestParamInfo<const char *> &info) { return info.param; });
+
 // Among overloads an automation object fits the one whose parameter is a functional interface,
 // and none whose parameter is any other interface.
 TEST_F(Callbacks, AnObjectChoosesTheOverloadThatTakesBehaviour)

@@ -11,13 +11,14 @@ import java.lang.reflect.Proxy;
  * An automation object behind Java interfaces (ITavlinUtil2::implement). The bridge defines
  * this class from the bytes it carries and registers its natives; every call of an interface
  * method goes to the native call with the handle of the bridge's hold on the object, and the
- * hold is given back when the proxy is collected. One class serves both roles: an instance
- * is the proxy's handler, and a second instance with the same handle is the cleaning action,
- * which must not reach the proxy. A default method of an interface runs its own Java body (on
- * Java 16 and later, which can call it for a proxy), so that a script supplies the abstract
- * methods alone: a script's Comparator has reversed() and thenComparing() as any other has.
+ * hold is given back when the proxy is collected. The handler is public to anyone who asks
+ * Proxy.getInvocationHandler, so it has no way to give the hold back: the cleaning action is
+ * an object of its own that only the cleaner holds (and that must not reach the proxy). A
+ * default method of an interface runs its own Java body (on Java 16 and later, which can call
+ * it for a proxy), so that a script supplies the abstract methods alone: a script's Comparator
+ * has reversed() and thenComparing() as any other has.
  */
-final class ScriptCallback implements InvocationHandler, Runnable {
+final class ScriptCallback implements InvocationHandler {
     private static final Cleaner CLEANER = Cleaner.create();
     private static final Method INVOKE_DEFAULT = invokeDefaultMethod();
 
@@ -34,7 +35,7 @@ final class ScriptCallback implements InvocationHandler, Runnable {
             if (type.getClassLoader() != null) loader = type.getClassLoader();
         }
         Object proxy = Proxy.newProxyInstance(loader, interfaces, new ScriptCallback(handle));
-        CLEANER.register(proxy, new ScriptCallback(handle));
+        CLEANER.register(proxy, () -> release(handle));
         return proxy;
     }
 
@@ -51,8 +52,8 @@ final class ScriptCallback implements InvocationHandler, Runnable {
         try {
             return call(handle, method, args);
         } finally {
-            // The proxy stays reachable until the call returns: its collection would let go of
-            // the object the call is using.
+            // The proxy stays reachable until the call returns: collected before the native call
+            // holds the object, it would leave the call nothing to call.
             Reference.reachabilityFence(proxy);
         }
     }
@@ -64,12 +65,6 @@ final class ScriptCallback implements InvocationHandler, Runnable {
         } catch (NoSuchMethodException e) {
             return null;
         }
-    }
-
-    /** The cleaning action: the proxy is unreachable, so the bridge lets go of the object. */
-    @Override
-    public void run() {
-        release(handle);
     }
 
     // equals, hashCode and toString are those of the proxy's identity.
@@ -85,7 +80,7 @@ final class ScriptCallback implements InvocationHandler, Runnable {
         }
     }
 
-    static native Object call(long handle, Method method, Object[] args);
+    private static native Object call(long handle, Method method, Object[] args);
 
-    static native void release(long handle);
+    private static native void release(long handle);
 }
