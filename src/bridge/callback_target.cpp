@@ -1,7 +1,9 @@
 #include "bridge/callback_target.h"
 
 #include <atomic>
+#include <mutex>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "com/module_lock.h"
@@ -31,9 +33,6 @@ public:
     ThreadComScope(const ThreadComScope &) = delete;
     ThreadComScope &operator=(const ThreadComScope &) = delete;
 
-    // Whether the thread had no apartment of its own: a Java thread, not a client's.
-    bool joined() const { return status_ == S_OK; }
-
 private:
     HRESULT status_;
 };
@@ -46,26 +45,73 @@ private:
 }
 
 #ifdef _WIN32
-// Calls from threads without an apartment of their own (Java threads) under way; while there
-// are any, a single-threaded apartment's thread lets them in whenever it enters the bridge.
-std::atomic<int> calls_from_java_threads{0};
-
-class JavaThreadCall {
+// The calls waiting for a single-threaded apartment, by the apartment's thread: while there are
+// any, that thread lets them in whenever it enters the bridge. No other thread lets anything in
+// for them, as that would run whatever waits for its own apartment (a host's window messages,
+// other programs' calls) in the middle of an unrelated call.
+class WaitingCalls {
 public:
-    explicit JavaThreadCall(bool counted) : counted_(counted)
+    void add(DWORD apartment_thread)
     {
-        if (counted_) ++calls_from_java_threads;
+        std::lock_guard<std::mutex> hold(lock_);
+        ++by_thread_[apartment_thread];
+        ++total_;
     }
-    ~JavaThreadCall()
+    void remove(DWORD apartment_thread)
     {
-        if (counted_) --calls_from_java_threads;
+        std::lock_guard<std::mutex> hold(lock_);
+        auto found = by_thread_.find(apartment_thread);
+        if (--found->second == 0) by_thread_.erase(found);
+        --total_;
     }
-    JavaThreadCall(const JavaThreadCall &) = delete;
-    JavaThreadCall &operator=(const JavaThreadCall &) = delete;
+    bool any_for(DWORD apartment_thread)
+    {
+        if (total_.load(std::memory_order_relaxed) == 0) return false;  // the usual case, without the lock
+        std::lock_guard<std::mutex> hold(lock_);
+        return by_thread_.count(apartment_thread) != 0;
+    }
 
 private:
-    bool counted_;
+    std::atomic<int> total_{0};
+    std::mutex lock_;
+    std::unordered_map<DWORD, int> by_thread_;
 };
+
+WaitingCalls &waiting_calls()
+{
+    static WaitingCalls *calls = new WaitingCalls;  // never destroyed: a Java thread may call at exit
+    return *calls;
+}
+
+// One call counted among those waiting for the object's apartment, for its length; a call made
+// on the apartment's own thread, or to an object of the multithreaded apartment, waits for
+// no one.
+class WaitingCall {
+public:
+    explicit WaitingCall(DWORD apartment_thread)
+        : apartment_thread_(apartment_thread != GetCurrentThreadId() ? apartment_thread : 0)
+    {
+        if (apartment_thread_) waiting_calls().add(apartment_thread_);
+    }
+    ~WaitingCall()
+    {
+        if (apartment_thread_) waiting_calls().remove(apartment_thread_);
+    }
+    WaitingCall(const WaitingCall &) = delete;
+    WaitingCall &operator=(const WaitingCall &) = delete;
+
+private:
+    DWORD apartment_thread_;
+};
+
+// The thread of the calling thread's single-threaded apartment; 0 in the multithreaded one.
+DWORD single_threaded_apartment()
+{
+    APTTYPE type = APTTYPE_MTA;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    if (FAILED(CoGetApartmentType(&type, &qualifier))) return 0;
+    return type == APTTYPE_STA || type == APTTYPE_MAINSTA ? GetCurrentThreadId() : 0;
+}
 
 // ole32's identifiers, spelled out here: mingw-w64 keeps them in the same object of its uuid
 // library as an IID_IProxy of its own, which the library's IID_IProxy would collide with.
@@ -217,7 +263,7 @@ jobject returned_value(JNIEnv *env, jobject method, const VARIANT &result)
 }  // namespace
 
 #ifdef _WIN32
-ApartmentReference::ApartmentReference(IDispatch *object)
+ApartmentReference::ApartmentReference(IDispatch *object) : apartment_thread_(single_threaded_apartment())
 {
     HRESULT status = global_interface_table()->RegisterInterfaceInGlobal(object, IID_IDispatch, &cookie_);
     if (FAILED(status)) raise_status("Unable to register the automation object for calls from Java threads", status);
@@ -237,9 +283,10 @@ ComPtr<IDispatch> ApartmentReference::get() const
     if (FAILED(status)) raise_status("The automation object cannot be called from this thread", status);
     return object;
 }
+
 void let_waiting_calls_in()
 {
-    if (calls_from_java_threads.load(std::memory_order_relaxed) == 0) return;
+    if (!waiting_calls().any_for(GetCurrentThreadId())) return;
     // An event nobody sets, for a wait of no time that dispatches the apartment's calls.
     static const HANDLE never_set = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE handles[] = {never_set};
@@ -271,7 +318,7 @@ jobject CallbackTarget::call(JNIEnv *env, jobject method, jobjectArray args) con
 {
     ThreadComScope com;
 #ifdef _WIN32
-    JavaThreadCall counted(com.joined());
+    WaitingCall waiting(object_.apartment_thread());
 #endif
     ComPtr<IDispatch> object = object_.get();
     const OleString name = method_name(env, method);

@@ -31,8 +31,15 @@ public:
     // delivered there.
     ComPtr<IDispatch> get() const;
 
+#ifdef _WIN32
+    // The thread of the single-threaded apartment the object lives in; 0 for the
+    // multithreaded apartment, which needs no thread to let calls in.
+    DWORD apartment_thread() const { return apartment_thread_; }
+#endif
+
 private:
 #ifdef _WIN32
+    DWORD apartment_thread_;
     DWORD cookie_ = 0;
 #else
     ComPtr<IDispatch> object_;
@@ -58,10 +65,11 @@ private:
     bool functional_;
 };
 
-// On a thread of a single-threaded apartment, while calls from Java threads are under way:
-// dispatches the apartment's waiting calls, as a wait of no time would, so that a client that
-// polls Java (a script's loop over thread.isAlive()) receives them without pumping messages.
-// Costs one atomic read otherwise; nothing on the Linux port.
+// On the thread of a single-threaded apartment, while calls from other threads (Java's) wait for
+// that apartment: dispatches its waiting calls, as a wait of no time would, so that a client
+// that polls Java (a script's loop over thread.isAlive()) receives them without pumping
+// messages. A thread whose apartment nobody waits for dispatches nothing. Costs one atomic read
+// while no call waits anywhere; nothing on the Linux port.
 void let_waiting_calls_in();
 
 }  // namespace tavlin

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -380,3 +381,91 @@ INSTANTIATE_TEST_SUITE_P(
                       ReturnRow{"Boolean", [] { return ScopedVariant::boolean(true); }, "java.lang.Boolean:true"},
                       ReturnRow{"Empty", [] { return ScopedVariant(); }, "null"}),
     [](const ::testing::TestParamInfo<ReturnRow> &info) { return info.param.name; });
+
+#ifdef _WIN32
+namespace {
+
+int messages_dispatched = 0;  // to the window below, on the thread that owns it
+
+LRESULT CALLBACK count_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_APP) ++messages_dispatched;
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// A window of the calling thread, as a host's user interface has, with a message that another
+// thread sent it waiting to be dispatched.
+HWND window_with_a_message()
+{
+    WNDCLASSW kind = {};
+    kind.lpfnWndProc = count_message;
+    kind.lpszClassName = L"tavlin counting window";
+    RegisterClassW(&kind);
+    HWND window = CreateWindowExW(0, kind.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    std::thread([window] { SendNotifyMessageW(window, WM_APP, 0, 0); }).join();
+    return window;
+}
+
+// Waits for a Java thread to end as a script does, by asking, which lets waiting calls in.
+void wait_by_asking(IDispatch *thread)
+{
+    for (int round = 0; round < 100000; ++round) {
+        CallResult alive = call(thread, "isAlive");
+        if (alive.hr != S_OK || !alive.value->boolVal) return;
+    }
+}
+
+void take_messages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+}  // namespace
+
+// While a Java thread's call waits for one single-threaded apartment, another apartment's thread
+// takes none of its messages in its calls into the bridge (a host's window is not entered in the
+// middle of a call); the waited-for apartment's thread lets the call in when it next calls.
+TEST(CallbackApartments, OnlyTheWaitedForApartmentLetsCallsIn)
+{
+    ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    use_standard_vm_setup();
+    CallbackObject &job = kept_object();
+    job.on("run", nothing);
+    ComPtr<IDispatch> started, behaviours;
+    ScopedVariant one = ScopedVariant::i4(1);
+    ASSERT_EQ(S_OK, new_object("java.util.concurrent.CountDownLatch", {one.get()}, started));
+    ASSERT_EQ(S_OK, statics("fixtures.Behaviours", behaviours));
+    std::promise<void> checked;
+    std::thread::id waited_for_thread;
+    std::thread waited_for([&] {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        waited_for_thread = std::this_thread::get_id();
+        {
+            ComPtr<IDispatch> runnable;
+            implement("java.lang.Runnable", &job, runnable);
+            ScopedVariant latch = ScopedVariant::dispatch(started.get()),
+                          action = ScopedVariant::dispatch(runnable.get());
+            CallResult thread = call(behaviours.get(), "runAnnounced", {latch.get(), action.get()});
+            // Without the Java thread the latch is counted down here: the test fails, not hangs.
+            if (thread.hr != S_OK) call(started.get(), "countDown");
+            checked.get_future().wait();  // lets no call in
+            if (thread.hr == S_OK) wait_by_asking(thread.value->pdispVal);
+        }
+        CoUninitialize();
+    });
+    EXPECT_EQ(S_OK, call(started.get(), "await").hr);
+    HWND window = window_with_a_message();
+    for (int round = 0; round < 10; ++round) call(started.get(), "getCount");
+    const int dispatched_in_calls = messages_dispatched;
+    checked.set_value();
+    waited_for.join();
+    take_messages();
+    DestroyWindow(window);
+    EXPECT_EQ(0, dispatched_in_calls);
+    EXPECT_EQ(1, messages_dispatched) << "the message was there to take";
+    ASSERT_EQ(1u, job.calls().size());
+    EXPECT_EQ(waited_for_thread, job.calls().front().thread);
+    CoUninitialize();
+}
+#endif
