@@ -60,7 +60,7 @@ private:
 
 LiveTargets &live_targets()
 {
-    static LiveTargets *targets = new LiveTargets;  // never destroyed: the cleaner may run at exit
+    static LiveTargets *targets = new LiveTargets;  // never destroyed: the releasing thread may run at exit
     return *targets;
 }
 
@@ -103,7 +103,7 @@ template <class Body> jobject java_boundary(JNIEnv *env, Body &&body)
     return nullptr;
 }
 
-jobject JNICALL native_call(JNIEnv *env, jclass, jlong handle, jobject method, jobjectArray args)
+jobject JNICALL native_call(JNIEnv *env, jclass, jlong handle, jobject, jobject method, jobjectArray args)
 {
     return java_boundary(env, [&] {
         const std::shared_ptr<CallbackTarget> target = live_targets().find(handle);
@@ -150,7 +150,7 @@ CallbackClass define_callback_class(JNIEnv *env)
     CLocalRef klass(env, system_class(env));
     JNINativeMethod natives[] = {
         {const_cast<char *>("call"),
-         const_cast<char *>("(JLjava/lang/reflect/Method;[Ljava/lang/Object;)Ljava/lang/Object;"),
+         const_cast<char *>("(JLjava/lang/Object;Ljava/lang/reflect/Method;[Ljava/lang/Object;)Ljava/lang/Object;"),
          reinterpret_cast<void *>(&native_call)},
         {const_cast<char *>("release"), const_cast<char *>("(J)V"), reinterpret_cast<void *>(&native_release)},
     };

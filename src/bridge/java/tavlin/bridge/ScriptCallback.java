@@ -1,26 +1,40 @@
 package tavlin.bridge;
 
-import java.lang.ref.Cleaner;
+import java.lang.ref.PhantomReference;
 import java.lang.ref.Reference;
+import java.lang.ref.ReferenceQueue;
 import java.lang.reflect.InvocationHandler;
 import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.lang.reflect.Proxy;
+import java.util.Map;
+import java.util.concurrent.ConcurrentHashMap;
 
 /**
  * An automation object behind Java interfaces (ITavlinUtil2::implement). The bridge defines
  * this class from the bytes it carries and registers its natives; every call of an interface
  * method goes to the native call with the handle of the bridge's hold on the object, and the
  * hold is given back when the proxy is collected. The handler is public to anyone who asks
- * Proxy.getInvocationHandler, so it has no way to give the hold back: the cleaning action is
- * an object of its own that only the cleaner holds (and that must not reach the proxy). A
- * default method of an interface runs its own Java body (on Java 16 and later, which can call
- * it for a proxy), so that a script supplies the abstract methods alone: a script's Comparator
- * has reversed() and thenComparing() as any other has.
+ * Proxy.getInvocationHandler, so it has no way to give the hold back: that is done for a
+ * phantom reference of the proxy, which only this class's queue and its releasing thread
+ * reach. The class is compiled for Java 8, which has no Cleaner, so it keeps its own queue and
+ * thread, and it stays one class file (no nested class), which the bridge carries. A default
+ * method of an interface runs its own Java body (on Java 16 and later, which can call it for a
+ * proxy), so that a script supplies the abstract methods alone: a script's Comparator has
+ * reversed() and thenComparing() as any other has.
  */
 final class ScriptCallback implements InvocationHandler {
-    private static final Cleaner CLEANER = Cleaner.create();
+    private static final ReferenceQueue<Object> COLLECTED = new ReferenceQueue<>();
+    // The handles of the proxies not collected yet, by their phantom references, which stay
+    // reachable here until they are queued.
+    private static final Map<Reference<?>, Long> HOLDS = new ConcurrentHashMap<>();
     private static final Method INVOKE_DEFAULT = invokeDefaultMethod();
+
+    static {
+        Thread releaser = new Thread(ScriptCallback::releaseCollected, "tavlin callback releaser");
+        releaser.setDaemon(true);
+        releaser.start();
+    }
 
     private final long handle;
 
@@ -35,8 +49,22 @@ final class ScriptCallback implements InvocationHandler {
             if (type.getClassLoader() != null) loader = type.getClassLoader();
         }
         Object proxy = Proxy.newProxyInstance(loader, interfaces, new ScriptCallback(handle));
-        CLEANER.register(proxy, () -> release(handle));
+        HOLDS.put(new PhantomReference<>(proxy, COLLECTED), handle);
         return proxy;
+    }
+
+    // Gives back the hold of every collected proxy, for as long as the VM runs.
+    private static void releaseCollected() {
+        for (;;) {
+            try {
+                Long collected = HOLDS.remove(COLLECTED.remove());
+                if (collected != null) release(collected);
+            } catch (InterruptedException e) {
+                return;
+            } catch (RuntimeException e) {
+                // a hold the bridge could not give back stays with it until the process ends
+            }
+        }
     }
 
     @Override
@@ -49,16 +77,12 @@ final class ScriptCallback implements InvocationHandler {
                 throw e.getCause();
             }
         }
-        try {
-            return call(handle, method, args);
-        } finally {
-            // The proxy stays reachable until the call returns: collected before the native call
-            // holds the object, it would leave the call nothing to call.
-            Reference.reachabilityFence(proxy);
-        }
+        // The proxy goes along so that it stays reachable until the call returns: collected
+        // before the native call holds the object, it would leave the call nothing to call.
+        return call(handle, proxy, method, args);
     }
 
-    // InvocationHandler.invokeDefault, found at run time: the class is compiled for Java 9.
+    // InvocationHandler.invokeDefault, found at run time: the class is compiled for Java 8.
     private static Method invokeDefaultMethod() {
         try {
             return InvocationHandler.class.getMethod("invokeDefault", Object.class, Method.class, Object[].class);
@@ -80,7 +104,7 @@ final class ScriptCallback implements InvocationHandler {
         }
     }
 
-    private static native Object call(long handle, Method method, Object[] args);
+    private static native Object call(long handle, Object proxy, Method method, Object[] args);
 
     private static native void release(long handle);
 }
