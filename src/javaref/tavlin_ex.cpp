@@ -88,8 +88,8 @@ TavlinEx *from_java(const OleString &class_name, bool has_message, TavlinEx *err
 #define CAPTURE_STEP_FAILED(step) "Exception occurred within excpetion handling code (" step ")."
 
 // The product exception's key, when `exception` is exactly of that class: the class that the
-// reflection table holds, or before the table is filled the class of that name. None of these
-// lookups is checked: a failure leaves the key absent.
+// reflection table holds, or before the table is filled the class of that name. A failure
+// leaves the key absent, and whatever it raised is cleared: the exception was described.
 bool read_product_key(JNIEnv *env, jobject exception, jclass exception_class, const OleString &class_name,
                       JavaText &key)
 {
@@ -99,9 +99,10 @@ bool read_product_key(JNIEnv *env, jobject exception, jclass exception_class, co
                                                : class_name == product_name;
     if (!product) return false;
     jmethodID get_key = env->GetMethodID(exception_class, "getKey", "()Ljava/lang/String;");
-    if (!get_key) return false;
-    CLocalRef key_ref(env, env->CallObjectMethod(exception, get_key));
-    return key_ref && !env->ExceptionCheck() && key.read(env, key_ref.as<jstring>());
+    CLocalRef key_ref(env, get_key ? env->CallObjectMethod(exception, get_key) : nullptr);
+    const bool read = key_ref && !env->ExceptionCheck() && key.read(env, key_ref.as<jstring>());
+    env->ExceptionClear();
+    return read;
 }
 
 // The stack trace that Java would print for `exception`, sent to the debugger output. The
