@@ -69,6 +69,38 @@ template <class Recognise> void check_lookup(JNIEnv *env, Recognise is_lookup_fa
 
 bool is_java(const TavlinEx &error, const char *class_name) { return error.java_class() == utf8_to_ole(class_name); }
 
+// Whether FindClass left a NoClassDefFoundError pending (the name is missing), which stays pending.
+bool missing_class_pending(JNIEnv *env)
+{
+    CLocalRef pending(env, env->ExceptionOccurred());
+    if (!pending) return false;
+    env->ExceptionClear();
+    CLocalRef missing(env, env->FindClass("java/lang/NoClassDefFoundError"));
+    const bool is_missing = missing && env->IsInstanceOf(pending.get(), missing.as<jclass>());
+    env->ExceptionClear();
+    env->Throw(pending.as<jthrowable>());
+    return is_missing;
+}
+
+// The class of the name, or where the name is missing its binary name as Java source spells a
+// nested class with dots (Row.MissingCellPolicy for Row$MissingCellPolicy): the last
+// separators become '$' one by one. When none is found, what is pending is the failure of the
+// name itself, as if nothing else had been tried.
+jclass find_named(JNIEnv *env, const std::string &slash_name)
+{
+    jclass found = env->FindClass(slash_name.c_str());
+    if (found || !missing_class_pending(env)) return found;
+    std::string binary = slash_name;
+    for (size_t at = binary.rfind('/'); at != std::string::npos && at > 0; at = binary.rfind('/', at - 1)) {
+        binary[at] = '$';
+        env->ExceptionClear();
+        if ((found = env->FindClass(binary.c_str())) != nullptr) return found;
+        if (!missing_class_pending(env)) return nullptr;  // a nested class that exists but fails
+    }
+    env->ExceptionClear();
+    return env->FindClass(slash_name.c_str());
+}
+
 }  // namespace
 
 std::string dotted_form(std::string name)
@@ -87,7 +119,7 @@ std::string requested_class_name(BSTR classname)
 NamedClass::NamedClass(JNIEnv *env, const std::string &slash_name)
     : name_(slash_name), cacheable_(attached_by_bridge()),
       known_(cacheable_ ? known_classes().find(slash_name) : nullptr),
-      local_(env, known_ ? nullptr : env->FindClass(slash_name.c_str()))
+      local_(env, known_ ? nullptr : find_named(env, slash_name))
 {
     if (known_) return;
     // FindClass reports a missing class as a NoClassDefFoundError whose message is the name in

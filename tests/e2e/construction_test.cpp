@@ -41,6 +41,7 @@ const ConstructorRow constructor_rows[] = {
     {"StringBuilderOfText", "java.lang.StringBuilder", {"abc"}, "toString", "abc"},
     {"FileOfParentAndChild", "java.io.File", {"folder", "name.txt"}, "getName", "name.txt"},
     {"FileKeepsItsParent", "java.io.File", {"folder", "name.txt"}, "getParent", "folder"},
+    {"NestedClassNamedWithDots", "java.util.AbstractMap.SimpleEntry", {"key", "value"}, "getKey", "key"},
     {"NoArgumentsTakesTheConstructorWithout", "java.util.ArrayList", {}, "size", "0"},
     {"SlashNamesToo", "java/util/ArrayList", {"#5"}, "size", "0"},
 };
@@ -251,6 +252,7 @@ const StaticRow static_rows[] = {
     {"InterfaceListOf", "java.util.List", "of", {"a"}, "size", "1"},
     {"InterfaceComparator", "java.util.Comparator", "naturalOrder", {}, "reversed", nullptr},
     {"OverloadChosenAsOnAnyProxy", "java.lang.String", "valueOf", {"#12"}, nullptr, "12"},
+    {"NestedInterfaceNamedWithDots", "java.util.Map.Entry", "comparingByKey", {}, nullptr, nullptr},
 };
 
 class StaticCalls : public Construction, public ::testing::WithParamInterface<StaticRow> {};
