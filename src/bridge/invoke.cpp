@@ -10,6 +10,7 @@
 #include "bridge/java_result.h"
 #include "bridge/overload_choice.h"
 #include "bridge/proxy.h"
+#include "javaref/java_reflect.h"
 #include "javaref/tavlin_ex.h"
 #include "util/debug_trace.h"
 #include "util/text.h"
@@ -69,6 +70,25 @@ void call_method(JNIEnv *env, const MethodTable &table, int index, jobject targe
     }
 }
 
+// A client reads an object's default value, with no argument, where it wants the object as a
+// value: a script's string concatenation or comparison, Python's print, an object viewer.
+bool reads_default_value(WORD flags, const DISPPARAMS *params)
+{
+    const bool no_arguments = !params || (params->cArgs == 0 && params->cNamedArgs == 0);
+    return no_arguments && (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) &&
+           !(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF));
+}
+
+// The Java object's default value: its toString(), as a method result.
+void store_text_of(JNIEnv *env, jobject object, VARIANT *result)
+{
+    jmethodID to_string = env->GetMethodID(java_reflect.object_class, "toString", "()Ljava/lang/String;");
+    TavlinEx::check_exception(env);
+    jobject text = env->CallObjectMethod(object, to_string);
+    TavlinEx::check_exception(env);
+    store_java_object(env, text, false, result);
+}
+
 }  // namespace
 
 void CProxy::call_namesakes(JNIEnv *env, int index, const CallArguments &arguments, VARIANT *result)
@@ -116,7 +136,11 @@ HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD flags
             let_waiting_calls_in();
             CThreadAttach attach;
             if (result) VariantInit(result);
-            if (dispid == 0) return DISP_E_UNKNOWNINTERFACE;
+            if (dispid == DISPID_VALUE) {
+                if (!reads_default_value(flags, params) || !java_object()) return DISP_E_UNKNOWNINTERFACE;
+                store_text_of(attach.env(), java_object(), result);
+                return S_OK;
+            }
             if (dispid == DISPID_NEWENUM) {
                 if (java_object()) init_methods(attach.env());
                 return invoke_new_enum(attach.env(), java_object(), walk(), flags, params, result);

@@ -88,7 +88,8 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
 {
     if (!names || !dispids) return E_INVALIDARG;
     if (count == 0) return DISP_E_UNKNOWNNAME;
-    for (UINT i = 0; i < count; ++i) dispids[i] = 0;
+    // An unknown name is DISPID_UNKNOWN: DISPID_VALUE, the object's default value, is a member.
+    for (UINT i = 0; i < count; ++i) dispids[i] = DISPID_UNKNOWN;
     // A proxy made through its class object wraps nothing: there is no Java to ask.
     if (!java_object_) return DISP_E_UNKNOWNNAME;
     return com_boundary(
@@ -102,9 +103,12 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
             // Asked only when no Java method has the name, so a method called _NewEnum keeps its own.
             if (!dispids[0] && is_new_enum_name(names[0]) && walk() != Walk::None) dispids[0] = DISPID_NEWENUM;
             if (!dispids[0] && names[0]) dispids[0] = property_dispid(names[0]);
+            if (!dispids[0]) {
+                dispids[0] = DISPID_UNKNOWN;
+                return DISP_E_UNKNOWNNAME;
+            }
             // The names after the first would name the member's parameters, which Java does not keep.
-            for (UINT i = 1; i < count; ++i) dispids[i] = DISPID_UNKNOWN;
-            return dispids[0] && count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+            return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
         },
         FailureCodes{IID_IDispatch, DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});
 }

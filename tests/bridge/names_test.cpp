@@ -81,7 +81,7 @@ TEST_F(Names, ParameterNamesAreUnknown)
         EXPECT_EQ(DISPID_UNKNOWN, dispids[2]);
     }
     EXPECT_EQ(DISP_E_UNKNOWNNAME, lookup(calculator_.get(), {"noSuchName", "add"}, dispids));
-    EXPECT_EQ(0, dispids[0]);
+    EXPECT_EQ(DISPID_UNKNOWN, dispids[0]);
 }
 
 TEST_F(Names, ArgumentsByNameCallNothing)
@@ -151,7 +151,7 @@ TEST_F(Names, ProxyWithoutJavaObjectKnowsNoName)
     ASSERT_EQ(S_OK, DllGetClassObject(CLSID_Proxy, IID_IClassFactory, factory.put_void()));
     ComPtr<IDispatch> empty;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, empty.put_void()));
-    EXPECT_EQ(0, dispid_of(empty.get(), "toString"));
+    EXPECT_EQ(DISPID_UNKNOWN, dispid_of(empty.get(), "toString"));
 }
 
 TEST_F(Names, ConcurrentLookupsOnAFreshProxyAgree)

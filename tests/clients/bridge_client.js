@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(55);
+plan(56);
 var util, calc, list;
 
 // A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
@@ -90,6 +90,8 @@ try {
           "name.txt");
     check("newObject of an abstract class", errorOf(function () { util.newObject("java.util.AbstractList"); }),
           "error 800a03e9 Abstract class or interface: java.util.AbstractList");
+    check("an object where text is wanted is its toString()",
+          "total: " + util.newObject("java.math.BigDecimal", "19.99"), "total: 19.99");
     check("statics of a missing class", errorOf(function () { util.statics("no.such.Clazz"); }),
           "error 800a03e9 java.lang.ClassNotFoundException: no.such.Clazz");
     check("implement of a class", errorOf(function () { util.implement("java.lang.String", {}); }),

@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 87
+Plan 88
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -23,6 +23,7 @@ Expect "statics of UUID": Check Len(util.statics("java.util.UUID").randomUUID().
 Expect "instance method on a class": util.statics("java.lang.Integer").intValue: CheckError Err.Description, "Instance method called on a class: intValue"
 Expect "newObject of an abstract class": util.newObject "java.util.AbstractList": CheckError Err.Description, "Abstract class or interface: java.util.AbstractList"
 Expect "newObject's error number is a call's": util.newObject "java.util.AbstractList": CheckError Err.Number, 1001
+Expect "an object where text is wanted is its toString()": Check "total: " & util.newObject("java.math.BigDecimal", "19.99"), "total: 19.99"
 Expect "a nested class named with dots": Check util.newObject("java.util.AbstractMap.SimpleEntry", "k", "v").getKey(), "k"
 Expect "statics' error number is a call's": util.statics "no.such.Clazz": CheckError Err.Number, 1001
 Expect "implement's error number is a call's": util.implement "java.lang.String", list: CheckError Err.Number, 1001

@@ -403,7 +403,7 @@ TEST_F(ForEach, AnObjectThatIsNoCollectionHasNoNewEnum)
         LPOLESTR names[] = {&name[0]};
         DISPID dispid = 1;
         EXPECT_EQ(DISP_E_UNKNOWNNAME, object->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, &dispid));
-        EXPECT_EQ(0, dispid);
+        EXPECT_EQ(DISPID_UNKNOWN, dispid);
         EXPECT_EQ(DISP_E_MEMBERNOTFOUND, new_enum(object.get(), DISPATCH_METHOD).hr);
     }
 }
@@ -427,7 +427,7 @@ TEST_F(ForEach, TheNameIsFoundInAnyCaseAndOnlyWhole)
     for (const char *name : {"_NewEnum", "_newenum", "_NEWENUM", "_nEwEnUm"})
         EXPECT_EQ(DISPID_NEWENUM, dispid_of(list.get(), name)) << name;
     for (const char *name : {"_NewEnu", "_NewEnumX", "NewEnum", "_New"})
-        EXPECT_EQ(0, dispid_of(list.get(), name)) << name;
+        EXPECT_EQ(DISPID_UNKNOWN, dispid_of(list.get(), name)) << name;
 }
 
 TEST_F(ForEach, AJavaMethodNamedNewEnumKeepsItsOwnDispid)

@@ -164,10 +164,7 @@ TEST_F(InvokeFailures, DispidsThatDesignateNoMethod)
 {
     const IID null_iid = {};
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    ScopedVariant result;
     EXCEPINFO info = {};
-    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE,
-              calc_->Invoke(0, null_iid, 0, DISPATCH_METHOD, &none, result.get(), &info, nullptr));
     // The table is not built before the first name lookup.
     const DISPID made_up_dispids[] = {1, 99999, -5, 0x7fffffff, DISPID(0x80000000)};
     for (DISPID made_up : made_up_dispids) {
@@ -177,6 +174,28 @@ TEST_F(InvokeFailures, DispidsThatDesignateNoMethod)
     }
     dispid_of(calc_.get(), "add");
     for (DISPID made_up : {99999, -5, 0x7fffffff}) EXPECT_EQ("Invalid method.", call(calc_.get(), made_up).description);
+    // DISPID_VALUE is the object's default value, its toString(), read with no argument only.
+    ScopedVariant argument = ScopedVariant::i4(1);
+    VARIANTARG one[] = {*argument.get()};
+    DISPPARAMS with_one = {one, nullptr, 1, 0};
+    const struct {
+        WORD flags;
+        DISPPARAMS *params;
+        HRESULT hr;
+    } value_rows[] = {{DISPATCH_METHOD, &none, S_OK},
+                      {DISPATCH_PROPERTYGET, &none, S_OK},
+                      {DISPATCH_METHOD | DISPATCH_PROPERTYGET, nullptr, S_OK},
+                      {DISPATCH_METHOD, &with_one, DISP_E_UNKNOWNINTERFACE},
+                      {DISPATCH_PROPERTYPUT, &with_one, DISP_E_UNKNOWNINTERFACE}};
+    const std::string text = text_of(call(calc_.get(), "toString"));
+    for (const auto &row : value_rows) {
+        ScopedVariant value;
+        EXPECT_EQ(row.hr, calc_->Invoke(DISPID_VALUE, null_iid, 0, row.flags, row.params, value.get(), &info, nullptr))
+            << row.flags;
+        if (row.hr == S_OK) {
+            EXPECT_EQ(text, narrow(value->bstrVal)) << row.flags;
+        }
+    }
 }
 
 TEST_F(InvokeFailures, DispidOfAnotherProxyDesignatesTheSamePosition)

@@ -155,9 +155,9 @@ TEST_F(Properties, MethodsComeFirst)
     EXPECT_EQ(dispid_of(person_.get(), "count"), count);
     EXPECT_LT(count, kFirstPropertyDispid);
     EXPECT_EQ("-1", shown(get(person_.get(), "Count")));
-    EXPECT_EQ(0, dispid_of(person_.get(), "nothingOfThatName"));
+    EXPECT_EQ(DISPID_UNKNOWN, dispid_of(person_.get(), "nothingOfThatName"));
     for (const char *none : {"", "Odd", "Label"})
-        EXPECT_EQ(0, dispid_of(person_.get(), none)) << none << " is no property";
+        EXPECT_EQ(DISPID_UNKNOWN, dispid_of(person_.get(), none)) << none << " is no property";
 }
 
 TEST_F(Properties, DispidsOfTheirOwnRange)

@@ -76,8 +76,8 @@ DISPID dispid_of(IDispatch *object, const char *name)
 {
     tavlin::OleString text = wide(name);
     LPOLESTR names[] = {&text[0]};
-    DISPID dispid = 0;
-    if (FAILED(object->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, &dispid))) return 0;
+    DISPID dispid = DISPID_UNKNOWN;
+    if (FAILED(object->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, &dispid))) return DISPID_UNKNOWN;
     return dispid;
 }
 

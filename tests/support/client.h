@@ -36,6 +36,7 @@ HRESULT statics(const char *class_name, ComPtr<IDispatch> &proxy);
 // interfaces by calling `object`.
 HRESULT implement(const char *interface_names, IDispatch *object, ComPtr<IDispatch> &proxy);
 
+// The member's DISPID, or DISPID_UNKNOWN when the object knows no such name.
 DISPID dispid_of(IDispatch *object, const char *name);
 
 struct CallResult {
