@@ -88,10 +88,16 @@ bool is_full_path(const std::string &path)
 #endif
 }
 
-std::string joined(std::string folder, const char *name)
+// A folder as installers write it, with or without its closing separator, without it.
+std::string without_closing_separator(std::string folder)
 {
     while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
-    return folder + kDirSeparator + name;
+    return folder;
+}
+
+std::string joined(const std::string &folder, const char *name)
+{
+    return without_closing_separator(folder) + kDirSeparator + name;
 }
 
 bool file_exists(const std::string &path)
@@ -234,7 +240,7 @@ HMODULE JavaSearch::try_path()
                                                      &std::free);
         if (real) folder = std::string(real.get()).substr(0, std::string(real.get()).rfind('/'));
 #endif
-        while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+        folder = without_closing_separator(folder);
         const size_t launcher_folder = folder.size() - std::min(folder.size(), sizeof kLauncherFolder - 1);
         if (folder.compare(launcher_folder, std::string::npos, kLauncherFolder) != 0) continue;
         if (HMODULE module = try_home(folder.substr(0, launcher_folder), "PATH (" + folder + ")")) return module;
