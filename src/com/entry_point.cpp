@@ -1,7 +1,7 @@
 // The library entry point. On Linux, where shared objects have no such entry, the library's
 // own initialiser and finaliser call it with the library's module handle.
 #include "com/module.h"
-#include "vmhost/se_exception.h"
+#include "errors/se_exception.h"
 #include "vmhost/vm.h"
 
 #ifndef _WIN32

@@ -1,6 +1,6 @@
 #include "convert/array_nesting.h"
 
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
 
 namespace tavlin {
 

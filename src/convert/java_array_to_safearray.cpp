@@ -13,8 +13,9 @@
 #include "convert/jni_arrays.h"
 #include "convert/safe_array_elements.h"
 #include "convert/safe_array_lock.h"
+#include "errors/tavlin_ex.h"
+#include "javaref/java_exception.h"
 #include "javaref/local_ref.h"
-#include "javaref/tavlin_ex.h"
 #include "util/array_results.h"
 #include "util/debug_trace.h"
 #include "util/holders.h"
@@ -105,7 +106,7 @@ private:
         if (depth == dimensions_ - 1) return;
         for (jsize k = 0; k < length; ++k) {
             CLocalRef inner(env_, env_->GetObjectArrayElement(static_cast<jobjectArray>(array), k));
-            TavlinEx::check_exception(env_);
+            check_exception(env_);
             if (inner) measure(inner.as<jarray>(), depth + 1);
         }
     }
@@ -129,7 +130,7 @@ private:
     {
         for (jsize k = 0; k < length; ++k) {
             CLocalRef inner(env_, env_->GetObjectArrayElement(array, k));
-            TavlinEx::check_exception(env_);
+            check_exception(env_);
             indices_[depth] = k;
             if (inner) fill(inner.as<jarray>(), depth + 1);
         }
@@ -142,7 +143,7 @@ private:
         SafeArrayLockGuard lock(array_, "Unable to put safearray element.");
         for (jsize j = 0; j < length; ++j) {
             CLocalRef element(env_, env_->GetObjectArrayElement(array, j));
-            TavlinEx::check_exception(env_);
+            check_exception(env_);
             if (!element) continue;
             indices_[depth] = j;
             VARIANT *slot = static_cast<VARIANT *>(element_address("Unable to put safearray element."));
@@ -194,7 +195,7 @@ private:
             copy_row<jboolean>(array, first, stride, length, unchanged<jboolean>);
             break;
         }
-        TavlinEx::check_exception(env_);
+        check_exception(env_);
     }
 
     // A contiguous row of unchanged values is fetched by the VM straight into the safe

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "errors/tavlin_ex.h"
+#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
-#include "javaref/tavlin_ex.h"
 
 namespace tavlin {
 
@@ -17,16 +18,16 @@ std::string slash_form(std::string dotted)
 std::string slash_class_name(JNIEnv *env, jobject klass)
 {
     CLocalRef name(env, env->CallObjectMethod(klass, java_reflect.class_getName));
-    TavlinEx::check_exception(env);
+    check_exception(env);
     const char *chars = name.utf_chars();
-    TavlinEx::check_exception(env);
+    check_exception(env);
     return slash_form(chars ? chars : "");
 }
 
 std::string java_class_name(JNIEnv *env, jobject object)
 {
     CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
-    TavlinEx::check_exception(env);
+    check_exception(env);
     return slash_class_name(env, klass.get());
 }
 

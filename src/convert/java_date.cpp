@@ -3,9 +3,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "errors/tavlin_ex.h"
+#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
-#include "javaref/tavlin_ex.h"
 
 namespace tavlin {
 
@@ -19,11 +20,11 @@ constexpr int64_t kSecondsPerDay = 86400;
 jobject new_gregorian_calendar(JNIEnv *env)
 {
     CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init));
-    TavlinEx::check_exception(env);
+    check_exception(env);
     CLocalRef first_instant(env, env->NewObject(java_reflect.date_class, java_reflect.date_init, INT64_MIN));
-    TavlinEx::check_exception(env);
+    check_exception(env);
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_setGregorianChange, first_instant.get());
-    TavlinEx::check_exception(env);
+    check_exception(env);
     return calendar.release();
 }
 
@@ -46,11 +47,11 @@ LocalTime local_time_of(JNIEnv *env, jobject date)
 {
     CLocalRef calendar(env, new_gregorian_calendar(env));
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_setTime, date);
-    TavlinEx::check_exception(env);
+    check_exception(env);
     LocalTime local = {};
     for (const auto &field : kLocalTimeFields) {
         local.*field.value = env->CallIntMethod(calendar.get(), java_reflect.calendar_get, java_reflect.*field.number);
-        TavlinEx::check_exception(env);
+        check_exception(env);
     }
     return local;
 }
@@ -127,14 +128,14 @@ jobject new_java_date(JNIEnv *env, DATE date)
     // second occurrence (standard time).
     CLocalRef calendar(env, new_gregorian_calendar(env));
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_clear);  // milliseconds 0
-    TavlinEx::check_exception(env);
+    check_exception(env);
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_set, static_cast<jint>(fields.wYear),
                         static_cast<jint>(fields.wMonth - 1), static_cast<jint>(fields.wDay),
                         static_cast<jint>(fields.wHour), static_cast<jint>(fields.wMinute),
                         static_cast<jint>(fields.wSecond));
-    TavlinEx::check_exception(env);
+    check_exception(env);
     jobject java_date = env->CallObjectMethod(calendar.get(), java_reflect.calendar_getTime);
-    TavlinEx::check_exception(env);
+    check_exception(env);
     return java_date;
 }
 

@@ -1,6 +1,7 @@
 #include "convert/java_text.h"
 
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
+#include "javaref/java_exception.h"
 #include "util/holders.h"
 
 namespace tavlin {
@@ -20,7 +21,7 @@ BSTR new_bstr(JNIEnv *env, jstring string)
     AutoBstr text(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
     if (!text) throw new TavlinEx("Unable to allocate string.");
     env->GetStringRegion(string, 0, length, reinterpret_cast<jchar *>(text.get()));
-    TavlinEx::check_exception(env);
+    check_exception(env);
     return text.release();
 }
 

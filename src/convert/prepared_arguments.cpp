@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
 
 namespace tavlin {
 

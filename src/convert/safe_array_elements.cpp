@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
 
 namespace tavlin {
 

@@ -2,7 +2,7 @@
 // put while rows are copied and the owner can destroy it afterwards whatever happened.
 #pragma once
 
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
 #include "util/platform.h"
 
 namespace tavlin {

@@ -7,7 +7,7 @@
 
 #include "convert/safe_array_elements.h"
 #include "convert/safe_array_lock.h"
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
 #include "util/auto_variant.h"
 
 namespace tavlin {

@@ -3,8 +3,9 @@
 #include <memory>
 #include <mutex>
 
+#include "errors/tavlin_ex.h"
+#include "javaref/java_exception.h"
 #include "javaref/local_ref.h"
-#include "javaref/tavlin_ex.h"
 #include "util/debug_trace.h"
 
 namespace tavlin {
@@ -128,9 +129,9 @@ const Row core_rows[] = {
 jint read_constant(JNIEnv *env, jclass klass, const Row &row)
 {
     jfieldID field = env->GetStaticFieldID(klass, row.name, row.signature);
-    TavlinEx::check_exception(env);
+    check_exception(env);
     jint value = env->GetStaticIntField(klass, field);
-    TavlinEx::check_exception(env);
+    check_exception(env);
     return value;
 }
 
@@ -141,7 +142,7 @@ void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *en
     for (const Row *row = begin; row != end; ++row) {
         if (row->kind == Row::Class) {
             CLocalRef local(env, env->FindClass(row->name));
-            TavlinEx::check_exception(env);
+            check_exception(env);
             current = static_cast<jclass>(env->NewGlobalRef(local.get()));
             table.*(row->klass) = current;
         } else if (row->kind == Row::Constant) {
@@ -150,7 +151,7 @@ void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *en
             table.*(row->method) = row->kind == Row::StaticMethod
                                        ? env->GetStaticMethodID(current, row->name, row->signature)
                                        : env->GetMethodID(current, row->name, row->signature);
-            TavlinEx::check_exception(env);
+            check_exception(env);
         }
     }
 }
@@ -224,10 +225,10 @@ bool has_abstract_modifier(JNIEnv *env, jobject member, jmethodID get_modifiers)
 {
     jvalue modifiers;
     modifiers.i = env->CallIntMethod(member, get_modifiers);
-    TavlinEx::check_exception(env);
+    check_exception(env);
     const bool answer =
         env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
-    TavlinEx::check_exception(env);
+    check_exception(env);
     return answer;
 }
 

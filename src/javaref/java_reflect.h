@@ -94,7 +94,7 @@ public:
     jmethodID date_init = nullptr;  // (J)V
     // Beyond the rows above: the class of the most common result, recognised by identity.
     jclass string_class = nullptr;
-    // The collection interfaces that For Each walks (see bridge/java_enumerator.h).
+    // The collection interfaces that For Each walks (see bridge/members/walk.h).
     jclass iterable_class = nullptr;
     jmethodID iterable_iterator = nullptr;
     jclass map_class = nullptr;

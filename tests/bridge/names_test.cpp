@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "client.h"
 #include "test_process.h"
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "client.h"
 #include "com/module_lock.h"
 #include "debug_output.h"

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "bridge/method_table.h"
+#include "bridge/members/method_table.h"
 #include "javaref/java_reflect.h"
 #include "test_process.h"
 #include "vmhost/vm.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "client.h"
 #include "convert/com_to_java.h"
 #include "convert_fixture.h"

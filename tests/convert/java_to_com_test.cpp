@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "com/interfaces.h"
 #include "com_holders.h"
 #include "convert/java_to_com.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "com/interfaces.h"
 #include "com_holders.h"
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "bridge/method_table.h"
+#include "bridge/members/method_table.h"
 #include "client.h"
 #include "test_process.h"
 

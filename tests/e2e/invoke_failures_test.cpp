@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "callback_object.h"
 #include "client.h"
 #include "com/module_lock.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "client.h"
 #include "javaref/java_reflect.h"
 #include "jni_fault.h"

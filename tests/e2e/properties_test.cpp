@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "bridge/property_table.h"
-#include "bridge/proxy.h"
+#include "bridge/members/property_table.h"
+#include "bridge/proxy/proxy.h"
 #include "client.h"
 #include "test_process.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "bridge/proxy.h"
+#include "bridge/proxy/proxy.h"
 #include "client.h"
 #include "com/module_lock.h"
 #include "test_process.h"

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "bridge/method_table.h"
+#include "bridge/members/method_table.h"
 #include "client.h"
 #include "jvm_probe.h"
 #include "test_names.h"

@@ -1,7 +1,7 @@
 #include "errors.h"
 
 #include "com_holders.h"
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
 
 namespace tavlin_test {
 

@@ -6,7 +6,7 @@
 
 #include "checks.h"
 
-#include "javaref/tavlin_ex.h"
+#include "errors/tavlin_ex.h"
 #include "util/platform.h"
 #include "util/text.h"
 #include "vmhost/jvm_library.h"

@@ -1,0 +1,132 @@
+// implement: an automation object behind Java interfaces, and the same made implicitly for
+// an automation object passed where a functional interface is expected.
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bridge/callbacks/implement.h"
+
+#include "bridge/callbacks/callback_class.h"
+#include "bridge/members/class_lookup.h"
+#include "convert/java_class_name.h"
+#include "convert/proxies.h"
+#include "errors/tavlin_ex.h"
+#include "javaref/java_exception.h"
+#include "javaref/java_reflect.h"
+#include "javaref/local_ref.h"
+
+namespace tavlin {
+
+namespace {
+
+bool is_interface(JNIEnv *env, jclass klass)
+{
+    const bool answer = env->CallBooleanMethod(klass, java_reflect.class_isInterface);
+    check_exception(env);
+    return answer;
+}
+
+// The public methods of Object that an interface may declare again without making them its
+// own: a proxy answers them itself.
+bool is_object_method(const std::string &name, int parameters)
+{
+    return (name == "equals" && parameters == 1) || ((name == "hashCode" || name == "toString") && parameters == 0);
+}
+
+// An abstract method's name and parameter types as Method.toString shows them ("compare(
+// java.lang.Object,java.lang.Object)"), or empty for one of Object's methods.
+std::string own_signature(JNIEnv *env, jobject method)
+{
+    CLocalRef name(env, env->CallObjectMethod(method, java_reflect.method_getName));
+    check_exception(env);
+    CLocalRef parameters(env, env->CallObjectMethod(method, java_reflect.method_getParameterTypes));
+    check_exception(env);
+    const std::string text = name.utf_chars();
+    if (is_object_method(text, env->GetArrayLength(parameters.as<jobjectArray>()))) return std::string();
+    CLocalRef described(env, env->CallObjectMethod(method, java_reflect.method_toString));
+    check_exception(env);
+    // Method.toString names the declaring interface first; the signature is what follows it.
+    const std::string full = described.utf_chars();
+    const size_t open = full.find('(');
+    return text + full.substr(open == std::string::npos ? full.size() : open);
+}
+
+// The abstract methods of the interfaces, each signature once (an interface may inherit the
+// same method from two others), Object's methods left out.
+size_t abstract_method_count(JNIEnv *env, const std::vector<jclass> &interfaces)
+{
+    std::set<std::string> signatures;
+    for (jclass klass : interfaces) {
+        CLocalRef methods(env, env->CallObjectMethod(klass, java_reflect.class_getMethods));
+        check_exception(env);
+        const jsize count = env->GetArrayLength(methods.as<jobjectArray>());
+        for (jsize i = 0; i < count; ++i) {
+            CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
+            if (!has_abstract_modifier(env, method.get(), java_reflect.method_getModifiers)) continue;
+            std::string signature = own_signature(env, method.get());
+            if (!signature.empty()) signatures.insert(std::move(signature));
+        }
+    }
+    return signatures.size();
+}
+
+std::vector<std::string> listed_names(const std::string &names)
+{
+    std::vector<std::string> listed;
+    size_t start = 0;
+    while (start <= names.size()) {
+        size_t end = names.find(',', start);
+        if (end == std::string::npos) end = names.size();
+        const size_t first = names.find_first_not_of(' ', start);
+        const size_t last = names.find_last_not_of(' ', end == 0 ? 0 : end - 1);
+        if (first == std::string::npos || first >= end) throw new TavlinEx("An interface name is empty.");
+        listed.push_back(names.substr(first, last - first + 1));
+        start = end + 1;
+    }
+    return listed;
+}
+
+// The proxy of a Java callback object, as a client receives it.
+IDispatch *proxy_of(JNIEnv *env, jobject callback)
+{
+    CLocalRef held(env, callback);
+    return new_proxy(env, held.get(), java_class_name(env, held.get()).c_str());
+}
+
+}  // namespace
+
+bool is_functional_interface(JNIEnv *env, jclass klass)
+{
+    return is_interface(env, klass) && abstract_method_count(env, {klass}) == 1;
+}
+
+jobject new_callback(JNIEnv *env, jclass interface_class, IDispatch *object)
+{
+    CLocalRef interfaces(env, env->NewObjectArray(1, java_reflect.class_class, interface_class));
+    check_exception(env);
+    return make_callback(env, interfaces.as<jobjectArray>(), object, true);
+}
+
+IDispatch *implement_interfaces(JNIEnv *env, BSTR interface_names, IDispatch *object)
+{
+    java_reflect.init(env);
+    if (!object) throw new TavlinEx("No automation object to implement the interfaces.");
+    const std::vector<std::string> names = listed_names(requested_class_name(interface_names));
+    std::vector<std::unique_ptr<NamedClass>> classes;
+    std::vector<jclass> interfaces;
+    for (const std::string &name : names) {
+        classes.push_back(std::make_unique<NamedClass>(env, name));
+        interfaces.push_back(classes.back()->get());
+        if (!is_interface(env, interfaces.back())) TavlinEx::raise("Not an interface: %s", dotted_form(name).c_str());
+    }
+    CLocalRef array(env, env->NewObjectArray(static_cast<jsize>(interfaces.size()), java_reflect.class_class, nullptr));
+    check_exception(env);
+    for (size_t i = 0; i < interfaces.size(); ++i)
+        env->SetObjectArrayElement(array.as<jobjectArray>(), static_cast<jsize>(i), interfaces[i]);
+    const bool functional = abstract_method_count(env, interfaces) == 1;
+    return proxy_of(env, make_callback(env, array.as<jobjectArray>(), object, functional));
+}
+
+}  // namespace tavlin

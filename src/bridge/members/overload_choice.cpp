@@ -1,0 +1,313 @@
+// The choice among a name's overloads (or a class's constructors) for the arguments of one
+// call: the closest that takes the arguments as they are, the most specific of equally close
+// ones, table order only where none does.
+#include "bridge/members/overload_choice.h"
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "convert/argument_fit.h"
+#include "convert/com_to_java.h"
+#include "errors/tavlin_ex.h"
+#include "util/holders.h"
+
+namespace tavlin {
+
+CallArguments CallArguments::of(const DISPPARAMS *params)
+{
+    const int count = params ? static_cast<int>(params->cArgs) : 0;
+    return count ? CallArguments(&params->rgvarg[count - 1], count, -1) : CallArguments(nullptr, 0, 1);
+}
+
+CallArguments CallArguments::in_order(const VARIANT *first, int count) { return CallArguments(first, count, 1); }
+
+namespace {
+
+// Whether the method takes `count` arguments; once its count is known, without asking Java.
+bool takes(JNIEnv *env, const MethodTable &table, int index, int count)
+{
+    int32_t known = table.at(index).param_count.load(std::memory_order_relaxed);
+    if (known >= 0) return known == count;
+    return static_cast<int>(table.facts(env, index).parameters.size()) == count;
+}
+
+// Converts the first `count` arguments for the member's first `count` parameters.
+void convert_leading(JNIEnv *env, const MethodFacts &facts, const CallArguments &arguments, int count, bool strict,
+                     PreparedArguments &args)
+{
+    for (int i = 0; i < count; ++i) convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict);
+}
+
+// A candidate's failure rules out that candidate; a failure of the VM itself (see
+// TavlinEx::ends_the_call) is the call's, and no further candidate is tried for it.
+TavlinEx *refusal_of_candidate(TavlinEx *error)
+{
+    if (error->ends_the_call()) throw error;
+    return error;
+}
+
+// Converts the client's arguments for one candidate method.
+void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict,
+                       PreparedArguments &args)
+{
+    const int count = arguments.size();
+    if (!takes(env, table, index, count)) throw new TavlinEx("Invalid number of arguments.");
+    try {
+        convert_leading(env, table.facts(env, index), arguments, count, strict, args);
+    } catch (TavlinEx *) {
+        args.release();
+        throw;
+    }
+}
+
+// A candidate that cannot take the arguments, seen without converting any: the wrong
+// number of them, or one that the conversion refuses outright.
+bool passed_over(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict)
+{
+    const int count = arguments.size();
+    if (!takes(env, table, index, count)) return true;
+    const MethodFacts &facts = table.facts(env, index);
+    for (int i = 0; i < count; ++i)
+        if (refused_outright(arguments[i], facts.parameter_type(i), strict)) return true;
+    return false;
+}
+
+// Prepares the arguments for one candidate of a walk. Anything that fails for it, reading
+// its reflection facts included, is that candidate's refusal, kept in `refusal`. With
+// `look_first`, a candidate that the conversion would plainly refuse is passed over without
+// building the error; the walk's last candidate is always converted, so that an error is
+// reported, and the closest candidates were looked at already.
+bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first, bool strict,
+              const CallArguments &arguments, PreparedArguments &args, TavlinExPtr &refusal)
+{
+    try {
+        if (look_first && passed_over(env, table, index, arguments, strict)) return false;
+        prepare_arguments(env, table, index, arguments, strict, args);
+        return true;
+    } catch (TavlinEx *error) {
+        // A refusal for the number of arguments says less than that of a member that takes
+        // them, which is kept: the client learns why its arguments did not fit.
+        TavlinExPtr taken(refusal_of_candidate(error));
+        if (!refusal || takes(env, table, index, arguments.size())) refusal = std::move(taken);
+        return false;
+    }
+}
+
+// A candidate of an overloaded name and how closely the call's arguments fit it: the worst
+// single fit first, then their sum, then table order (where specificity then reorders ties).
+struct Candidate {
+    int index;
+    int worst;
+    int total;
+    // The fits already vouch for every scalar, so they are converted as a lone method's
+    // would be (a currency into a double); the elements of an array were not looked at.
+    bool strict;
+    bool fits_as_closely_as(const Candidate &other) const { return worst == other.worst && total == other.total; }
+    bool operator<(const Candidate &other) const
+    {
+        if (worst != other.worst) return worst < other.worst;
+        if (total != other.total) return total < other.total;
+        return index < other.index;
+    }
+};
+
+// The type that the argument at a position of a call goes to in a member.
+using TypeAtPosition = JavaType (MethodFacts::*)(size_t) const;
+
+// Whether member `a` is at least as specific as member `b`: over the first `positions`
+// arguments of a call, each of a's types is a subtype of b's.
+bool as_specific(JNIEnv *env, const MethodFacts &a, const MethodFacts &b, int positions, TypeAtPosition type_at)
+{
+    for (int i = 0; i < positions; ++i)
+        if (!is_subtype(env, (a.*type_at)(i), (b.*type_at)(i))) return false;
+    return true;
+}
+
+// Orders members given in table order as Java prefers among namesakes that all take a call:
+// each after every other that is strictly more specific than it (String before CharSequence
+// before Object), table order between the rest. `as_specific(a, b)` compares two. A lone
+// member is compared with nothing.
+template <class Iterator, class AsSpecific>
+void most_specific_first(Iterator first, Iterator last, AsSpecific as_specific)
+{
+    using Member = typename std::iterator_traits<Iterator>::value_type;
+    auto strictly = [&](const Member &a, const Member &b) { return as_specific(a, b) && !as_specific(b, a); };
+    for (; first != last && std::next(first) != last; ++first) {
+        Iterator chosen = std::find_if(first, last, [&](const Member &member) {
+            return std::none_of(first, last, [&](const Member &other) { return strictly(other, member); });
+        });
+        if (chosen != last) std::rotate(first, chosen, std::next(chosen));
+    }
+}
+
+// Among candidates that fit the call equally closely, puts the most specific first.
+void prefer_most_specific(JNIEnv *env, const MethodTable &table, int count, std::vector<Candidate> &candidates)
+{
+    auto as_specific_candidate = [&](const Candidate &a, const Candidate &b) {
+        return as_specific(env, table.facts(env, a.index), table.facts(env, b.index), count,
+                           &MethodFacts::parameter_type);
+    };
+    for (auto tie = candidates.begin(); tie != candidates.end();) {
+        auto after = std::find_if(tie, candidates.end(),
+                                  [&](const Candidate &candidate) { return !candidate.fits_as_closely_as(*tie); });
+        most_specific_first(tie, after, as_specific_candidate);
+        tie = after;
+    }
+}
+
+// Whether every argument fits the candidate without loss or a change of kind, and how closely.
+bool fits(JNIEnv *env, const MethodTable &table, int index, const std::vector<ArgumentProfile> &arguments,
+          Candidate &candidate)
+{
+    const int count = static_cast<int>(arguments.size());
+    if (!takes(env, table, index, count)) return false;
+    const MethodFacts &facts = table.facts(env, index);
+    candidate = Candidate{index, 0, 0, false};
+    for (int i = 0; i < count; ++i) {
+        int fit = argument_fit(env, arguments[i], facts.parameter_type(i));
+        if (fit == kRefused) return false;
+        if (arguments[i].kind == ArgumentProfile::Kind::Array) candidate.strict = true;
+        candidate.worst = std::max(candidate.worst, fit);
+        candidate.total += fit;
+    }
+    return true;
+}
+
+// The overloads from `index` on that take every argument as it is, closest first.
+std::vector<Candidate> closest_candidates(JNIEnv *env, const MethodTable &table, int index,
+                                          const CallArguments &arguments)
+{
+    std::vector<ArgumentProfile> profiles;
+    profiles.reserve(arguments.size());
+    for (int i = 0; i < arguments.size(); ++i) profiles.push_back(profile_argument(arguments[i]));
+    std::vector<Candidate> candidates;
+    for (; index != -1; index = table.next_overload(env, index)) {
+        Candidate candidate{};
+        try {
+            if (fits(env, table, index, profiles, candidate)) candidates.push_back(candidate);
+        } catch (TavlinEx *error) {
+            delete refusal_of_candidate(error);  // this candidate could not be looked at: not among the closest
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    prefer_most_specific(env, table, arguments.size(), candidates);
+    return candidates;
+}
+
+// An overloaded name is resolved by closeness first: the candidate that takes every
+// argument without loss and without changing its kind, the closest of them (so Math.max(2.5,
+// 1.5) is max(double, double) whatever the table order), and of equally close ones the most
+// specific (a TreeMap goes to (SortedMap) rather than (Map)). Only when none qualifies are the
+// overloads walked in table order, each converted under the strict rule, and the first that
+// accepts is taken; then only the last candidate's error is reported.
+int choose_overload(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                    PreparedArguments &args)
+{
+    TavlinExPtr refusal;
+    for (const Candidate &candidate : closest_candidates(env, table, index, arguments))
+        if (accepted(env, table, candidate.index, false, candidate.strict, arguments, args, refusal))
+            return candidate.index;
+    for (int next = table.next_overload(env, index);; index = next, next = table.next_overload(env, index)) {
+        if (accepted(env, table, index, next != -1, true, arguments, args, refusal)) return index;
+        if (next == -1) throw refusal.release();
+    }
+}
+
+// A name with a single method converts as far as the platform's coercion allows.
+int choose_as_given(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                    PreparedArguments &args)
+{
+    if (table.next_overload(env, index) != -1) return choose_overload(env, table, index, arguments, args);
+    prepare_arguments(env, table, index, arguments, false, args);
+    return index;
+}
+
+// The arguments from `first` on, copied into a safe array of Variants in their order (a
+// copy of an argument by reference still refers to the client's variable).
+SafeArrayHolder packed(const CallArguments &arguments, int first)
+{
+    SafeArrayHolder array(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(arguments.size() - first)));
+    if (!array) throw new TavlinEx("Unable to allocate safearray.");
+    for (LONG i = 0; first + i < arguments.size(); ++i)
+        if (FAILED(SafeArrayPutElement(array.get(), &i, const_cast<VARIANT *>(arguments[first + i]))))
+            throw new TavlinEx("Unable to put safearray element.");
+    return array;
+}
+
+// Converts the arguments for a method declared with variable arguments, its trailing
+// arguments given one by one as Java source gives them: they are packed into the array the
+// method declares, each converted as an element.
+bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict,
+                     PreparedArguments &args, TavlinExPtr &refusal)
+{
+    try {
+        const MethodFacts &facts = table.facts(env, index);
+        const int fixed = static_cast<int>(facts.parameters.size()) - 1;
+        args.resize(fixed + 1);
+        convert_leading(env, facts, arguments, fixed, strict, args);
+        SafeArrayHolder trailing = packed(arguments, fixed);
+        convert_safe_array(env, trailing.get(), VT_VARIANT, args, fixed, facts.parameter_type(fixed), strict,
+                           VariantElements::AsArguments);
+        return true;
+    } catch (TavlinEx *error) {
+        args.release();
+        refusal.reset(refusal_of_candidate(error));
+        return false;
+    }
+}
+
+// The name's members from `index` on that can take `count` arguments spread: those declared
+// with variable arguments and no more fixed parameters than that. One whose facts cannot be
+// read is not among them; its error is kept in `refusal`.
+std::vector<int> spread_candidates(JNIEnv *env, const MethodTable &table, int index, int count, TavlinExPtr &refusal)
+{
+    std::vector<int> candidates;
+    for (; index != -1; index = table.next_overload(env, index)) {
+        try {
+            const MethodFacts &facts = table.facts(env, index);
+            if (facts.takes_variable_arguments && static_cast<int>(facts.parameters.size()) - 1 <= count)
+                candidates.push_back(index);
+        } catch (TavlinEx *error) {
+            refusal.reset(refusal_of_candidate(error));
+        }
+    }
+    return candidates;
+}
+
+// The most specific of the name's members that takes the arguments spread, table order
+// between equally specific ones; -1 when none does, with the last refusal in `refusal`. The
+// members are compared one position past the arguments, where both take the element of their
+// array, so that (String...) is more specific than (Object...) for any count.
+int choose_spread(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                  PreparedArguments &args, TavlinExPtr &refusal)
+{
+    const bool strict = table.next_overload(env, index) != -1;
+    std::vector<int> candidates = spread_candidates(env, table, index, arguments.size(), refusal);
+    most_specific_first(candidates.begin(), candidates.end(), [&](int a, int b) {
+        return as_specific(env, table.facts(env, a), table.facts(env, b), arguments.size() + 1,
+                           &MethodFacts::spread_type);
+    });
+    for (int candidate : candidates)
+        if (spread_accepted(env, table, candidate, arguments, strict, args, refusal)) return candidate;
+    return -1;
+}
+
+}  // namespace
+
+// Arguments are spread into a declared variable-arguments array only when no member takes
+// them as they are, so no call that succeeded without spreading changes its choice.
+int choose_method(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                  PreparedArguments &args)
+{
+    try {
+        return choose_as_given(env, table, index, arguments, args);
+    } catch (TavlinEx *caught) {
+        TavlinExPtr refusal(refusal_of_candidate(caught)), spread_refusal;
+        const int spread = choose_spread(env, table, index, arguments, args, spread_refusal);
+        if (spread != -1) return spread;
+        throw(spread_refusal ? spread_refusal : refusal).release();
+    }
+}
+
+}  // namespace tavlin

@@ -1,0 +1,154 @@
+// CProxy::Invoke: an automation call becomes a Java call. Among the overloads of the
+// DISPID's name the closest that takes the arguments as they are is chosen (table order only
+// where none does); the chosen method is called with its return type's own call family, and
+// its result converted back. DISPID_NEWENUM hands out an enumerator (bridge/proxy/java_enumerator.h);
+// a DISPID of the property range goes to invoke_property.
+
+#include "bridge/apartment/apartment_reference.h"
+#include "bridge/boundary/com_boundary.h"
+#include "bridge/members/overload_choice.h"
+#include "bridge/proxy/java_enumerator.h"
+#include "bridge/proxy/proxy.h"
+#include "convert/java_result.h"
+#include "errors/tavlin_ex.h"
+#include "javaref/java_exception.h"
+#include "javaref/java_reflect.h"
+#include "util/debug_trace.h"
+#include "util/text.h"
+#include "vmhost/vm.h"
+
+namespace tavlin {
+
+namespace {
+
+// Calls the method as instance or static method of its return type's family, then stores its result.
+#define CALL_AND_STORE(Type)                                                                                           \
+    {                                                                                                                  \
+        auto value = facts.is_static ? env->CallStatic##Type##MethodA(table.object_class(), facts.id, args)            \
+                                     : env->Call##Type##MethodA(target, facts.id, args);                               \
+        check_exception(env);                                                                                          \
+        if (result) store_java_value(value, result);                                                                   \
+        return;                                                                                                        \
+    }
+
+void call_method(JNIEnv *env, const MethodTable &table, int index, jobject target, const jvalue *args, VARIANT *result)
+{
+    const MethodFacts &facts = table.facts(env, index);
+    debug_trace(facts.text.c_str());
+    switch (table.at(index).return_code.load(std::memory_order_relaxed)) {
+    case 'z':
+        CALL_AND_STORE(Boolean)
+    case 'b':
+        CALL_AND_STORE(Byte)
+    case 'c':
+        CALL_AND_STORE(Char)
+    case 's':
+        CALL_AND_STORE(Short)
+    case 'i':
+        CALL_AND_STORE(Int)
+    case 'j':
+        CALL_AND_STORE(Long)
+    case 'f':
+        CALL_AND_STORE(Float)
+    case 'd':
+        CALL_AND_STORE(Double)
+    case 'v':
+        if (facts.is_static)
+            env->CallStaticVoidMethodA(table.object_class(), facts.id, args);
+        else
+            env->CallVoidMethodA(target, facts.id, args);
+        check_exception(env);
+        return;
+    case 'l': {
+        jobject object = facts.is_static ? env->CallStaticObjectMethodA(table.object_class(), facts.id, args)
+                                         : env->CallObjectMethodA(target, facts.id, args);
+        check_exception(env);
+        store_java_object(env, object, facts.returns_array, result);
+        return;
+    }
+    default:
+        throw new TavlinEx("Unknown return type.");
+    }
+}
+
+// A client reads an object's default value, with no argument, where it wants the object as a
+// value: a script's string concatenation or comparison, Python's print, an object viewer.
+bool reads_default_value(WORD flags, const DISPPARAMS *params)
+{
+    const bool no_arguments = !params || (params->cArgs == 0 && params->cNamedArgs == 0);
+    return no_arguments && (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) &&
+           !(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF));
+}
+
+// The Java object's default value: its toString(), as a method result.
+void store_text_of(JNIEnv *env, jobject object, VARIANT *result)
+{
+    jmethodID to_string = env->GetMethodID(java_reflect.object_class, "toString", "()Ljava/lang/String;");
+    check_exception(env);
+    jobject text = env->CallObjectMethod(object, to_string);
+    check_exception(env);
+    store_java_object(env, text, false, result);
+}
+
+}  // namespace
+
+void CProxy::call_namesakes(JNIEnv *env, int index, const CallArguments &arguments, VARIANT *result)
+{
+    const MethodTable &table = *methods();
+    PreparedArguments args(env, arguments.size());
+    int chosen = choose_method(env, table, index, arguments, args);
+    if (is_class() && !table.facts(env, chosen).is_static)
+        TavlinEx::raise("Instance method called on a class: %s", table.method_name(env, chosen));
+    call_method(env, table, chosen, java_object(), args.values(), result);
+}
+
+void CProxy::invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIANT *result)
+{
+    const MethodTable *table = methods();
+    // A DISPID is a table position plus one; anything else designates no method.
+    if (!table || dispid < 1 || dispid > table->count()) throw new TavlinEx("Invalid method.");
+    call_namesakes(env, dispid - 1, CallArguments::of(params), result);
+}
+
+// A method is called whatever the flags say (a script's `x = obj.size` is a call too); only a
+// property's DISPID reads or writes by them.
+HRESULT CProxy::invoke_member(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result)
+{
+    try {
+        if (dispid >= kFirstPropertyDispid) return invoke_property(env, dispid, flags, params, result);
+        // Java keeps no parameter names: an argument passed by name would be taken by its
+        // position, so it is refused, and nothing is called. E_INVALIDARG stays itself.
+        const HRESULT named = named_arguments_status(params, flags);
+        if (FAILED(named)) return named == E_INVALIDARG ? named : DISP_E_NONAMEDARGS;
+        invoke_method(env, dispid, params, result);
+        return S_OK;
+    } catch (TavlinEx *) {
+        debug_trace("Exception occurred during CProxy::Invoke");
+        throw;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS *params, VARIANT *result,
+                                         EXCEPINFO *excep_info, UINT *)
+{
+    if (params && params->cArgs && !params->rgvarg) return E_INVALIDARG;
+    return com_boundary(
+        [&] {
+            let_waiting_calls_in();
+            CThreadAttach attach;
+            if (result) VariantInit(result);
+            if (dispid == DISPID_VALUE) {
+                if (!reads_default_value(flags, params) || !java_object()) return DISP_E_UNKNOWNINTERFACE;
+                store_text_of(attach.env(), java_object(), result);
+                return S_OK;
+            }
+            if (dispid == DISPID_NEWENUM) {
+                if (java_object()) init_methods(attach.env());
+                return invoke_new_enum(attach.env(), java_object(), walk(), flags, params, result);
+            }
+            return invoke_member(attach.env(), dispid, flags, params, result);
+        },
+        InvokeFailure(excep_info, result));
+}
+
+}  // namespace tavlin
