@@ -12,7 +12,6 @@
 #include "convert/script_array.h"
 #include "convert/variant_refs.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
@@ -202,7 +201,7 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
         return;
     }
     jobject boxed = env->NewObjectA(java_reflect.*row.wrapper_class, java_reflect.*row.wrapper_constructor, &value);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     args.set_object(index, boxed, ARG_LOCAL);
 }
 
@@ -214,7 +213,7 @@ void convert_string(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
         throw new TavlinEx("convert_com_to_java: Expecting java/lang/String, got non-string\n");
     BSTR text = value_or_referenced(arg, arg.bstrVal, arg.pbstrVal);
     jstring string = new_java_string(env, text);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     args.set_object(index, string, ARG_LOCAL);
 }
 

@@ -14,7 +14,6 @@
 #include "convert/safe_array_elements.h"
 #include "convert/safe_array_lock.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/local_ref.h"
 #include "util/array_results.h"
 #include "util/debug_trace.h"
@@ -106,7 +105,7 @@ private:
         if (depth == dimensions_ - 1) return;
         for (jsize k = 0; k < length; ++k) {
             CLocalRef inner(env_, env_->GetObjectArrayElement(static_cast<jobjectArray>(array), k));
-            check_exception(env_);
+            TavlinEx::check_exception(env_);
             if (inner) measure(inner.as<jarray>(), depth + 1);
         }
     }
@@ -130,7 +129,7 @@ private:
     {
         for (jsize k = 0; k < length; ++k) {
             CLocalRef inner(env_, env_->GetObjectArrayElement(array, k));
-            check_exception(env_);
+            TavlinEx::check_exception(env_);
             indices_[depth] = k;
             if (inner) fill(inner.as<jarray>(), depth + 1);
         }
@@ -143,7 +142,7 @@ private:
         SafeArrayLockGuard lock(array_, "Unable to put safearray element.");
         for (jsize j = 0; j < length; ++j) {
             CLocalRef element(env_, env_->GetObjectArrayElement(array, j));
-            check_exception(env_);
+            TavlinEx::check_exception(env_);
             if (!element) continue;
             indices_[depth] = j;
             VARIANT *slot = static_cast<VARIANT *>(element_address("Unable to put safearray element."));
@@ -195,7 +194,7 @@ private:
             copy_row<jboolean>(array, first, stride, length, unchanged<jboolean>);
             break;
         }
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
     }
 
     // A contiguous row of unchanged values is fetched by the VM straight into the safe

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 
@@ -18,16 +17,16 @@ std::string slash_form(std::string dotted)
 std::string slash_class_name(JNIEnv *env, jobject klass)
 {
     CLocalRef name(env, env->CallObjectMethod(klass, java_reflect.class_getName));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     const char *chars = name.utf_chars();
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return slash_form(chars ? chars : "");
 }
 
 std::string java_class_name(JNIEnv *env, jobject object)
 {
     CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return slash_class_name(env, klass.get());
 }
 

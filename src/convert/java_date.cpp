@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 
@@ -20,11 +19,11 @@ constexpr int64_t kSecondsPerDay = 86400;
 jobject new_gregorian_calendar(JNIEnv *env)
 {
     CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     CLocalRef first_instant(env, env->NewObject(java_reflect.date_class, java_reflect.date_init, INT64_MIN));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_setGregorianChange, first_instant.get());
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return calendar.release();
 }
 
@@ -47,11 +46,11 @@ LocalTime local_time_of(JNIEnv *env, jobject date)
 {
     CLocalRef calendar(env, new_gregorian_calendar(env));
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_setTime, date);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     LocalTime local = {};
     for (const auto &field : kLocalTimeFields) {
         local.*field.value = env->CallIntMethod(calendar.get(), java_reflect.calendar_get, java_reflect.*field.number);
-        check_exception(env);
+        TavlinEx::check_exception(env);
     }
     return local;
 }
@@ -128,14 +127,14 @@ jobject new_java_date(JNIEnv *env, DATE date)
     // second occurrence (standard time).
     CLocalRef calendar(env, new_gregorian_calendar(env));
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_clear);  // milliseconds 0
-    check_exception(env);
+    TavlinEx::check_exception(env);
     env->CallVoidMethod(calendar.get(), java_reflect.calendar_set, static_cast<jint>(fields.wYear),
                         static_cast<jint>(fields.wMonth - 1), static_cast<jint>(fields.wDay),
                         static_cast<jint>(fields.wHour), static_cast<jint>(fields.wMinute),
                         static_cast<jint>(fields.wSecond));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jobject java_date = env->CallObjectMethod(calendar.get(), java_reflect.calendar_getTime);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return java_date;
 }
 

@@ -1,7 +1,6 @@
 #include "convert/java_text.h"
 
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "util/holders.h"
 
 namespace tavlin {
@@ -21,7 +20,7 @@ BSTR new_bstr(JNIEnv *env, jstring string)
     AutoBstr text(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
     if (!text) throw new TavlinEx("Unable to allocate string.");
     env->GetStringRegion(string, 0, length, reinterpret_cast<jchar *>(text.get()));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return text.release();
 }
 

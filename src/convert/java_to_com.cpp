@@ -8,7 +8,6 @@
 #include "convert/java_text.h"
 #include "convert/proxies.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 
@@ -93,7 +92,7 @@ bool converted_by_class(JNIEnv *env, jobject object, VARIANT *result)
     for (const UnboxingRow &row : kUnboxingRows) {
         if (env->IsSameObject(klass.get(), java_reflect.*row.klass)) {
             row.store(env, object, java_reflect.*row.method, result);
-            check_exception(env);
+            TavlinEx::check_exception(env);
             return true;
         }
     }

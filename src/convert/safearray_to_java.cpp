@@ -14,7 +14,6 @@
 #include "convert/type_names.h"
 #include "convert/variant_refs.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
 #include "util/unaligned.h"
@@ -113,14 +112,14 @@ private:
     jobject outer_level(int level)
     {
         CLocalRef inner_class(env_, env_->FindClass(descriptor_.get() + level + 1));
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
         CLocalRef result(env_, env_->NewObjectArray(counts_[level], inner_class.as<jclass>(), nullptr));
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
         for (jsize j = 0; j < counts_[level]; ++j) {
             indices_[level] = lbounds_[level] + j;
             CLocalRef inner(env_, dimension(level + 1));
             env_->SetObjectArrayElement(result.as<jobjectArray>(), j, inner.get());
-            check_exception(env_);
+            TavlinEx::check_exception(env_);
         }
         return result.release();
     }
@@ -224,7 +223,7 @@ private:
     {
         jsize length = counts_[level];
         CLocalRef result(env_, JniArray<T>::create(env_, length));
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
         set_code_once(ARG_LOCAL);
         SafeArrayLockGuard lock(array_, "Unable to access SafeArray data");
         if (length == 0) return result.release();
@@ -241,7 +240,7 @@ private:
             }
             JniArray<T>::write(env_, static_cast<jarray>(result.get()), length, values.data());
         }
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
         return result.release();
     }
 
@@ -264,9 +263,9 @@ private:
         std::string class_name = element_class_name(element);
         SafeArrayLockGuard lock(array_, "Unable to access safearray data.");
         CLocalRef element_class(env_, env_->FindClass(class_name.c_str()));
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
         CLocalRef result(env_, env_->NewObjectArray(counts_[level], element_class.as<jclass>(), nullptr));
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
 
         const JavaType element_type{class_name.c_str(), element_class.as<jclass>()};
         PreparedArguments converted(env_, 1);
@@ -275,7 +274,7 @@ private:
             convert_element(converted, element_type);
             set_code_once(converted.release_code(0) == ARG_BORROWED ? ARG_LOCAL_ARRAY_BORROWED : ARG_LOCAL_ARRAY);
             env_->SetObjectArrayElement(result.as<jobjectArray>(), i, converted.value(0).l);
-            check_exception(env_);
+            TavlinEx::check_exception(env_);
             converted.release();  // the array holds the element in its own right now
         }
         return result.release();

@@ -2,6 +2,8 @@
 // whoever catches it deletes it (see take_error below).
 #pragma once
 
+#include <jni.h>
+
 #include <memory>
 #include <utility>
 
@@ -45,6 +47,11 @@ public:
     // failures may only rule out one overload of several.
     bool ends_the_call() const { return ends_the_call_; }
     void set_ends_the_call() { ends_the_call_ = true; }
+
+    // Turns a pending Java exception into a thrown TavlinEx (and clears it); returns at once,
+    // after one JNI call, when none is pending. Defined with the Java exception capture
+    // (javaref/java_exception.cpp), which needs the reflection cache.
+    static void check_exception(JNIEnv *env);
 
     // printf-style fixed message.
     [[noreturn]] static void raise(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -159,7 +159,7 @@ TavlinEx *describe_exception(JNIEnv *env, jobject exception)
 
 }  // namespace
 
-void check_exception(JNIEnv *env)
+void TavlinEx::check_exception(JNIEnv *env)
 {
     jthrowable pending = env->ExceptionOccurred();
     if (!pending) return;

@@ -1,5 +1,6 @@
-// Java exceptions made bridge errors: a pending exception taken from the VM, described
-// (class, message, the product's key) and cleared, as a thrown TavlinEx.
+// Java exceptions made bridge errors: TavlinEx::check_exception, defined here beside the
+// capture it runs (describing the exception: class, message, the product's key), and the
+// exception a description could not be had for.
 #pragma once
 
 #include <jni.h>
@@ -7,10 +8,6 @@
 #include "errors/tavlin_ex.h"
 
 namespace tavlin {
-
-// Turns a pending Java exception into a thrown TavlinEx (and clears it); returns at once,
-// after one JNI call, when none is pending.
-void check_exception(JNIEnv *env);
 
 // The Java exception that check_exception last failed to describe on this thread, as a new
 // local reference (null when there is none), handed over once. Describing fails where the

@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/local_ref.h"
 #include "util/debug_trace.h"
 
@@ -129,9 +128,9 @@ const Row core_rows[] = {
 jint read_constant(JNIEnv *env, jclass klass, const Row &row)
 {
     jfieldID field = env->GetStaticFieldID(klass, row.name, row.signature);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jint value = env->GetStaticIntField(klass, field);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return value;
 }
 
@@ -142,7 +141,7 @@ void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *en
     for (const Row *row = begin; row != end; ++row) {
         if (row->kind == Row::Class) {
             CLocalRef local(env, env->FindClass(row->name));
-            check_exception(env);
+            TavlinEx::check_exception(env);
             current = static_cast<jclass>(env->NewGlobalRef(local.get()));
             table.*(row->klass) = current;
         } else if (row->kind == Row::Constant) {
@@ -151,7 +150,7 @@ void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *en
             table.*(row->method) = row->kind == Row::StaticMethod
                                        ? env->GetStaticMethodID(current, row->name, row->signature)
                                        : env->GetMethodID(current, row->name, row->signature);
-            check_exception(env);
+            TavlinEx::check_exception(env);
         }
     }
 }
@@ -225,10 +224,10 @@ bool has_abstract_modifier(JNIEnv *env, jobject member, jmethodID get_modifiers)
 {
     jvalue modifiers;
     modifiers.i = env->CallIntMethod(member, get_modifiers);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     const bool answer =
         env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return answer;
 }
 

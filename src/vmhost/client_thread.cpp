@@ -5,7 +5,6 @@
 #include <mutex>
 
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/local_ref.h"
 #include "util/platform.h"
 
@@ -69,16 +68,16 @@ void give_system_class_loader(JNIEnv *env)
 {
     CLocalRef loader(env, system_class_loader(env));
     CLocalRef thread_class(env, env->FindClass("java/lang/Thread"));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jmethodID current = env->GetStaticMethodID(thread_class.as<jclass>(), "currentThread", "()Ljava/lang/Thread;");
-    check_exception(env);
+    TavlinEx::check_exception(env);
     CLocalRef thread(env, env->CallStaticObjectMethod(thread_class.as<jclass>(), current));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jmethodID set_loader =
         env->GetMethodID(thread_class.as<jclass>(), "setContextClassLoader", "(Ljava/lang/ClassLoader;)V");
-    check_exception(env);
+    TavlinEx::check_exception(env);
     env->CallVoidMethod(thread.get(), set_loader, loader.get());
-    check_exception(env);
+    TavlinEx::check_exception(env);
 }
 
 }  // namespace
@@ -86,12 +85,12 @@ void give_system_class_loader(JNIEnv *env)
 jobject system_class_loader(JNIEnv *env)
 {
     CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jmethodID system_loader =
         env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jobject loader = env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return loader;
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "util/array_results.h"
 #include "util/platform.h"
 #include "vmhost/client_thread.h"
@@ -74,7 +73,7 @@ void create_vm(const CJvmLibrary &library)
     JNIEnv *env = nullptr;
     if (library.JNI_CreateJavaVM(&vm, reinterpret_cast<void **>(&env), &args) < 0) return;
     the_vm.store(vm, std::memory_order_release);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     // The VM attaches its creator as "main", a thread that keeps it from ending, for good. The
     // creator is a client thread like any other: detached here, it is attached again on its
     // next call as a daemon named for the bridge, and detached when it ends.

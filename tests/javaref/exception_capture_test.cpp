@@ -8,7 +8,6 @@
 #include "debug_output.h"
 #include "errors.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "test_process.h"
 #include "util/platform.h"
@@ -51,7 +50,7 @@ protected:
     }
     ThrownError capture()
     {
-        return error_of([this] { check_exception(env_); });
+        return error_of([this] { TavlinEx::check_exception(env_); });
     }
 
     JNIEnv *env_ = nullptr;
@@ -135,7 +134,7 @@ TEST_F(ExceptionCapture, MessageKeepsEveryCharacter)
     env_->Throw(static_cast<jthrowable>(
         env_->NewObject(klass, env_->GetMethodID(klass, "<init>", "(Ljava/lang/String;)V"), message)));
     try {
-        check_exception(env_);
+        TavlinEx::check_exception(env_);
         FAIL() << "nothing thrown";
     } catch (TavlinEx *error) {
         TavlinExPtr owned(error);
@@ -152,7 +151,7 @@ TEST(ExceptionCaptureWithoutProduct, CaptureSucceedsWithoutTheProductArchive)
     JNIEnv *env = get_env();
     jclass klass = env->FindClass("java/lang/IllegalStateException");
     env->ThrowNew(klass, "plain");
-    ThrownError error = error_of([env] { check_exception(env); });
+    ThrownError error = error_of([env] { TavlinEx::check_exception(env); });
     EXPECT_EQ("plain", error.description);
     EXPECT_FALSE(error.has_source);
     EXPECT_FALSE(env->ExceptionCheck());

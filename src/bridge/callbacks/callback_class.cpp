@@ -138,11 +138,11 @@ jclass system_class(JNIEnv *env)
     CLocalRef loader_class(env, env->GetObjectClass(loader.get()));
     jmethodID load_class =
         env->GetMethodID(loader_class.as<jclass>(), "loadClass", "(Ljava/lang/String;)Ljava/lang/Class;");
-    check_exception(env);
+    TavlinEx::check_exception(env);
     CLocalRef name(env, env->NewStringUTF("tavlin.bridge.ScriptCallback"));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jobject found = env->CallObjectMethod(loader.get(), load_class, name.get());
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return static_cast<jclass>(found);
 }
 
@@ -156,11 +156,11 @@ CallbackClass define_callback_class(JNIEnv *env)
         {const_cast<char *>("release"), const_cast<char *>("(J)V"), reinterpret_cast<void *>(&native_release)},
     };
     if (env->RegisterNatives(klass.as<jclass>(), natives, 2) != JNI_OK) {
-        check_exception(env);
+        TavlinEx::check_exception(env);
         throw new TavlinEx("Unable to register the native methods of the script callback class.");
     }
     jmethodID make = env->GetStaticMethodID(klass.as<jclass>(), "make", "([Ljava/lang/Class;J)Ljava/lang/Object;");
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jclass global = static_cast<jclass>(env->NewGlobalRef(klass.get()));
     if (!global) throw new TavlinEx("Unable to keep the script callback class.");
     return {global, make};
@@ -183,7 +183,7 @@ jobject make_callback(JNIEnv *env, jobjectArray interfaces, IDispatch *object, b
     args[1].j = live_targets().add(std::make_shared<CallbackTarget>(object, functional));
     jobject made = env->CallStaticObjectMethodA(callback.klass, callback.make, args);
     if (env->ExceptionCheck()) live_targets().take(args[1].j);  // no proxy holds it
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return made;
 }
 

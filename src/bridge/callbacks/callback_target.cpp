@@ -9,7 +9,6 @@
 #include "convert/java_text.h"
 #include "convert/java_to_com.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
@@ -56,7 +55,7 @@ public:
         const jsize count = static_cast<jsize>(values_.size());
         for (jsize i = 0; i < count; ++i) {
             jobject element = env->GetObjectArrayElement(args, i);
-            check_exception(env);
+            TavlinEx::check_exception(env);
             if (element) convert_java_to_com(env, element, values_[count - 1 - i].get());
         }
         params_.rgvarg = values_.empty() ? nullptr : values_[0].get();
@@ -74,7 +73,7 @@ static_assert(sizeof(AutoVariant) == sizeof(VARIANT), "the arguments' holders ar
 OleString method_name(JNIEnv *env, jobject method)
 {
     CLocalRef name(env, env->CallObjectMethod(method, java_reflect.method_getName));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     AutoBstr text(new_bstr(env, name.as<jstring>()));
     return OleString(text.get(), SysStringLen(text.get()));
 }
@@ -133,7 +132,7 @@ OleString error_object_description()
 jobject returned_value(JNIEnv *env, jobject method, const VARIANT &result)
 {
     CLocalRef type(env, env->CallObjectMethod(method, java_reflect.method_getReturnType));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     const std::string name = slash_class_name(env, type.get());
     if (name == "void") return nullptr;
     const JavaType declared(name.c_str(), type.as<jclass>());

@@ -13,7 +13,6 @@
 #include "convert/java_class_name.h"
 #include "convert/proxies.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 
@@ -24,7 +23,7 @@ namespace {
 bool is_interface(JNIEnv *env, jclass klass)
 {
     const bool answer = env->CallBooleanMethod(klass, java_reflect.class_isInterface);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return answer;
 }
 
@@ -40,13 +39,13 @@ bool is_object_method(const std::string &name, int parameters)
 std::string own_signature(JNIEnv *env, jobject method)
 {
     CLocalRef name(env, env->CallObjectMethod(method, java_reflect.method_getName));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     CLocalRef parameters(env, env->CallObjectMethod(method, java_reflect.method_getParameterTypes));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     const std::string text = name.utf_chars();
     if (is_object_method(text, env->GetArrayLength(parameters.as<jobjectArray>()))) return std::string();
     CLocalRef described(env, env->CallObjectMethod(method, java_reflect.method_toString));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     // Method.toString names the declaring interface first; the signature is what follows it.
     const std::string full = described.utf_chars();
     const size_t open = full.find('(');
@@ -60,7 +59,7 @@ size_t abstract_method_count(JNIEnv *env, const std::vector<jclass> &interfaces)
     std::set<std::string> signatures;
     for (jclass klass : interfaces) {
         CLocalRef methods(env, env->CallObjectMethod(klass, java_reflect.class_getMethods));
-        check_exception(env);
+        TavlinEx::check_exception(env);
         const jsize count = env->GetArrayLength(methods.as<jobjectArray>());
         for (jsize i = 0; i < count; ++i) {
             CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
@@ -105,7 +104,7 @@ bool is_functional_interface(JNIEnv *env, jclass klass)
 jobject new_callback(JNIEnv *env, jclass interface_class, IDispatch *object)
 {
     CLocalRef interfaces(env, env->NewObjectArray(1, java_reflect.class_class, interface_class));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return make_callback(env, interfaces.as<jobjectArray>(), object, true);
 }
 
@@ -122,7 +121,7 @@ IDispatch *implement_interfaces(JNIEnv *env, BSTR interface_names, IDispatch *ob
         if (!is_interface(env, interfaces.back())) TavlinEx::raise("Not an interface: %s", dotted_form(name).c_str());
     }
     CLocalRef array(env, env->NewObjectArray(static_cast<jsize>(interfaces.size()), java_reflect.class_class, nullptr));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     for (size_t i = 0; i < interfaces.size(); ++i)
         env->SetObjectArrayElement(array.as<jobjectArray>(), static_cast<jsize>(i), interfaces[i]);
     const bool functional = abstract_method_count(env, interfaces) == 1;

@@ -9,7 +9,6 @@
 #include "convert/java_class_name.h"
 #include "convert/type_names.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "util/text.h"
 #include "vmhost/client_thread.h"
 #include "vmhost/global_ref.h"
@@ -60,7 +59,7 @@ KnownClasses &known_classes()
 template <class Recognise> void check_lookup(JNIEnv *env, Recognise is_lookup_failure, const std::string &said)
 {
     try {
-        check_exception(env);
+        TavlinEx::check_exception(env);
     } catch (TavlinEx *caught) {
         TavlinExPtr error(caught);
         if (!is_lookup_failure(*error)) throw error.release();

@@ -8,7 +8,6 @@
 
 #include "convert/java_class_name.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 
@@ -48,24 +47,24 @@ const MemberReflection &reflection_of(Members members) { return kMemberReflectio
 std::string utf8_of(JNIEnv *env, jobject object, jmethodID string_method)
 {
     CLocalRef text(env, env->CallObjectMethod(object, string_method));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     const char *chars = text.utf_chars();
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return chars ? chars : "";
 }
 
 void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts, jmethodID parameter_types)
 {
     CLocalRef types(env, env->CallObjectMethod(method.method.get(), parameter_types));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jsize count = env->GetArrayLength(types.as<jobjectArray>());
-    check_exception(env);
+    TavlinEx::check_exception(env);
     int32_t unknown = -1;
     method.param_count.compare_exchange_strong(unknown, count);
     facts.parameters.reserve(count);
     for (jsize i = 0; i < count; ++i) {
         CLocalRef type(env, env->GetObjectArrayElement(types.as<jobjectArray>(), i));
-        check_exception(env);
+        TavlinEx::check_exception(env);
         std::string name = slash_class_name(env, type.get());
         ParameterShape shape = parameter_shape(name.c_str());
         facts.parameters.push_back({std::move(name), new_global_ref(env, type.as<jclass>()), shape});
@@ -76,7 +75,7 @@ void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts, j
 MethodFacts::Parameter element_of(JNIEnv *env, const MethodFacts::Parameter &array)
 {
     CLocalRef element(env, env->CallObjectMethod(array.klass.get(), java_reflect.class_getComponentType));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     std::string name = slash_class_name(env, element.get());
     ParameterShape shape = parameter_shape(name.c_str());
     return {std::move(name), new_global_ref(env, element.as<jclass>()), shape};
@@ -98,15 +97,15 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method, const MemberReflectio
         method.return_code.store('v');
     }
     facts->id = env->FromReflectedMethod(method.method.get());
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jint modifiers = env->CallIntMethod(method.method.get(), java_reflect.*reflection.modifiers);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     facts->text = utf8_of(env, method.method.get(), java_reflect.*reflection.text);
     jvalue argument;
     argument.i = modifiers;
     facts->is_static = env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isStatic,
                                                      &argument) == JNI_TRUE;
-    check_exception(env);
+    TavlinEx::check_exception(env);
     // The flag is the class file's claim; only a last parameter of array type can be spread into.
     facts->takes_variable_arguments = (modifiers & kVariableArgumentsModifier) != 0 && !facts->parameters.empty() &&
                                       facts->parameters.back().shape.kind == ParameterKind::Array;
@@ -214,7 +213,7 @@ size_t TableCache::size()
 std::string return_type_name(JNIEnv *env, const MethodInfo &method)
 {
     CLocalRef return_type(env, env->CallObjectMethod(method.method.get(), java_reflect.method_getReturnType));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return slash_class_name(env, return_type.get());
 }
 
@@ -237,15 +236,15 @@ bool resolve_return_type(JNIEnv *env, MethodInfo &method)
 MethodTable *MethodTable::build(JNIEnv *env, jclass klass, Members members)
 {
     CLocalRef methods(env, env->CallObjectMethod(klass, java_reflect.*reflection_of(members).list));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jsize count = env->GetArrayLength(methods.as<jobjectArray>());
-    check_exception(env);
+    TavlinEx::check_exception(env);
 
     std::unique_ptr<MethodTable> table(new MethodTable());
     table->entries_.reset(new MethodInfo[count]);
     for (jsize i = 0; i < count; ++i) {
         CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
-        check_exception(env);
+        TavlinEx::check_exception(env);
         table->entries_[i].method = new_global_ref(env, method.get());
         table->entries_[i].index = i;
         table->count_ = i + 1;

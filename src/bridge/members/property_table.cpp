@@ -7,7 +7,6 @@
 #include "bridge/members/method_table.h"
 #include "convert/java_class_name.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 
@@ -54,7 +53,7 @@ bool is_accessor(JNIEnv *env, const MethodTable &methods, int index, const Acces
 jint modifiers_of(JNIEnv *env, jobject field)
 {
     jint modifiers = env->CallIntMethod(field, java_reflect.field_getModifiers);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return modifiers;
 }
 
@@ -63,7 +62,7 @@ bool has_modifier(JNIEnv *env, jmethodID test, jint modifiers)
     jvalue argument;
     argument.i = modifiers;
     bool set = env->CallStaticBooleanMethodA(java_reflect.modifier_class, test, &argument) == JNI_TRUE;
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return set;
 }
 
@@ -71,12 +70,12 @@ FieldFacts field_facts(JNIEnv *env, jobject field)
 {
     FieldFacts facts;
     facts.id = env->FromReflectedField(field);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     const jint modifiers = modifiers_of(env, field);
     facts.is_static = has_modifier(env, java_reflect.modifier_isStatic, modifiers);
     facts.is_final = has_modifier(env, java_reflect.modifier_isFinal, modifiers);
     CLocalRef type(env, env->CallObjectMethod(field, java_reflect.field_getType));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     facts.type_name = slash_class_name(env, type.get());
     facts.type_class = new_global_ref(env, type.as<jclass>());
     facts.shape = parameter_shape(facts.type_name.c_str());
@@ -120,15 +119,15 @@ void add_accessors(JNIEnv *env, const MethodTable &methods, PropertyList &list)
 void add_fields(JNIEnv *env, jclass klass, PropertyList &list)
 {
     CLocalRef fields(env, env->CallObjectMethod(klass, java_reflect.class_getFields));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     const jsize count = env->GetArrayLength(fields.as<jobjectArray>());
     for (jsize i = 0; i < count; ++i) {
         CLocalRef field(env, env->GetObjectArrayElement(fields.as<jobjectArray>(), i));
-        check_exception(env);
+        TavlinEx::check_exception(env);
         CLocalRef name(env, env->CallObjectMethod(field.get(), java_reflect.field_getName));
-        check_exception(env);
+        TavlinEx::check_exception(env);
         const char *chars = name.utf_chars();
-        check_exception(env);
+        TavlinEx::check_exception(env);
         // A field that a subclass hides comes after the subclass's own: the first one stays.
         Property &property = list.named(chars ? chars : "");
         if (property.has_field) continue;

@@ -11,7 +11,6 @@
 #include "bridge/proxy/proxy.h"
 #include "convert/java_result.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "util/debug_trace.h"
 #include "util/text.h"
@@ -26,7 +25,7 @@ namespace {
     {                                                                                                                  \
         auto value = facts.is_static ? env->CallStatic##Type##MethodA(table.object_class(), facts.id, args)            \
                                      : env->Call##Type##MethodA(target, facts.id, args);                               \
-        check_exception(env);                                                                                          \
+        TavlinEx::check_exception(env);                                                                                \
         if (result) store_java_value(value, result);                                                                   \
         return;                                                                                                        \
     }
@@ -57,12 +56,12 @@ void call_method(JNIEnv *env, const MethodTable &table, int index, jobject targe
             env->CallStaticVoidMethodA(table.object_class(), facts.id, args);
         else
             env->CallVoidMethodA(target, facts.id, args);
-        check_exception(env);
+        TavlinEx::check_exception(env);
         return;
     case 'l': {
         jobject object = facts.is_static ? env->CallStaticObjectMethodA(table.object_class(), facts.id, args)
                                          : env->CallObjectMethodA(target, facts.id, args);
-        check_exception(env);
+        TavlinEx::check_exception(env);
         store_java_object(env, object, facts.returns_array, result);
         return;
     }
@@ -84,9 +83,9 @@ bool reads_default_value(WORD flags, const DISPPARAMS *params)
 void store_text_of(JNIEnv *env, jobject object, VARIANT *result)
 {
     jmethodID to_string = env->GetMethodID(java_reflect.object_class, "toString", "()Ljava/lang/String;");
-    check_exception(env);
+    TavlinEx::check_exception(env);
     jobject text = env->CallObjectMethod(object, to_string);
-    check_exception(env);
+    TavlinEx::check_exception(env);
     store_java_object(env, text, false, result);
 }
 

@@ -9,7 +9,6 @@
 #include "com/object.h"
 #include "convert/java_to_com.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "util/holders.h"
@@ -38,7 +37,7 @@ jobject iterator_of_iterable(JNIEnv *env, jobject iterable)
 jobject iterator_of_keys(JNIEnv *env, jobject map)
 {
     CLocalRef keys(env, env->CallObjectMethod(map, java_reflect.map_keySet));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     if (!keys) throw new TavlinEx("The map gave no key set to walk.");
     return iterator_of_iterable(env, keys.get());
 }
@@ -74,7 +73,7 @@ const WalkRow &row_of(Walk walk) { return kWalkRows[static_cast<size_t>(walk) - 
 GlobalRef<> fresh_walker(JNIEnv *env, const WalkRow &row, jobject source)
 {
     CLocalRef walker(env, row.fresh_walker(env, source));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     if (!walker) throw new TavlinEx("The collection gave no iterator to walk.");
     return new_global_ref(env, walker.get());
 }
@@ -229,10 +228,10 @@ private:
     {
         jobject walker = walker_.get();
         const bool more = env->CallBooleanMethod(walker, java_reflect.*row_.steps->has_more);
-        check_exception(env);
+        TavlinEx::check_exception(env);
         if (!more) return false;
         jobject next = env->CallObjectMethod(walker, java_reflect.*row_.steps->next);
-        check_exception(env);
+        TavlinEx::check_exception(env);
         ++position_;
         // A null element stays VT_EMPTY, as a null result of a method declared to return an
         // object does; the compatibility rule for arrays is for methods that declare one.

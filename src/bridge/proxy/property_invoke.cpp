@@ -10,7 +10,6 @@
 #include "convert/com_to_java.h"
 #include "convert/java_result.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 
 namespace tavlin {
 
@@ -39,7 +38,7 @@ namespace {
     {                                                                                                                  \
         auto value =                                                                                                   \
             field.is_static ? env->GetStatic##Type##Field(klass, field.id) : env->Get##Type##Field(target, field.id);  \
-        check_exception(env);                                                                                          \
+        TavlinEx::check_exception(env);                                                                                \
         store_java_value(value, result);                                                                               \
         return;                                                                                                        \
     }
@@ -66,7 +65,7 @@ void read_field(JNIEnv *env, const FieldFacts &field, jclass klass, jobject targ
     default: {
         jobject object =
             field.is_static ? env->GetStaticObjectField(klass, field.id) : env->GetObjectField(target, field.id);
-        check_exception(env);
+        TavlinEx::check_exception(env);
         store_java_object(env, object, field.is_array(), result);
     }
     }
@@ -105,7 +104,7 @@ void write_field(JNIEnv *env, const FieldFacts &field, jclass klass, jobject tar
     default:
         SET(Object, l)
     }
-    check_exception(env);
+    TavlinEx::check_exception(env);
 }
 
 #undef GET_AND_STORE

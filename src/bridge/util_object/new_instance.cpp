@@ -6,7 +6,6 @@
 #include "bridge/proxy/proxy.h"
 #include "bridge/util_object/tavlin_util.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "vmhost/vm.h"
@@ -36,7 +35,7 @@ IDispatch *construct(JNIEnv *env, BSTR classname)
     try {
         NamedClass klass(env, name);
         CLocalRef object(env, env->NewObject(klass.get(), klass.no_argument_constructor(env)));
-        check_exception(env);
+        TavlinEx::check_exception(env);
         return new_proxy(env, object.get(), name.c_str());
     } catch (TavlinEx *error) {
         throw as_java_prints_it(TavlinExPtr(error));

@@ -14,7 +14,6 @@
 #include "convert/prepared_arguments.h"
 #include "convert/safe_array_lock.h"
 #include "errors/tavlin_ex.h"
-#include "javaref/java_exception.h"
 #include "javaref/java_reflect.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
@@ -61,7 +60,7 @@ IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArgum
     const MethodFacts &chosen = constructors->facts(env, choose_method(env, *constructors, 0, arguments, args));
     debug_trace(chosen.text.c_str());
     CLocalRef object(env, env->NewObjectA(constructors->object_class(), chosen.id, args.values()));
-    check_exception(env);
+    TavlinEx::check_exception(env);
     return new_proxy(env, object.get(), name.c_str());
 }
 
