@@ -122,6 +122,7 @@ const Row core_rows[] = {
     CLASS_ROW(enumeration_class, "java/util/Enumeration"),
     METHOD_ROW(enumeration_hasMoreElements, "hasMoreElements", "()Z"),
     METHOD_ROW(enumeration_nextElement, "nextElement", "()Ljava/lang/Object;"),
+    CLASS_ROW(list_class, "java/util/List"),
 };
 
 // A static final int of `klass`, such as a calendar's field number.

@@ -105,6 +105,8 @@ public:
     jclass enumeration_class = nullptr;
     jmethodID enumeration_hasMoreElements = nullptr;
     jmethodID enumeration_nextElement = nullptr;
+    // The collections a client reaches by key or position (see bridge/members/indexing.h).
+    jclass list_class = nullptr;
     // The product's exception class; optional (null when its archive is not on the class
     // path), and not initialized by the lookup.
     jclass qzexception_class = nullptr;

@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(56);
+plan(60);
 var util, calc, list;
 
 // A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
@@ -92,6 +92,13 @@ try {
           "error 800a03e9 Abstract class or interface: java.util.AbstractList");
     check("an object where text is wanted is its toString()",
           "total: " + util.newObject("java.math.BigDecimal", "19.99"), "total: 19.99");
+    // A Map and a List used as collections are: a key read as a member, Item, the default member.
+    var dict = util.newInstance("java.util.HashMap");
+    dict.put("name", "Ada");
+    check("a map's key read as a member", dict.name, "Ada");
+    check("a map's Item read", dict.Item("name"), "Ada");
+    check("a map's default member called", dict("name"), "Ada");
+    check("a list's Item read", filled("java.util.ArrayList", ["pear"]).Item(0), "pear");
     check("statics of a missing class", errorOf(function () { util.statics("no.such.Clazz"); }),
           "error 800a03e9 java.lang.ClassNotFoundException: no.such.Clazz");
     check("implement of a class", errorOf(function () { util.implement("java.lang.String", {}); }),

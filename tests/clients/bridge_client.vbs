@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 88
+Plan 93
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -25,6 +25,15 @@ Expect "newObject of an abstract class": util.newObject "java.util.AbstractList"
 Expect "newObject's error number is a call's": util.newObject "java.util.AbstractList": CheckError Err.Number, 1001
 Expect "an object where text is wanted is its toString()": Check "total: " & util.newObject("java.math.BigDecimal", "19.99"), "total: 19.99"
 Expect "a nested class named with dots": Check util.newObject("java.util.AbstractMap.SimpleEntry", "k", "v").getKey(), "k"
+' A Map and a List used as Scripting.Dictionary and VBA's collections are.
+Dim dict, items, unused
+Set dict = util.newInstance("java.util.HashMap")
+Set items = util.newInstance("java.util.ArrayList")
+Expect "a map's default member written, then read": dict("name") = "Ada": Check dict("name"), "Ada"
+Expect "a map's Item written, then read": dict.Item("kind") = "pen": Check dict.Item("kind"), "pen"
+Expect "a list's default member read": items.add "pear": Check items(0), "pear"
+Expect "a list's Item written, then read": items.Item(0) = "fig": Check items.Item(0), "fig"
+Expect "a misspelt member of a map stays an error": unused = dict.sise: CheckError Err.Number, 438
 Expect "statics' error number is a call's": util.statics "no.such.Clazz": CheckError Err.Number, 1001
 Expect "implement's error number is a call's": util.implement "java.lang.String", list: CheckError Err.Number, 1001
 

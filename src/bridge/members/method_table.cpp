@@ -252,6 +252,7 @@ MethodTable *MethodTable::build(JNIEnv *env, jclass klass, Members members)
     table->object_class_ = new_global_ref(env, klass);
     table->members_ = members;
     table->walk_ = members == Members::Methods ? walk_of_class(env, klass) : Walk::None;
+    table->indexing_ = members == Members::Methods ? indexing_of_class(env, klass) : Indexing::None;
     return table.release();
 }
 

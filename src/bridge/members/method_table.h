@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bridge/members/indexing.h"
 #include "bridge/members/name_index.h"
 #include "bridge/members/property_table.h"
 #include "bridge/members/walk.h"
@@ -83,6 +84,8 @@ public:
     Members members() const { return members_; }
     // How For Each walks the class's objects, worked out as the table is built.
     Walk walk() const { return walk_; }
+    // How a default member with arguments reaches the class's elements, worked out likewise.
+    Indexing indexing() const { return indexing_; }
 
     // The descriptor's name, read from Java on first use. Throws TavlinEx*.
     const char *method_name(JNIEnv *env, int index) const;
@@ -114,6 +117,7 @@ private:
     GlobalRef<jclass> object_class_;  // target of static calls and of construction
     Members members_ = Members::Methods;
     Walk walk_ = Walk::None;
+    Indexing indexing_ = Indexing::None;
 };
 
 // A hold on a shared table: the table lives as long as some share of it does.

@@ -114,6 +114,7 @@ void CProxy::invoke_method(JNIEnv *env, DISPID dispid, DISPPARAMS *params, VARIA
 HRESULT CProxy::invoke_member(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result)
 {
     try {
+        if (is_key_name_dispid(dispid)) return invoke_key_name(env, dispid, flags, params, result);
         if (dispid >= kFirstPropertyDispid) return invoke_property(env, dispid, flags, params, result);
         // Java keeps no parameter names: an argument passed by name would be taken by its
         // position, so it is refused, and nothing is called. E_INVALIDARG stays itself.
@@ -137,7 +138,8 @@ HRESULT STDMETHODCALLTYPE CProxy::Invoke(DISPID dispid, REFIID, LCID, WORD flags
             CThreadAttach attach;
             if (result) VariantInit(result);
             if (dispid == DISPID_VALUE) {
-                if (!reads_default_value(flags, params) || !java_object()) return DISP_E_UNKNOWNINTERFACE;
+                if (!java_object()) return DISP_E_UNKNOWNINTERFACE;
+                if (!reads_default_value(flags, params)) return invoke_element(attach.env(), flags, params, result);
                 store_text_of(attach.env(), java_object(), result);
                 return S_OK;
             }

@@ -99,18 +99,23 @@ HRESULT STDMETHODCALLTYPE CProxy::GetIDsOfNames(REFIID, LPOLESTR *names, UINT co
                 CThreadAttach attach;
                 index = &init_methods(attach.env()).name_index(attach.env());
             }
-            dispids[0] = dispid_of(*index, names[0]);
-            // Asked only when no Java method has the name, so a method called _NewEnum keeps its own.
-            if (!dispids[0] && is_new_enum_name(names[0]) && walk() != Walk::None) dispids[0] = DISPID_NEWENUM;
-            if (!dispids[0] && names[0]) dispids[0] = property_dispid(names[0]);
-            if (!dispids[0]) {
-                dispids[0] = DISPID_UNKNOWN;
-                return DISP_E_UNKNOWNNAME;
-            }
+            dispids[0] = member_dispid(*index, names[0]);
+            if (dispids[0] == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
             // The names after the first would name the member's parameters, which Java does not keep.
             return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
         },
         FailureCodes{IID_IDispatch, DISP_E_UNKNOWNNAME, E_FAIL, E_OUTOFMEMORY});
+}
+
+// Asked in turn, each only when no member before it has the name: so a method called _NewEnum
+// or Item keeps its own, and a property is never taken for a Map's key.
+DISPID CProxy::member_dispid(const NameIndex &index, const OLECHAR *name)
+{
+    if (const DISPID method = dispid_of(index, name)) return method;
+    if (!name) return DISPID_UNKNOWN;
+    if (is_new_enum_name(name) && walk() != Walk::None) return DISPID_NEWENUM;
+    if (const DISPID property = property_dispid(name)) return property;
+    return element_dispid(name);
 }
 
 namespace {

@@ -66,7 +66,18 @@ private:
     // Calls the method at `index` of the table, or the namesake of it that takes the arguments.
     void call_namesakes(JNIEnv *env, int index, const CallArguments &arguments, VARIANT *result);
 
+    // The DISPID of a client's name, DISPID_UNKNOWN for none.
+    DISPID member_dispid(const NameIndex &index, const OLECHAR *name);
     DISPID property_dispid(const OLECHAR *name);
+    // A collection's elements by key or position (element_invoke.cpp): the DISPID of `Item`
+    // or of a name read as a Map's key, or DISPID_UNKNOWN; the default member with arguments;
+    // a key name read.
+    DISPID element_dispid(const OLECHAR *name) const;
+    static bool is_key_name_dispid(DISPID dispid);
+    HRESULT invoke_element(JNIEnv *env, WORD flags, DISPPARAMS *params, VARIANT *result);
+    HRESULT invoke_key_name(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result);
+    // Calls the class's method of that name, chosen among its overloads by the arguments.
+    void call_by_name(JNIEnv *env, const char *name, const CallArguments &arguments, VARIANT *result);
     // Properties (property_invoke.cpp).
     HRESULT invoke_property(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result);
     const Property &property_at(DISPID dispid) const;
