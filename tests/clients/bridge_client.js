@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(60);
+plan(61);
 var util, calc, list;
 
 // A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
@@ -85,6 +85,7 @@ try {
     check("a static field through statics", util.statics("java.lang.Integer").MAX_VALUE, 2147483647);
     check("a property without a setter", errorDescriptionOf(function () { person.Greeting = "x"; }),
           "Property Greeting has no setter.");
+    check("newObject of a String is its text", util.newObject("java.lang.String", "text"), "text");
     check("newObject with no constructor argument", util.newObject("java.util.ArrayList").size(), 0);
     check("newObject with two constructor arguments", util.newObject("java.io.File", "folder", "name.txt").getName(),
           "name.txt");

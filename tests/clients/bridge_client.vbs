@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 93
+Plan 95
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -16,6 +16,8 @@ Expect "newInstance of a JDK class (slashes)": Set map = util.newInstance("java/
 Expect "newObject with BigDecimal(String)": Check util.newObject("java.math.BigDecimal", "19.99").add(util.newObject("java.math.BigDecimal", "0.01")).toString(), "20.00"
 Expect "newObject with StringBuilder(int)": Check util.newObject("java.lang.StringBuilder", 64).capacity(), 64
 Expect "newObject with File(String)": Check util.newObject("java.io.File", "name.txt").getName(), "name.txt"
+Expect "newObject of a String is its text": Check util.newObject("java.lang.String", "text"), "text"
+Expect "newObject of an Integer is its number": Check util.newObject("java.lang.Integer", "42") + 1, 43
 Expect "newObject with no constructor argument": Check util.newObject("java.util.ArrayList").size(), 0
 Expect "newObject with two constructor arguments": Check util.newObject("java.io.File", "folder", "name.txt").getName(), "name.txt"
 Expect "statics of an abstract class": Check TypeName(util.statics("java.util.Calendar").getInstance()), "Object"

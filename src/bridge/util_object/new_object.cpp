@@ -11,6 +11,8 @@
 #include "bridge/proxy/proxy.h"
 #include "bridge/util_object/new_object.h"
 #include "bridge/util_object/tavlin_util.h"
+#include "convert/java_class_name.h"
+#include "convert/java_result.h"
 #include "convert/prepared_arguments.h"
 #include "convert/safe_array_lock.h"
 #include "errors/tavlin_ex.h"
@@ -47,7 +49,7 @@ private:
 
 }  // namespace
 
-IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments)
+jobject construct_object(JNIEnv *env, BSTR classname, const CallArguments &arguments)
 {
     java_reflect.init(env);
     const std::string name = requested_class_name(classname);
@@ -59,9 +61,15 @@ IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArgum
     PreparedArguments args(env, arguments.size());
     const MethodFacts &chosen = constructors->facts(env, choose_method(env, *constructors, 0, arguments, args));
     debug_trace(chosen.text.c_str());
-    CLocalRef object(env, env->NewObjectA(constructors->object_class(), chosen.id, args.values()));
+    jobject object = env->NewObjectA(constructors->object_class(), chosen.id, args.values());
     TavlinEx::check_exception(env);
-    return new_proxy(env, object.get(), name.c_str());
+    return object;
+}
+
+IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments)
+{
+    CLocalRef object(env, construct_object(env, classname, arguments));
+    return new_proxy(env, object.get(), java_class_name(env, object.get()).c_str());
 }
 
 IDispatch *proxy_for_class(JNIEnv *env, BSTR classname)
@@ -107,10 +115,14 @@ HRESULT CTavlinUtil::invoke_maker(DISPID dispid, WORD flags, DISPPARAMS *params,
         [&] {
             if (result) VariantInit(result);
             JNIEnv *env = get_env();
-            IDispatch *made = dispid == kNewObjectDispid
-                                  ? construct_with_arguments(env, name->bstrVal, arguments.after_first())
-                              : dispid == kStaticsDispid ? proxy_for_class(env, name->bstrVal)
-                                                         : implement_interfaces(env, name->bstrVal, object->pdispVal);
+            // A script's new object comes back as a method's result would: a String as text,
+            // a boxed number as a number, anything else as a proxy.
+            if (dispid == kNewObjectDispid) {
+                store_java_object(env, construct_object(env, name->bstrVal, arguments.after_first()), false, result);
+                return S_OK;
+            }
+            IDispatch *made = dispid == kStaticsDispid ? proxy_for_class(env, name->bstrVal)
+                                                       : implement_interfaces(env, name->bstrVal, object->pdispVal);
             if (!result) {
                 made->Release();
                 return S_OK;

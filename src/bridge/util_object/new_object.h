@@ -26,8 +26,11 @@ template <class Make> HRESULT proxy_out(IDispatch **proxy, Make &&make)
         FailureCodes{IID_ITavlinUtil2, E_FAIL, E_FAIL, E_OUTOFMEMORY});
 }
 
-// A proxy for a new object of the named class, made by the public constructor that takes
-// the arguments, chosen as a proxy's call chooses among overloads. Throws TavlinEx*.
+// A new object of the named class (a local reference), made by the public constructor that
+// takes the arguments, chosen as a proxy's call chooses among overloads. Throws TavlinEx*.
+jobject construct_object(JNIEnv *env, BSTR classname, const CallArguments &arguments);
+
+// A proxy for such an object. Throws TavlinEx*.
 IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments);
 
 // A class proxy for the named class: its static methods callable, nothing constructed.
