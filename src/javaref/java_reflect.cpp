@@ -59,6 +59,7 @@ const Row core_rows[] = {
     METHOD_ROW(class_isInterface, "isInterface", "()Z"),
     METHOD_ROW(class_getFields, "getFields", "()[Ljava/lang/reflect/Field;"),
     METHOD_ROW(class_getComponentType, "getComponentType", "()Ljava/lang/Class;"),
+    METHOD_ROW(class_getMethod, "getMethod", "(Ljava/lang/String;[Ljava/lang/Class;)Ljava/lang/reflect/Method;"),
     CLASS_ROW(field_class, "java/lang/reflect/Field"),
     METHOD_ROW(field_getName, "getName", "()Ljava/lang/String;"),
     METHOD_ROW(field_getModifiers, "getModifiers", "()I"),

@@ -39,6 +39,7 @@ public:
     jmethodID class_isInterface = nullptr;
     jmethodID class_getFields = nullptr;
     jmethodID class_getComponentType = nullptr;
+    jmethodID class_getMethod = nullptr;
     jclass field_class = nullptr;  // java/lang/reflect/Field
     jmethodID field_getName = nullptr;
     jmethodID field_getModifiers = nullptr;

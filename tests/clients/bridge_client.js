@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(61);
+plan(62);
 var util, calc, list;
 
 // A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
@@ -114,6 +114,12 @@ try {
     prices.put("apple", 2);
     prices.put("fig", 4);
     check("Enumerator over a HashMap gives its keys", walk(prices).split(",").sort().join(","), "apple,fig,pear");
+    var xml = util.statics("javax.xml.parsers.DocumentBuilderFactory").newInstance().newDocumentBuilder().parse(
+        util.newObject("org.xml.sax.InputSource", util.newObject("java.io.StringReader", "<a><b>1</b><c/><b>2</b></a>")));
+    var texts = "";
+    for (var nodes = new Enumerator(xml.getElementsByTagName("b")); !nodes.atEnd(); nodes.moveNext())
+        texts += nodes.item().getTextContent();
+    check("Enumerator over a NodeList", texts, "12");
     check("Enumerator over an empty list", walk(util.newInstance("java.util.ArrayList")), "");
     check("Enumerator elements are numbers as method results are",
           typeof new Enumerator(util.newInstance("fixtures.Walks").numbers(3)).item(), "number");

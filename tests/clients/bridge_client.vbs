@@ -1,6 +1,6 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 95
+Plan 96
 
 Dim progId, util
 For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
@@ -166,6 +166,10 @@ For Each item In prices
     count = count + 1
 Next
 Check count & " keys, " & total, "3 keys, 7"
+Dim xmlDoc, node, texts
+Set xmlDoc = util.statics("javax.xml.parsers.DocumentBuilderFactory").newInstance().newDocumentBuilder().parse(util.newObject("org.xml.sax.InputSource", util.newObject("java.io.StringReader", "<a><b>1</b><c/><b>2</b></a>")))
+texts = ""
+Expect "For Each over a NodeList": For Each node In xmlDoc.getElementsByTagName("b"): texts = texts & node.getTextContent(): Next: Check texts, "12"
 ' Strings, boxed numbers, a date, an array, null and an object, each of the type List.get
 ' gives (compared by VarType: Wine's TypeName takes no typed array).
 Dim mixed, index, same

@@ -1,6 +1,10 @@
 #include "bridge/members/walk.h"
 
+#include "convert/java_class_name.h"
+#include "convert/java_type.h"
+#include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/local_ref.h"
 
 namespace tavlin {
 
@@ -20,13 +24,47 @@ constexpr WalkMarker kWalkMarkers[] = {
     {Walk::Enumeration, &CJavaReflect::enumeration_class},
 };
 
+// The reflected public method `name` taking one int, or null (nothing pending) when there is none.
+jobject method_taking_int(JNIEnv *env, jclass klass, const char *name)
+{
+    jfieldID int_type = env->GetStaticFieldID(java_reflect.integer_class, "TYPE", "Ljava/lang/Class;");
+    TavlinEx::check_exception(env);
+    CLocalRef int_class(env, env->GetStaticObjectField(java_reflect.integer_class, int_type));
+    CLocalRef parameters(env, env->NewObjectArray(1, java_reflect.class_class, int_class.get()));
+    TavlinEx::check_exception(env);
+    CLocalRef method_name(env, env->NewStringUTF(name));
+    TavlinEx::check_exception(env);
+    jobject method = env->CallObjectMethod(klass, java_reflect.class_getMethod, method_name.get(), parameters.get());
+    if (env->ExceptionCheck()) env->ExceptionClear();  // NoSuchMethodException: the class has none
+    return method;
+}
+
 }  // namespace
 
 Walk walk_of_class(JNIEnv *env, jclass klass)
 {
     for (const WalkMarker &row : kWalkMarkers)
         if (env->IsAssignableFrom(klass, java_reflect.*row.marker)) return row.walk;
-    return Walk::None;
+    IndexedAccess access;
+    return indexed_access_of(env, klass, access) ? Walk::Indexed : Walk::None;
+}
+
+bool indexed_access_of(JNIEnv *env, jclass klass, IndexedAccess &access)
+{
+    // Most classes have no getLength(): one failed lookup, once per class, settles it.
+    access.length = env->GetMethodID(klass, "getLength", "()I");
+    if (!access.length) {
+        env->ExceptionClear();
+        return false;
+    }
+    CLocalRef item(env, method_taking_int(env, klass, "item"));
+    if (!item) return false;
+    CLocalRef returned(env, env->CallObjectMethod(item.get(), java_reflect.method_getReturnType));
+    TavlinEx::check_exception(env);
+    if (JavaType(slash_class_name(env, returned.get()).c_str(), nullptr).is_primitive()) return false;
+    access.item = env->FromReflectedMethod(item.get());
+    TavlinEx::check_exception(env);
+    return access.item != nullptr;
 }
 
 }  // namespace tavlin

@@ -14,10 +14,22 @@ enum class Walk : int8_t {
     Map,          // a fresh keySet().iterator() for each walk
     Iterator,     // the object itself, walked once
     Enumeration,  // the object itself, walked once
+    Indexed,      // the object itself by position, getLength() and item(int): a DOM NodeList
 };
 
 // The walk of `klass`'s objects. An Iterable that is also a Map walks as an Iterable: its own
-// iterator() is what its author meant to be walked.
+// iterator() is what its author meant to be walked; a class of none of the collection
+// interfaces walks by position where it has both methods for it.
 Walk walk_of_class(JNIEnv *env, jclass klass);
+
+// The public methods that walk a class by position.
+struct IndexedAccess {
+    jmethodID length = nullptr;  // int getLength()
+    jmethodID item = nullptr;    // an object item(int)
+};
+
+// The class's getLength() and item(int), or false (and nothing pending) when it lacks either.
+// Throws TavlinEx* when reflection itself fails.
+bool indexed_access_of(JNIEnv *env, jclass klass, IndexedAccess &access);
 
 }  // namespace tavlin

@@ -42,8 +42,11 @@ jobject iterator_of_keys(JNIEnv *env, jobject map)
     return iterator_of_iterable(env, keys.get());
 }
 
-// One kind of walk: how its walker is stepped, and how a fresh walker is had from the object
-// (null when the object is the walker and cannot give another).
+// The object walked by position is its own walker, and can always start again.
+jobject itself(JNIEnv *env, jobject object) { return env->NewLocalRef(object); }
+
+// One kind of walk: how its walker is stepped (no steps: by position), and how a fresh walker
+// is had from the object (null when the object is the walker and cannot give another).
 struct WalkRow {
     Walk walk;
     const Steps *steps;
@@ -56,6 +59,7 @@ constexpr WalkRow kWalkRows[] = {
     {Walk::Map, &kIteratorSteps, iterator_of_keys},
     {Walk::Iterator, &kIteratorSteps, nullptr},
     {Walk::Enumeration, &kEnumerationSteps, nullptr},
+    {Walk::Indexed, nullptr, itself},
 };
 
 constexpr bool rows_follow_walks()
@@ -215,8 +219,15 @@ public:
     {
         GlobalRef<> source = row.fresh_walker ? new_global_ref(env, object) : GlobalRef<>();
         GlobalRef<> walker = source ? fresh_walker(env, row, object) : new_global_ref(env, object);
+        IndexedAccess indexed;
+        if (!row.steps) {
+            CLocalRef klass(env, env->GetObjectClass(object));
+            if (!indexed_access_of(env, klass.as<jclass>(), indexed))
+                throw new TavlinEx("The object has no getLength() and item(int) to walk.");
+        }
         CJavaEnumerator *made = ComObject<CJavaEnumerator>::create(row, std::move(source), std::move(walker));
         if (!made) throw std::bad_alloc();
+        made->indexed_ = indexed;
         static_cast<IEnumVARIANT *>(made)->AddRef();
         return made;
     }
@@ -227,10 +238,19 @@ private:
     bool step(JNIEnv *env, VARIANT *element)
     {
         jobject walker = walker_.get();
-        const bool more = env->CallBooleanMethod(walker, java_reflect.*row_.steps->has_more);
-        TavlinEx::check_exception(env);
-        if (!more) return false;
-        jobject next = env->CallObjectMethod(walker, java_reflect.*row_.steps->next);
+        jobject next = nullptr;
+        if (row_.steps) {
+            const bool more = env->CallBooleanMethod(walker, java_reflect.*row_.steps->has_more);
+            TavlinEx::check_exception(env);
+            if (!more) return false;
+            next = env->CallObjectMethod(walker, java_reflect.*row_.steps->next);
+        } else {
+            // The length is asked at each step, as a live NodeList changes under its walk.
+            const jint length = env->CallIntMethod(walker, indexed_.length);
+            TavlinEx::check_exception(env);
+            if (static_cast<jlong>(position_) >= length) return false;
+            next = env->CallObjectMethod(walker, indexed_.item, static_cast<jint>(position_));
+        }
         TavlinEx::check_exception(env);
         ++position_;
         // A null element stays VT_EMPTY, as a null result of a method declared to return an
@@ -252,9 +272,10 @@ private:
     }
 
     const WalkRow &row_;
-    GlobalRef<> source_;  // the Iterable or Map; null for a bare Iterator or Enumeration
-    GlobalRef<> walker_;  // the Iterator or Enumeration being walked
-    ULONG position_ = 0;  // elements passed since the walker was had
+    GlobalRef<> source_;     // the Iterable or Map; null for a bare Iterator or Enumeration
+    GlobalRef<> walker_;     // the Iterator or Enumeration being walked
+    ULONG position_ = 0;     // elements passed since the walker was had
+    IndexedAccess indexed_;  // a walk by position's methods
 };
 
 }  // namespace
