@@ -136,13 +136,14 @@ TEST_F(Names, ProxiesOfOneClassShareOneTable)
     EXPECT_NE(table_of(calculator_.get()), table_of(list.get()));
 }
 
-TEST_F(Names, TypeInformationIsNotOffered)
+TEST_F(Names, TypeInformationIsOfferedOnce)
 {
     UINT count = 77;
-    EXPECT_EQ(E_NOTIMPL, calculator_->GetTypeInfoCount(&count));
-    EXPECT_EQ(77u, count);
-    ITypeInfo *info = nullptr;
-    EXPECT_EQ(E_NOTIMPL, calculator_->GetTypeInfo(0, 0, &info));
+    EXPECT_EQ(S_OK, calculator_->GetTypeInfoCount(&count));
+    EXPECT_EQ(1u, count);
+    ITypeInfo *info = reinterpret_cast<ITypeInfo *>(1);
+    EXPECT_EQ(DISP_E_BADINDEX, calculator_->GetTypeInfo(1, 0, &info));
+    EXPECT_EQ(nullptr, info);
 }
 
 TEST_F(Names, ProxyWithoutJavaObjectKnowsNoName)
@@ -152,6 +153,9 @@ TEST_F(Names, ProxyWithoutJavaObjectKnowsNoName)
     ComPtr<IDispatch> empty;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, empty.put_void()));
     EXPECT_EQ(DISPID_UNKNOWN, dispid_of(empty.get(), "toString"));
+    UINT count = 77;  // and nothing to describe
+    EXPECT_EQ(S_OK, empty->GetTypeInfoCount(&count));
+    EXPECT_EQ(0u, count);
 }
 
 TEST_F(Names, ConcurrentLookupsOnAFreshProxyAgree)

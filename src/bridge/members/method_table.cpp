@@ -264,6 +264,8 @@ MethodTable::~MethodTable()
     }
     delete name_index_.load();
     delete properties_.load();
+    for (std::atomic<ITypeInfo *> &info : type_infos_)
+        if (ITypeInfo *built = info.load()) built->Release();
 }
 
 const char *MethodTable::method_name(JNIEnv *env, int index) const
@@ -287,6 +289,13 @@ const PropertyTable &MethodTable::properties(JNIEnv *env) const
 {
     if (const PropertyTable *properties = built_properties()) return *properties;
     return *publish(properties_, PropertyTable::build(env, *this), [](PropertyTable *loser) { delete loser; });
+}
+
+ITypeInfo *MethodTable::type_info(JNIEnv *env, Described described) const
+{
+    std::atomic<ITypeInfo *> &slot = type_infos_[static_cast<int>(described)];
+    if (ITypeInfo *built = slot.load(std::memory_order_acquire)) return built;
+    return publish(slot, describe_class(env, *this, described).release(), [](ITypeInfo *loser) { loser->Release(); });
 }
 
 int MethodTable::get_method_info(JNIEnv *env, const char *name) const

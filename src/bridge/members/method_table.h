@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bridge/members/class_type_info.h"
 #include "bridge/members/indexing.h"
 #include "bridge/members/name_index.h"
 #include "bridge/members/property_table.h"
@@ -108,10 +109,16 @@ public:
     // The method's facts, gathered on first use. Throws TavlinEx*.
     const MethodFacts &facts(JNIEnv *env, int index) const;
 
+    // The class described as type information (see class_type_info.h), built on the first
+    // client's request and given back with the table; no call pays for it otherwise. Throws
+    // TavlinEx*.
+    ITypeInfo *type_info(JNIEnv *env, Described described) const;
+
 private:
     MethodTable() = default;
     mutable std::atomic<NameIndex *> name_index_{nullptr};
     mutable std::atomic<PropertyTable *> properties_{nullptr};
+    mutable std::atomic<ITypeInfo *> type_infos_[2] = {};  // by Described
     int count_ = 0;
     std::unique_ptr<MethodInfo[]> entries_;
     GlobalRef<jclass> object_class_;  // target of static calls and of construction

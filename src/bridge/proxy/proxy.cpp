@@ -67,9 +67,29 @@ HRESULT STDMETHODCALLTYPE CProxy::InterfaceSupportsErrorInfo(REFIID iid)
     return supports_error_info(kErrorInfoInterfaces, iid);
 }
 
-HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfoCount(UINT *) { return E_NOTIMPL; }
+// A proxy made through its class object wraps nothing and has nothing to describe.
+HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfoCount(UINT *count)
+{
+    if (!count) return E_POINTER;
+    *count = java_object_ ? 1 : 0;
+    return S_OK;
+}
 
-HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfo(UINT, LCID, ITypeInfo **) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE CProxy::GetTypeInfo(UINT index, LCID, ITypeInfo **info)
+{
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0 || !java_object_) return DISP_E_BADINDEX;
+    return com_boundary(
+        [&] {
+            CThreadAttach attach;
+            *info = init_methods(attach.env())
+                        .type_info(attach.env(), is_class_ ? Described::Statics : Described::Instances);
+            (*info)->AddRef();
+            return S_OK;
+        },
+        FailureCodes{IID_IDispatch, E_FAIL, E_FAIL, E_OUTOFMEMORY});
+}
 
 // A name that designates no method may designate a property; the class's properties are read
 // on the first such name, so that a proxy used only by its methods never reads them.

@@ -2,6 +2,8 @@
 // creation of the components the port provides, task memory and GUID text.
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <random>
 
 #include "com/components.h"
 #include "tavlinport/registrar.h"
@@ -113,6 +115,20 @@ TAVLINPORT_API HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD c
 TAVLINPORT_API LPVOID CoTaskMemAlloc(SIZE_T size) { return std::malloc(size); }
 
 TAVLINPORT_API void CoTaskMemFree(LPVOID memory) { std::free(memory); }
+
+TAVLINPORT_API HRESULT CoCreateGuid(GUID *guid)
+{
+    if (!guid) return E_INVALIDARG;
+    static std::mutex lock;
+    static std::random_device source;  // the system's entropy, as ole32 draws on
+    std::lock_guard<std::mutex> hold(lock);
+    unsigned char bytes[sizeof(GUID)];
+    for (unsigned char &byte : bytes) byte = static_cast<unsigned char>(source());
+    std::memcpy(guid, bytes, sizeof bytes);
+    guid->Data3 = static_cast<WORD>((guid->Data3 & 0x0FFF) | 0x4000);    // version 4: random
+    guid->Data4[0] = static_cast<BYTE>((guid->Data4[0] & 0x3F) | 0x80);  // the standard's variant
+    return S_OK;
+}
 
 TAVLINPORT_API int StringFromGUID2(REFGUID guid, LPOLESTR text, int max_chars)
 {

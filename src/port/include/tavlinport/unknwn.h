@@ -38,4 +38,6 @@ TAVLINPORT_API HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD c
 TAVLINPORT_API LPVOID CoTaskMemAlloc(SIZE_T size);
 TAVLINPORT_API void CoTaskMemFree(LPVOID memory);
 TAVLINPORT_API int StringFromGUID2(REFGUID guid, LPOLESTR text, int max_chars);
+// A new random identifier (version 4), as ole32's is.
+TAVLINPORT_API HRESULT CoCreateGuid(GUID *guid);
 TAVLINPORT_API HRESULT CLSIDFromString(LPCOLESTR text, LPCLSID clsid);
