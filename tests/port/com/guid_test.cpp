@@ -16,7 +16,42 @@
 
 namespace {
 
-// DEFINE_GUID(name, l, w1, w2, b1, ..., b8) lines of every header below `folders`.
+// A DEFINE_GUID(name, l, w1, w2, b1, ..., b8) line.
+bool read_define_guid(const std::string &line, std::string *name, GUID *guid)
+{
+    const size_t at = line.find("DEFINE_GUID(");
+    if (at == std::string::npos) return false;
+    char text[128];
+    unsigned long data1 = 0;
+    unsigned data2 = 0, data3 = 0, b[8] = {};
+    if (std::sscanf(line.c_str() + at,
+                    "DEFINE_GUID ( %127[A-Za-z0-9_] , %lx , %x , %x , %x , %x , %x , %x , %x , %x , %x , %x )", text,
+                    &data1, &data2, &data3, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7]) != 12)
+        return false;
+    *guid = GUID{static_cast<DWORD>(data1), static_cast<WORD>(data2), static_cast<WORD>(data3), {}};
+    for (int i = 0; i < 8; ++i) guid->Data4[i] = static_cast<BYTE>(b[i]);
+    *name = text;
+    return true;
+}
+
+// A DEFINE_OLEGUID(name, l, w1, w2) line: an ID of OLE's range, which ends C000-000000000046.
+bool read_define_oleguid(const std::string &line, std::string *name, GUID *guid)
+{
+    const size_t at = line.find("DEFINE_OLEGUID(");
+    if (at == std::string::npos) return false;
+    char text[128];
+    unsigned long data1 = 0;
+    unsigned data2 = 0, data3 = 0;
+    if (std::sscanf(line.c_str() + at, "DEFINE_OLEGUID ( %127[A-Za-z0-9_] , %lx , %x , %x )", text, &data1, &data2,
+                    &data3) != 4)
+        return false;
+    *guid = GUID{
+        static_cast<DWORD>(data1), static_cast<WORD>(data2), static_cast<WORD>(data3), {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    *name = text;
+    return true;
+}
+
+// The IDs that the headers below `folders` define, by name.
 std::map<std::string, GUID> header_guids(const std::string &folders)
 {
     std::map<std::string, GUID> guids;
@@ -25,20 +60,11 @@ std::map<std::string, GUID> header_guids(const std::string &folders)
         for (const auto &entry : std::filesystem::recursive_directory_iterator(folder)) {
             if (entry.path().extension() != ".h") continue;
             std::ifstream file(entry.path());
+            std::string name;
+            GUID guid;
             for (std::string line; std::getline(file, line);) {
-                const size_t at = line.find("DEFINE_GUID(");
-                if (at == std::string::npos) continue;
-                char name[128];
-                unsigned long data1 = 0;
-                unsigned data2 = 0, data3 = 0, b[8] = {};
-                if (std::sscanf(
-                        line.c_str() + at,
-                        "DEFINE_GUID ( %127[A-Za-z0-9_] , %lx , %x , %x , %x , %x , %x , %x , %x , %x , %x , %x )",
-                        name, &data1, &data2, &data3, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &b[7]) != 12)
-                    continue;
-                GUID guid{static_cast<DWORD>(data1), static_cast<WORD>(data2), static_cast<WORD>(data3), {}};
-                for (int i = 0; i < 8; ++i) guid.Data4[i] = static_cast<BYTE>(b[i]);
-                guids.emplace(name, guid);
+                if (read_define_guid(line, &name, &guid) || read_define_oleguid(line, &name, &guid))
+                    guids.emplace(name, guid);
             }
         }
     }

@@ -140,8 +140,6 @@ struct IEnumVARIANT : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT **ppEnum) = 0;
 };
 
-struct ITypeComp : public IUnknown {};
-
 struct ITypeInfo : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR **attr) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp **comp) = 0;

@@ -6,5 +6,6 @@
 #include "oaidl.h"
 #include "oleauto.h"
 #include "registry.h"
+#include "typelib_create.h"
 #include "unknwn.h"
 #include "wintypes.h"
