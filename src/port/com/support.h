@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 
 #include "tavlinport/windows.h"
 
@@ -50,6 +51,19 @@ public:
     }
     ComRef(const ComRef &) = delete;
     ComRef &operator=(const ComRef &) = delete;
+    ComRef(ComRef &&other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+    ComRef &operator=(ComRef &&other) noexcept
+    {
+        std::swap(object_, other.object_);
+        return *this;
+    }
+
+    // A new reference to `object`, which the caller keeps its own.
+    static ComRef retain(T *object)
+    {
+        object->AddRef();
+        return ComRef(object);
+    }
 
     T *get() const { return object_; }
     T *operator->() const { return object_; }

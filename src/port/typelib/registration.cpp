@@ -10,18 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "typelib/stdole.h"
 #include "typelib/typelib.h"
 
 namespace tavlinport {
 namespace {
 
 const char kAutomationMarshaller[] = "{00020424-0000-0000-C000-000000000046}";
-
-#ifdef __LP64__
-constexpr SYSKIND kProcessSyskind = SYS_WIN64;
-#else
-constexpr SYSKIND kProcessSyskind = SYS_WIN32;
-#endif
 
 // The port runs with one locale, US English, which the default locales stand for.
 constexpr LCID kPortLocale = 0x0409;
@@ -299,6 +294,7 @@ TAVLINPORT_API HRESULT LoadRegTypeLib(REFGUID libid, WORD major, WORD minor, LCI
 {
     if (!lib) return E_INVALIDARG;
     *lib = nullptr;
+    if (is_stdole(libid, major, minor)) return load_stdole(lib);
     UserClasses user(UserClasses::look_up);
     std::string path = user.get() ? registered_path(user.get(), libid, major, minor, lcid) : std::string();
     if (path.empty()) path = registered_path(HKEY_CLASSES_ROOT, libid, major, minor, lcid);

@@ -1,4 +1,5 @@
 // ITypeLib over a type-library description, and LoadTypeLib.
+#include "typelib/stdole.h"
 #include "typelib/typelib.h"
 
 namespace tavlinport {
@@ -89,6 +90,7 @@ TAVLINPORT_API HRESULT LoadTypeLib(LPCOLESTR file, ITypeLib **lib)
 {
     if (!file || !lib) return E_INVALIDARG;
     *lib = nullptr;
+    if (is_stdole_file(file)) return load_stdole(lib);
     auto module = std::make_unique<ModuleResources>(file);
     const PortResource *resource = module->find(u"TYPELIB", kTypeLibResourceId);
     if (!resource) return TYPE_E_CANTLOADLIBRARY;

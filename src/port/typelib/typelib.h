@@ -7,9 +7,14 @@
 #include "com/module_resources.h"
 #include "com/support.h"
 
-#define MEMBERID_NIL DISPID_UNKNOWN
-
 namespace tavlinport {
+
+// The system whose function tables the process's own libraries lay out.
+#ifdef __LP64__
+constexpr SYSKIND kProcessSyskind = SYS_WIN64;
+#else
+constexpr SYSKIND kProcessSyskind = SYS_WIN32;
+#endif
 
 class TypeLib final : public RefCounted<TypeLib, ITypeLib> {
 public:
