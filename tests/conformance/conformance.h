@@ -33,9 +33,13 @@ void add_variant_rows(Rows &rows);
 void add_safearray_rows(Rows &rows);
 void add_date_rows(Rows &rows);
 void add_errorinfo_rows(Rows &rows);
+void add_stdole_rows(Rows &rows);
+void add_created_typelib_rows(Rows &rows);
+void add_typelib_edge_rows(Rows &rows);
 
 // Stable text forms.
 std::string hresult_text(HRESULT hr);
+std::string guid_text(const GUID &guid);
 std::string vartype_text(VARTYPE vt);
 std::string hex(uint64_t value);
 std::string real_text(double value);

@@ -33,6 +33,15 @@ const Name kHresults[] = {
     {static_cast<long>(DISP_E_BADINDEX), "DISP_E_BADINDEX"},
     {static_cast<long>(DISP_E_ARRAYISLOCKED), "DISP_E_ARRAYISLOCKED"},
     {static_cast<long>(DISP_E_DIVBYZERO), "DISP_E_DIVBYZERO"},
+    {static_cast<long>(DISP_E_UNKNOWNNAME), "DISP_E_UNKNOWNNAME"},
+    {static_cast<long>(TYPE_E_ELEMENTNOTFOUND), "TYPE_E_ELEMENTNOTFOUND"},
+    {static_cast<long>(TYPE_E_AMBIGUOUSNAME), "TYPE_E_AMBIGUOUSNAME"},
+    {static_cast<long>(TYPE_E_NAMECONFLICT), "TYPE_E_NAMECONFLICT"},
+    {static_cast<long>(TYPE_E_TYPEMISMATCH), "TYPE_E_TYPEMISMATCH"},
+    {static_cast<long>(TYPE_E_BADMODULEKIND), "TYPE_E_BADMODULEKIND"},
+    {static_cast<long>(TYPE_E_INCONSISTENTPROPFUNCS), "TYPE_E_INCONSISTENTPROPFUNCS"},
+    {static_cast<long>(TYPE_E_LIBNOTREGISTERED), "TYPE_E_LIBNOTREGISTERED"},
+    {static_cast<long>(TYPE_E_CANTLOADLIBRARY), "TYPE_E_CANTLOADLIBRARY"},
 };
 
 const char *const kTypeNames[] = {
@@ -161,6 +170,15 @@ std::string hex(uint64_t value)
 {
     char buffer[24] = "0x";
     return std::string(buffer, std::to_chars(buffer + 2, buffer + sizeof buffer, value, 16).ptr);
+}
+
+std::string guid_text(const GUID &guid)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
+                  guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    return text;
 }
 
 std::string hresult_text(HRESULT hr)

@@ -119,6 +119,9 @@ void collect_rows(Rows &rows)
     conformance::add_safearray_rows(rows);
     conformance::add_date_rows(rows);
     conformance::add_errorinfo_rows(rows);
+    conformance::add_stdole_rows(rows);
+    conformance::add_created_typelib_rows(rows);
+    conformance::add_typelib_edge_rows(rows);
 }
 
 // The new expectation of one row, from what this build observed and what the record held.

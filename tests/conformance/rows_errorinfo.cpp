@@ -1,7 +1,5 @@
 // The thread's error object: CreateErrorInfo's object through its three interfaces, and
 // SetErrorInfo and GetErrorInfo handing it over. Every row leaves the thread without one.
-#include <cstdio>
-
 #include "conformance.h"
 #include "objects.h"
 
@@ -14,15 +12,6 @@ constexpr GUID kIidIErrorInfo = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 
 constexpr GUID kIidICreateErrorInfo = {0x22F03340, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
 constexpr GUID kIidISupportErrorInfo = {0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
 constexpr GUID kSomeInterface = {0x9474BA1A, 0x258B, 0x490B, {0xBC, 0x13, 0x51, 0x6E, 0x92, 0x39, 0xAC, 0xE0}};
-
-std::string guid_text(const GUID &guid)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
-                  guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-    return text;
-}
 
 // One text getter's outcome; the BSTR it gives is freed here.
 template <class Getter> std::string text_read(Getter getter)
