@@ -263,7 +263,7 @@ TEST(Stdole, FoundByItsFileNameInAnyFolder)
         bool is_stdole;
     } files[] = {
         {u"stdole2.tlb", true},   {u"folder/stdole2.tlb", true}, {u"C:\\folder\\STDOLE2.TLB", true},
-        {u"stdole32.tlb", false}, {u"xstdole2.tlb", false},        {u"stdole2.tlb.old", false},
+        {u"stdole32.tlb", false}, {u"xstdole2.tlb", false},      {u"stdole2.tlb.old", false},
     };
     for (const auto &entry : files) {
         ITypeLib *lib = nullptr;
