@@ -102,7 +102,7 @@ GUID guid_of(ITypeInfo *info)
 {
     TYPEATTR *attr = nullptr;
     EXPECT_EQ(S_OK, info->GetTypeAttr(&attr));
-    const GUID guid = attr ? attr->guid : GUID_NULL;
+    const GUID guid = attr ? attr->guid : GUID{};
     EXPECT_EQ(TKIND_DISPATCH, attr ? attr->typekind : TKIND_MAX);
     if (attr) info->ReleaseTypeAttr(attr);
     return guid;
