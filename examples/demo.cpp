@@ -112,9 +112,9 @@ struct ClassName {
 };
 
 // A utility method that takes a class name alone: newInstance or statics.
-using ByName = HRESULT (STDMETHODCALLTYPE tavlin::ITavlinUtil2::*)(BSTR, IDispatch **);
+using ByName = HRESULT (STDMETHODCALLTYPE ITavlinUtil2::*)(BSTR, IDispatch **);
 
-IDispatch *made_by_name(tavlin::ITavlinUtil2 *util, ByName method, const char *method_name, const char *class_name)
+IDispatch *made_by_name(ITavlinUtil2 *util, ByName method, const char *method_name, const char *class_name)
 {
     IDispatch *object = nullptr;
     if (FAILED((util->*method)(ClassName(class_name).bstr, &object)))
@@ -122,20 +122,20 @@ IDispatch *made_by_name(tavlin::ITavlinUtil2 *util, ByName method, const char *m
     return object;
 }
 
-IDispatch *new_instance(tavlin::ITavlinUtil2 *util, const char *class_name)
+IDispatch *new_instance(ITavlinUtil2 *util, const char *class_name)
 {
-    return made_by_name(util, &tavlin::ITavlinUtil2::newInstance, "newInstance", class_name);
+    return made_by_name(util, &ITavlinUtil2::newInstance, "newInstance", class_name);
 }
 
 // A class's static methods, without an instance.
-IDispatch *statics(tavlin::ITavlinUtil2 *util, const char *class_name)
+IDispatch *statics(ITavlinUtil2 *util, const char *class_name)
 {
-    return made_by_name(util, &tavlin::ITavlinUtil2::statics, "statics", class_name);
+    return made_by_name(util, &ITavlinUtil2::statics, "statics", class_name);
 }
 
 // newObject through the function table: the constructor's arguments in a safe array of
 // VARIANTs, first argument first.
-IDispatch *new_object(tavlin::ITavlinUtil2 *util, const char *class_name, std::initializer_list<const Value *> args)
+IDispatch *new_object(ITavlinUtil2 *util, const char *class_name, std::initializer_list<const Value *> args)
 {
     SAFEARRAY *packed = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(args.size()));
     LONG index = 0;
@@ -150,19 +150,18 @@ IDispatch *new_object(tavlin::ITavlinUtil2 *util, const char *class_name, std::i
     return object;
 }
 
-tavlin::ITavlinUtil2 *create_util()
+ITavlinUtil2 *create_util()
 {
     IClassFactory *factory = nullptr;
-    tavlin::ITavlinUtil2 *util = nullptr;
-    if (SUCCEEDED(
-            DllGetClassObject(tavlin::CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory)))) {
-        factory->CreateInstance(nullptr, tavlin::IID_ITavlinUtil2, reinterpret_cast<void **>(&util));
+    ITavlinUtil2 *util = nullptr;
+    if (SUCCEEDED(DllGetClassObject(CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory)))) {
+        factory->CreateInstance(nullptr, IID_ITavlinUtil2, reinterpret_cast<void **>(&util));
         factory->Release();
     }
     return util;
 }
 
-void run(tavlin::ITavlinUtil2 *util)
+void run(ITavlinUtil2 *util)
 {
     std::printf("Creating java.util.ArrayList and adding three fruits\n");
     IDispatch *list = new_instance(util, "java.util.ArrayList");
@@ -222,7 +221,7 @@ void run(tavlin::ITavlinUtil2 *util)
 
 int main()
 {
-    tavlin::ITavlinUtil2 *util = create_util();
+    ITavlinUtil2 *util = create_util();
     if (!util) {
         std::printf("The bridge's utility object could not be created.\n");
         return 1;

@@ -12,6 +12,8 @@ packages=(
   # The release archive (scripts/package.sh) and its test.
   zip unzip
   mingw-w64
+  # wine64-tools brings widl, which compiles src/com/tavlin.idl for every build, the native
+  # one included (the type library imports libwine's stdole2.tlb).
   wine wine64 wine32:i386 wine64-tools
   # The test-only forwarding jvm.dll is a Winelib DLL for each architecture, and the i686
   # one needs a 32-bit VM (the i386 runtime brings the amd64 JDK to the same version).

@@ -39,7 +39,7 @@ TEST_P(NewInstanceErrors, NameWhatWentWrong)
     ASSERT_EQ(kFailed, new_instance(GetParam().class_name, proxy));
     ErrorObject error = taken_error();
     ASSERT_EQ(S_OK, error.hr);
-    EXPECT_TRUE(IsEqualIID(tavlin::IID_ITavlinUtil, error.guid));
+    EXPECT_TRUE(IsEqualIID(IID_ITavlinUtil, error.guid));
     EXPECT_EQ(GetParam().description, error.description);
     EXPECT_FALSE(error.has_source);
     EXPECT_EQ(S_FALSE, taken_error().hr) << "GetErrorInfo took it";
@@ -148,8 +148,8 @@ TEST_P(SupportsErrorInfo, ForTheObjectsOwnInterfaces)
 const IID kSomeOtherInterface = {0x9474BA1A, 0x258B, 0x490B, {0xBC, 0x13, 0x51, 0x6E, 0x92, 0x39, 0xAC, 0xE0}};
 
 INSTANTIATE_TEST_SUITE_P(Rows, SupportsErrorInfo,
-                         ::testing::Values(SupportRow{"ITavlinUtil", &tavlin::IID_ITavlinUtil, S_OK, S_FALSE},
-                                           SupportRow{"IProxy", &tavlin::IID_IProxy, S_FALSE, S_OK},
+                         ::testing::Values(SupportRow{"ITavlinUtil", &IID_ITavlinUtil, S_OK, S_FALSE},
+                                           SupportRow{"IProxy", &IID_IProxy, S_FALSE, S_OK},
                                            SupportRow{"IDispatch", &IID_IDispatch, S_OK, S_OK},
                                            SupportRow{"IUnknown", &IID_IUnknown, S_FALSE, S_FALSE},
                                            SupportRow{"AnotherInterface", &kSomeOtherInterface, S_FALSE, S_FALSE}),

@@ -24,7 +24,7 @@ const HRESULT kFailed = static_cast<HRESULT>(0xFFFFFFFF);
 CProxy *proxy_behind(IDispatch *dispatch)
 {
     ComPtr<IProxy> proxy;
-    if (FAILED(dispatch->QueryInterface(tavlin::IID_IProxy, proxy.put_void()))) return nullptr;
+    if (FAILED(dispatch->QueryInterface(IID_IProxy, proxy.put_void()))) return nullptr;
     return static_cast<CProxy *>(proxy.get());
 }
 

@@ -19,13 +19,13 @@ struct HandOutRow {
 };
 
 const HandOutRow hand_out_rows[] = {
-    {"utility class, IClassFactory", &tavlin::CLSID_TavlinUtil, &IID_IClassFactory, S_OK},
-    {"utility class, IUnknown", &tavlin::CLSID_TavlinUtil, &IID_IUnknown, S_OK},
-    {"proxy class, IClassFactory", &tavlin::CLSID_Proxy, &IID_IClassFactory, S_OK},
-    {"proxy class, IUnknown", &tavlin::CLSID_Proxy, &IID_IUnknown, S_OK},
-    {"class objects are no dispatch objects", &tavlin::CLSID_TavlinUtil, &IID_IDispatch, E_NOINTERFACE},
+    {"utility class, IClassFactory", &CLSID_TavlinUtil, &IID_IClassFactory, S_OK},
+    {"utility class, IUnknown", &CLSID_TavlinUtil, &IID_IUnknown, S_OK},
+    {"proxy class, IClassFactory", &CLSID_Proxy, &IID_IClassFactory, S_OK},
+    {"proxy class, IUnknown", &CLSID_Proxy, &IID_IUnknown, S_OK},
+    {"class objects are no dispatch objects", &CLSID_TavlinUtil, &IID_IDispatch, E_NOINTERFACE},
     {"a class outside the class map", &kUnknownClass, &IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
-    {"an interface identifier as class", &tavlin::IID_ITavlinUtil, &IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
+    {"an interface identifier as class", &IID_ITavlinUtil, &IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
 };
 
 TEST_F(ClassObjectTest, HandOutAnswersEachRequest)
@@ -41,24 +41,24 @@ TEST_F(ClassObjectTest, HandOutAnswersEachRequest)
 
 TEST_F(ClassObjectTest, NullOutPointerIsRefused)
 {
-    EXPECT_EQ(E_POINTER, DllGetClassObject(tavlin::CLSID_TavlinUtil, IID_IClassFactory, nullptr));
+    EXPECT_EQ(E_POINTER, DllGetClassObject(CLSID_TavlinUtil, IID_IClassFactory, nullptr));
 }
 
 TEST_F(ClassObjectTest, SameClassGivesSameClassObject)
 {
-    for (const CLSID *clsid : {&tavlin::CLSID_TavlinUtil, &tavlin::CLSID_Proxy}) {
+    for (const CLSID *clsid : {&CLSID_TavlinUtil, &CLSID_Proxy}) {
         ComPtr<IClassFactory> first = class_object(*clsid);
         ComPtr<IClassFactory> second = class_object(*clsid);
         EXPECT_EQ(first.get(), second.get());
     }
-    EXPECT_NE(class_object(tavlin::CLSID_TavlinUtil).get(), class_object(tavlin::CLSID_Proxy).get());
+    EXPECT_NE(class_object(CLSID_TavlinUtil).get(), class_object(CLSID_Proxy).get());
 }
 
 TEST_F(ClassObjectTest, DllCanUnloadNowAlwaysRefuses)
 {
     EXPECT_EQ(S_FALSE, DllCanUnloadNow());
     {
-        ComPtr<IClassFactory> factory = class_object(tavlin::CLSID_TavlinUtil);
+        ComPtr<IClassFactory> factory = class_object(CLSID_TavlinUtil);
         ComPtr<IUnknown> util;
         ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, util.put_void()));
         EXPECT_EQ(S_FALSE, DllCanUnloadNow());
@@ -97,7 +97,7 @@ struct SilentOuter : IUnknown {
 TEST_F(ClassObjectTest, CreateInstanceAnswersEachRequest)
 {
     SilentOuter outer;
-    for (const CLSID *clsid : {&tavlin::CLSID_TavlinUtil, &tavlin::CLSID_Proxy}) {
+    for (const CLSID *clsid : {&CLSID_TavlinUtil, &CLSID_Proxy}) {
         ComPtr<IClassFactory> factory = class_object(*clsid);
         LONG locks = tavlin::module_lock_count();
         for (const CreateRow &row : create_rows) {
@@ -115,7 +115,7 @@ TEST_F(ClassObjectTest, CreateInstanceAnswersEachRequest)
 
 TEST_F(ClassObjectTest, EveryLiveObjectHoldsOneLock)
 {
-    ComPtr<IClassFactory> factory = class_object(tavlin::CLSID_TavlinUtil);
+    ComPtr<IClassFactory> factory = class_object(CLSID_TavlinUtil);
     LONG locks = tavlin::module_lock_count();
     ComPtr<IDispatch> first, second;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, first.put_void()));
@@ -132,7 +132,7 @@ TEST_F(ClassObjectTest, EveryLiveObjectHoldsOneLock)
 
 TEST_F(ClassObjectTest, LockServerCountsUpAndDown)
 {
-    ComPtr<IClassFactory> factory = class_object(tavlin::CLSID_Proxy);
+    ComPtr<IClassFactory> factory = class_object(CLSID_Proxy);
     LONG locks = tavlin::module_lock_count();
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     EXPECT_EQ(locks + 1, tavlin::module_lock_count());
@@ -146,22 +146,22 @@ TEST_F(ClassObjectTest, LockServerCountsUpAndDown)
 TEST_F(ClassObjectTest, ClientHoldOnClassObjectLocksTheModule)
 {
     LONG locks = tavlin::module_lock_count();
-    ComPtr<IClassFactory> factory = class_object(tavlin::CLSID_TavlinUtil);
+    ComPtr<IClassFactory> factory = class_object(CLSID_TavlinUtil);
     EXPECT_EQ(locks + 1, tavlin::module_lock_count());
     {
-        ComPtr<IClassFactory> again = class_object(tavlin::CLSID_TavlinUtil);
+        ComPtr<IClassFactory> again = class_object(CLSID_TavlinUtil);
         EXPECT_EQ(locks + 1, tavlin::module_lock_count()) << "one unit for all of a client's references";
     }
     factory.reset();
     EXPECT_EQ(locks, tavlin::module_lock_count());
     // The class map still holds the class object: the next request gets the same one.
-    IClassFactory *cached = class_object(tavlin::CLSID_TavlinUtil).get();
-    EXPECT_EQ(cached, class_object(tavlin::CLSID_TavlinUtil).get());
+    IClassFactory *cached = class_object(CLSID_TavlinUtil).get();
+    EXPECT_EQ(cached, class_object(CLSID_TavlinUtil).get());
 }
 
 TEST_F(ClassObjectTest, ClassObjectAnswersOnlyItsInterfaces)
 {
-    ComPtr<IClassFactory> factory = class_object(tavlin::CLSID_TavlinUtil);
+    ComPtr<IClassFactory> factory = class_object(CLSID_TavlinUtil);
     ComPtr<IUnknown> unknown;
     ASSERT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, unknown.put_void()));
     EXPECT_EQ(static_cast<IUnknown *>(factory.get()), unknown.get());

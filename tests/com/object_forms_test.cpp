@@ -18,8 +18,8 @@ struct ClassRow {
 void PrintTo(const ClassRow &row, std::ostream *out) { *out << row.name; }
 
 const ClassRow class_rows[] = {
-    {"TavlinUtil", &tavlin::CLSID_TavlinUtil, &tavlin::IID_ITavlinUtil, &tavlin::IID_IProxy},
-    {"Proxy", &tavlin::CLSID_Proxy, &tavlin::IID_IProxy, &tavlin::IID_ITavlinUtil},
+    {"TavlinUtil", &CLSID_TavlinUtil, &IID_ITavlinUtil, &IID_IProxy},
+    {"Proxy", &CLSID_Proxy, &IID_IProxy, &IID_ITavlinUtil},
 };
 
 class ObjectFormsTest : public ComTest, public ::testing::WithParamInterface<ClassRow> {

@@ -18,8 +18,8 @@ protected:
         ComTest::SetUp();
         std::u16string path = tavlin_test::wide(library_file());
         ASSERT_EQ(S_OK, LoadTypeLib(path.c_str(), lib_.put()));
-        ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(tavlin::IID_ITavlinUtil, util_info_.put()));
-        ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(tavlin::IID_ITavlinUtil2, util2_info_.put()));
+        ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(IID_ITavlinUtil, util_info_.put()));
+        ASSERT_EQ(S_OK, lib_->GetTypeInfoOfGuid(IID_ITavlinUtil2, util2_info_.put()));
     }
 
     ComPtr<ITypeLib> lib_;
@@ -31,7 +31,7 @@ TEST_F(PortTypeLibraryTest, LibraryAttributes)
 {
     TLIBATTR *attr = nullptr;
     ASSERT_EQ(S_OK, lib_->GetLibAttr(&attr));
-    EXPECT_TRUE(IsEqualGUID(tavlin::LIBID_Tavlin, attr->guid));
+    EXPECT_TRUE(IsEqualGUID(LIBID_Tavlin, attr->guid));
     EXPECT_EQ(1, attr->wMajorVerNum);
     EXPECT_EQ(0, attr->wMinorVerNum);
     EXPECT_EQ(LOCALE_NEUTRAL, attr->lcid);
@@ -52,11 +52,11 @@ struct TypeRow {
 
 // The coclass Proxy is spelled as the parameter proxy, as one name entry serves both.
 const TypeRow type_rows[] = {
-    {&tavlin::IID_ITavlinUtil, TKIND_DISPATCH, "ITavlinUtil", "ITavlinUtil Interface"},
-    {&tavlin::IID_ITavlinUtil2, TKIND_DISPATCH, "ITavlinUtil2", "ITavlinUtil2 Interface"},
-    {&tavlin::CLSID_TavlinUtil, TKIND_COCLASS, "TavlinUtil", "TavlinUtil Class"},
-    {&tavlin::IID_IProxy, TKIND_DISPATCH, "IProxy", "IProxy Interface"},
-    {&tavlin::CLSID_Proxy, TKIND_COCLASS, "proxy", "Proxy Class"},
+    {&IID_ITavlinUtil, TKIND_DISPATCH, "ITavlinUtil", "ITavlinUtil Interface"},
+    {&IID_ITavlinUtil2, TKIND_DISPATCH, "ITavlinUtil2", "ITavlinUtil2 Interface"},
+    {&CLSID_TavlinUtil, TKIND_COCLASS, "TavlinUtil", "TavlinUtil Class"},
+    {&IID_IProxy, TKIND_DISPATCH, "IProxy", "IProxy Interface"},
+    {&CLSID_Proxy, TKIND_COCLASS, "proxy", "Proxy Class"},
 };
 
 TEST_F(PortTypeLibraryTest, EveryTypeIsDescribed)
@@ -76,7 +76,7 @@ TEST_F(PortTypeLibraryTest, EveryTypeIsDescribed)
         EXPECT_EQ(row.doc, tavlin_test::narrow(doc.get()));
     }
     ComPtr<ITypeInfo> none;
-    EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, lib_->GetTypeInfoOfGuid(tavlin::LIBID_Tavlin, none.put()));
+    EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, lib_->GetTypeInfoOfGuid(LIBID_Tavlin, none.put()));
     EXPECT_FALSE(none);
 }
 
@@ -147,7 +147,7 @@ TEST_F(PortTypeLibraryTest, InvokeCallsThroughTheFunctionTable)
         DISPID named = DISPID_PROPERTYPUT;
         DISPPARAMS params = {values.data(), row.named ? &named : nullptr, static_cast<UINT>(values.size()), row.named};
         ScopedVariant result;
-        HRESULT hr = util_info_->Invoke(static_cast<tavlin::ITavlinUtil *>(&target), row.memid, row.flags, &params,
+        HRESULT hr = util_info_->Invoke(static_cast<ITavlinUtil *>(&target), row.memid, row.flags, &params,
                                         result.get(), nullptr, nullptr);
         EXPECT_EQ(row.expected, hr) << row.what;
         EXPECT_EQ(row.seen ? 1 : 0, target.calls) << row.what;
@@ -343,8 +343,8 @@ TEST_F(PortTypeLibraryTest, VarargInvokePacksTheTrailingArguments)
         for (ScopedVariant &argument : arguments) values.push_back(*argument.get());
         DISPPARAMS params = {values.data(), nullptr, static_cast<UINT>(values.size()), 0};
         ScopedVariant result;
-        HRESULT hr = util2_info_->Invoke(static_cast<tavlin::ITavlinUtil2 *>(&target), row.memid, DISPATCH_METHOD,
-                                         &params, result.get(), nullptr, nullptr);
+        HRESULT hr = util2_info_->Invoke(static_cast<ITavlinUtil2 *>(&target), row.memid, DISPATCH_METHOD, &params,
+                                         result.get(), nullptr, nullptr);
         EXPECT_EQ(row.expected, hr) << row.what;
         ASSERT_EQ(row.method ? 1 : 0, target.calls) << row.what;
         if (!row.method) continue;

@@ -13,12 +13,12 @@
 
 namespace com_test {
 
-class RecordingUtil final : public tavlin::ITavlinUtil2 {
+class RecordingUtil final : public ITavlinUtil2 {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
     {
         bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-                     IsEqualIID(iid, tavlin::IID_ITavlinUtil) || IsEqualIID(iid, tavlin::IID_ITavlinUtil2);
+                     IsEqualIID(iid, IID_ITavlinUtil) || IsEqualIID(iid, IID_ITavlinUtil2);
         *out = known ? this : nullptr;
         if (known) AddRef();
         return known ? S_OK : E_NOINTERFACE;

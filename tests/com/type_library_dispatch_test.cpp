@@ -13,11 +13,10 @@ const HRESULT kNewInstanceFailed = static_cast<HRESULT>(0xFFFFFFFF);
 
 class TypeLibraryDispatchTest : public ComTest {
 protected:
-    ComPtr<tavlin::ITavlinUtil> util()
+    ComPtr<ITavlinUtil> util()
     {
-        ComPtr<tavlin::ITavlinUtil> object;
-        EXPECT_EQ(S_OK, class_object(tavlin::CLSID_TavlinUtil)
-                            ->CreateInstance(nullptr, tavlin::IID_ITavlinUtil, object.put_void()));
+        ComPtr<ITavlinUtil> object;
+        EXPECT_EQ(S_OK, class_object(CLSID_TavlinUtil)->CreateInstance(nullptr, IID_ITavlinUtil, object.put_void()));
         return object;
     }
 };
@@ -56,7 +55,7 @@ TEST_F(TypeLibraryDispatchTest, OneTypeInformation)
 
 TEST_F(TypeLibraryDispatchTest, NothingWorksWithoutRegisteredTypeLibrary)
 {
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     ITypeInfo *info = reinterpret_cast<ITypeInfo *>(1);
     EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info));
     EXPECT_EQ(nullptr, info);
@@ -69,7 +68,7 @@ TEST_F(TypeLibraryDispatchTest, NothingWorksWithoutRegisteredTypeLibrary)
 TEST_F(TypeLibraryDispatchTest, InvokeFailsWithoutTypeLibraryWhileDirectCallWorks)
 {
     tavlin_test::use_standard_vm_setup();
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     tavlin_test::ScopedVariant name = tavlin_test::ScopedVariant::string(u"java.util.Date");
     tavlin_test::ScopedVariant result;
     EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, invoke_new_instance(object.get(), name.get(), result.get(), nullptr));
@@ -82,7 +81,7 @@ TEST_F(TypeLibraryDispatchTest, InvokeFailsWithoutTypeLibraryWhileDirectCallWork
 
 TEST_F(TypeLibraryDispatchTest, LoadIsRetriedOnceTheLibraryIsRegistered)
 {
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     DISPID dispid = 0;
     EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, dispid_of(object.get(), u"newInstance", &dispid));
     ASSERT_EQ(S_OK, DllRegisterServer());
@@ -94,7 +93,7 @@ TEST_F(TypeLibraryDispatchTest, LoadIsRetriedOnceTheLibraryIsRegistered)
 TEST_F(TypeLibraryDispatchTest, ALibraryRegisteredForTheUserServesNames)
 {
     ASSERT_EQ(S_OK, DllInstall(TRUE, u"user"));
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     DISPID dispid = 0;
     EXPECT_EQ(S_OK, dispid_of(object.get(), u"newInstance", &dispid));
     EXPECT_EQ(1, dispid);
@@ -103,14 +102,14 @@ TEST_F(TypeLibraryDispatchTest, ALibraryRegisteredForTheUserServesNames)
 TEST_F(TypeLibraryDispatchTest, AnyIndexGivesTheOneTypeInformation)
 {
     ASSERT_EQ(S_OK, DllRegisterServer());
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     ComPtr<ITypeInfo> first, fifth;
     ASSERT_EQ(S_OK, object->GetTypeInfo(0, LOCALE_USER_DEFAULT, first.put()));
     ASSERT_EQ(S_OK, object->GetTypeInfo(5, LOCALE_USER_DEFAULT, fifth.put()));
     EXPECT_EQ(first.get(), fifth.get());
     TYPEATTR *attr = nullptr;
     ASSERT_EQ(S_OK, first->GetTypeAttr(&attr));
-    EXPECT_TRUE(IsEqualIID(tavlin::IID_ITavlinUtil2, attr->guid)) << "the default interface";
+    EXPECT_TRUE(IsEqualIID(IID_ITavlinUtil2, attr->guid)) << "the default interface";
     first->ReleaseTypeAttr(attr);
     EXPECT_EQ(E_POINTER, object->GetTypeInfo(0, LOCALE_USER_DEFAULT, nullptr));
 }
@@ -131,7 +130,7 @@ const NameRow name_rows[] = {
 TEST_F(TypeLibraryDispatchTest, NamesGiveTheirDispatchIdentifiers)
 {
     ASSERT_EQ(S_OK, DllRegisterServer());
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     for (const NameRow &row : name_rows) {
         DISPID dispid = 0;
         EXPECT_EQ(row.expected, dispid_of(object.get(), row.name, &dispid)) << tavlin_test::narrow(row.name, 20);
@@ -144,7 +143,7 @@ TEST_F(TypeLibraryDispatchTest, NamesGiveTheirDispatchIdentifiers)
 TEST_F(TypeLibraryDispatchTest, SeveralNamesAtOnce)
 {
     ASSERT_EQ(S_OK, DllRegisterServer());
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     LPOLESTR names[] = {const_cast<LPOLESTR>(u"newInstance"), const_cast<LPOLESTR>(u"classname")};
     DISPID dispids[2] = {};
     EXPECT_EQ(S_OK, object->GetIDsOfNames(kNoInterface, names, 2, LOCALE_USER_DEFAULT, dispids));
@@ -156,7 +155,7 @@ TEST_F(TypeLibraryDispatchTest, InvokeReachesNewInstance)
 {
     tavlin_test::use_standard_vm_setup();
     ASSERT_EQ(S_OK, DllRegisterServer());
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     tavlin_test::ScopedVariant name = tavlin_test::ScopedVariant::string(u"java.util.Date");
     tavlin_test::ScopedVariant result;
     ASSERT_EQ(S_OK, invoke_new_instance(object.get(), name.get(), result.get(), nullptr));
@@ -167,7 +166,7 @@ TEST_F(TypeLibraryDispatchTest, InvokeReachesNewInstance)
 TEST_F(TypeLibraryDispatchTest, NewInstanceFailureBecomesAnAutomationException)
 {
     ASSERT_EQ(S_OK, DllRegisterServer());
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     tavlin_test::ScopedVariant empty = tavlin_test::ScopedVariant::string(u"");
     OwnedExcepInfo excep_info;
     EXPECT_EQ(DISP_E_EXCEPTION, invoke_new_instance(object.get(), empty.get(), nullptr, &excep_info));
@@ -179,7 +178,7 @@ TEST_F(TypeLibraryDispatchTest, NewInstanceFailureIsDescribed)
 {
     tavlin_test::use_standard_vm_setup();
     ASSERT_EQ(S_OK, DllRegisterServer());
-    ComPtr<tavlin::ITavlinUtil> object = util();
+    ComPtr<ITavlinUtil> object = util();
     tavlin_test::ScopedVariant missing = tavlin_test::ScopedVariant::string(u"java.util.Nope");
     OwnedExcepInfo excep_info;
     EXPECT_EQ(DISP_E_EXCEPTION, invoke_new_instance(object.get(), missing.get(), nullptr, &excep_info));

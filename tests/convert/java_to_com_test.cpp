@@ -145,7 +145,7 @@ TEST_F(JavaToCom, ObjectsComeBackAsProxiesOfTheVeryObject)
     convert_java_to_com(env(), list, result.get());
     ASSERT_EQ(VT_DISPATCH, result.type());
     void *found = nullptr;
-    ASSERT_EQ(S_OK, result->pdispVal->QueryInterface(tavlin::IID_IProxy, &found));
+    ASSERT_EQ(S_OK, result->pdispVal->QueryInterface(IID_IProxy, &found));
     auto *proxy = static_cast<IProxy *>(found);
     EXPECT_TRUE(env()->IsSameObject(kept.get(), static_cast<CProxy *>(proxy)->java_object()));
     proxy->Release();

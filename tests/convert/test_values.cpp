@@ -76,8 +76,8 @@ std::string proxy_class(IDispatch *dispatch)
 {
     if (!dispatch) return "null";
     void *found = nullptr;
-    if (FAILED(dispatch->QueryInterface(tavlin::IID_IProxy, &found))) return "foreign";
-    auto *proxy = static_cast<tavlin::IProxy *>(found);
+    if (FAILED(dispatch->QueryInterface(IID_IProxy, &found))) return "foreign";
+    auto *proxy = static_cast<IProxy *>(found);
     std::string name = static_cast<tavlin::CProxy *>(proxy)->class_name();
     proxy->Release();
     return name;

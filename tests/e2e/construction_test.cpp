@@ -109,7 +109,7 @@ TEST_P(ConstructorChoice, ThroughTheFunctionTable)
 
 TEST_P(ConstructorChoiceThroughIDispatch, ChoosesAlike)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     ASSERT_TRUE(util);
     ScopedVariant name = ScopedVariant::string(std::string(GetParam().class_name));
     std::vector<ScopedVariant> values = arguments_of(GetParam());
@@ -171,7 +171,7 @@ TEST_P(ConstructionFailures, AreBridgeErrors)
 TEST_P(ConstructionFailuresThroughIDispatch, AreExceptions)
 {
     std::vector<ScopedVariant> values = arguments_of(GetParam());
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     ScopedVariant name = ScopedVariant::string(std::string(GetParam().class_name));
     CallResult made = values.empty() ? call(util.get(), "newObject", {name.get()})
                                      : call(util.get(), "newObject", {name.get(), values[0].get(), values[1].get()});
@@ -183,7 +183,7 @@ TEST_P(ConstructionFailuresThroughIDispatch, AreExceptions)
 // of FACILITY_CONTROL with the text, not the function table's E_FAIL.
 TEST_F(DispatchConstruction, EveryMakerFailsAsACallDoes)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     ScopedVariant missing = ScopedVariant::string("no.such.Clazz"), text = ScopedVariant::string("java.lang.String");
     ScopedVariant object = ScopedVariant::dispatch(util.get());
     const struct {
@@ -210,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, ConstructionFailuresThroughIDispatch, ::testing::
 
 TEST_F(Construction, NullOutPointerIsRefused)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     ScopedBstr name(OLESTR("java.util.ArrayList"));
     EXPECT_EQ(E_POINTER, util->newObject(name.get(), nullptr, nullptr));
     EXPECT_EQ(E_POINTER, util->statics(name.get(), nullptr));
@@ -218,7 +218,7 @@ TEST_F(Construction, NullOutPointerIsRefused)
 
 TEST_F(Construction, NullArrayIsNoArgument)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     ScopedBstr name(OLESTR("java.util.ArrayList"));
     ComPtr<IDispatch> list;
     ASSERT_EQ(S_OK, util->newObject(name.get(), nullptr, list.put()));
@@ -227,7 +227,7 @@ TEST_F(Construction, NullArrayIsNoArgument)
 
 TEST_F(Construction, ArrayOfAnythingButVariantsIsRefused)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     ScopedBstr name(OLESTR("java.lang.StringBuilder"));
     tavlin::SafeArrayHolder numbers(SafeArrayCreateVector(VT_I4, 0, 1));
     ComPtr<IDispatch> object;
@@ -283,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, StaticCalls, ::testing::ValuesIn(static_rows), te
 
 TEST_F(DispatchConstruction, StaticsThroughIDispatch)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     ScopedVariant name = ScopedVariant::string("java.util.UUID");
     CallResult klass = call(util.get(), "statics", {name.get()});
     ASSERT_EQ(S_OK, klass.hr);
@@ -331,13 +331,13 @@ TEST_F(Construction, ClassProxyPassesTheClass)
 // newInstance is where it was: slot and DISPID unchanged, through the new interface too.
 TEST_F(DispatchConstruction, NewInstanceKeepsItsPlace)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     EXPECT_EQ(1, dispid_of(util.get(), "newInstance"));
     EXPECT_EQ(2, dispid_of(util.get(), "newObject"));
     EXPECT_EQ(3, dispid_of(util.get(), "statics"));
     ScopedBstr name(OLESTR("java.util.ArrayList"));
     ComPtr<IDispatch> list;
-    ASSERT_EQ(S_OK, static_cast<tavlin::ITavlinUtil *>(util.get())->newInstance(name.get(), list.put()));
+    ASSERT_EQ(S_OK, static_cast<ITavlinUtil *>(util.get())->newInstance(name.get(), list.put()));
     EXPECT_EQ(S_OK, call(list.get(), "size").hr);
     ComPtr<IDispatch> missing;
     EXPECT_EQ(static_cast<HRESULT>(0xFFFFFFFF), new_instance("no.such.Clazz", missing));

@@ -34,7 +34,7 @@ protected:
 const MethodTable *table_of(IDispatch *object)
 {
     ComPtr<IProxy> proxy;
-    object->QueryInterface(tavlin::IID_IProxy, proxy.put_void());
+    object->QueryInterface(IID_IProxy, proxy.put_void());
     return static_cast<CProxy *>(proxy.get())->methods();
 }
 

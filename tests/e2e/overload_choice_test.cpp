@@ -197,7 +197,7 @@ TEST_F(OverloadWalk, ACandidateThatCannotBeReadIsPassedOver)
     ComPtr<IDispatch> calc = make("fixtures.Calculator");
     DISPID first = dispid_of(calc.get(), "describe");
     ComPtr<IProxy> proxy;
-    calc->QueryInterface(tavlin::IID_IProxy, proxy.put_void());
+    calc->QueryInterface(IID_IProxy, proxy.put_void());
     const MethodTable &table = *static_cast<CProxy *>(proxy.get())->methods();
     JNIEnv *env = get_env();
     jobject method = table.at(first - 1).method.get();

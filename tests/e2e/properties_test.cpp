@@ -39,7 +39,7 @@ std::string shown(const CallResult &result)
 const PropertyTable *properties_of(IDispatch *object)
 {
     ComPtr<IProxy> proxy;
-    object->QueryInterface(tavlin::IID_IProxy, proxy.put_void());
+    object->QueryInterface(IID_IProxy, proxy.put_void());
     const MethodTable *table = static_cast<CProxy *>(proxy.get())->methods();
     return table ? table->built_properties() : nullptr;
 }

@@ -8,18 +8,18 @@ namespace {
 const IID kNullIid = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 }
 
-ComPtr<tavlin::ITavlinUtil> create_util()
+ComPtr<ITavlinUtil> create_util()
 {
     ComPtr<IClassFactory> factory;
-    ComPtr<tavlin::ITavlinUtil> util;
-    if (FAILED(DllGetClassObject(tavlin::CLSID_TavlinUtil, IID_IClassFactory, factory.put_void()))) return util;
-    factory->CreateInstance(nullptr, tavlin::IID_ITavlinUtil, util.put_void());
+    ComPtr<ITavlinUtil> util;
+    if (FAILED(DllGetClassObject(CLSID_TavlinUtil, IID_IClassFactory, factory.put_void()))) return util;
+    factory->CreateInstance(nullptr, IID_ITavlinUtil, util.put_void());
     return util;
 }
 
 HRESULT new_instance(const char *class_name, ComPtr<IDispatch> &proxy)
 {
-    ComPtr<tavlin::ITavlinUtil> util = create_util();
+    ComPtr<ITavlinUtil> util = create_util();
     if (!util) return E_FAIL;
     tavlin::OleString name = wide(class_name);
     ScopedBstr bstr(name.c_str());
@@ -33,17 +33,17 @@ ComPtr<IDispatch> make(const char *class_name)
     return proxy;
 }
 
-ComPtr<tavlin::ITavlinUtil2> create_util2()
+ComPtr<ITavlinUtil2> create_util2()
 {
-    ComPtr<tavlin::ITavlinUtil2> util;
-    ComPtr<tavlin::ITavlinUtil> first = create_util();
-    if (first) first->QueryInterface(tavlin::IID_ITavlinUtil2, util.put_void());
+    ComPtr<ITavlinUtil2> util;
+    ComPtr<ITavlinUtil> first = create_util();
+    if (first) first->QueryInterface(IID_ITavlinUtil2, util.put_void());
     return util;
 }
 
 HRESULT new_object(const char *class_name, const std::vector<const VARIANT *> &args, ComPtr<IDispatch> &proxy)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     if (!util) return E_FAIL;
     tavlin::SafeArrayHolder packed(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(args.size())));
     if (!packed) return E_OUTOFMEMORY;
@@ -58,7 +58,7 @@ HRESULT new_object(const char *class_name, const std::vector<const VARIANT *> &a
 
 HRESULT statics(const char *class_name, ComPtr<IDispatch> &proxy)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     if (!util) return E_FAIL;
     ScopedBstr name(wide(class_name).c_str());
     return util->statics(name.get(), proxy.put());
@@ -66,7 +66,7 @@ HRESULT statics(const char *class_name, ComPtr<IDispatch> &proxy)
 
 HRESULT implement(const char *interface_names, IDispatch *object, ComPtr<IDispatch> &proxy)
 {
-    ComPtr<tavlin::ITavlinUtil2> util = create_util2();
+    ComPtr<ITavlinUtil2> util = create_util2();
     if (!util) return E_FAIL;
     ScopedBstr names(wide(interface_names).c_str());
     return util->implement(names.get(), object, proxy.put());

@@ -19,14 +19,14 @@ HRESULT DllInstall(BOOL install, LPCWSTR command_line);
 
 namespace tavlin_test {
 
-ComPtr<tavlin::ITavlinUtil> create_util();
+ComPtr<ITavlinUtil> create_util();
 // newInstance's HRESULT, with the proxy in `proxy` on success.
 HRESULT new_instance(const char *class_name, ComPtr<IDispatch> &proxy);
 // newInstance that must succeed.
 ComPtr<IDispatch> make(const char *class_name);
 
 // The utility object's second interface: newObject and statics.
-ComPtr<tavlin::ITavlinUtil2> create_util2();
+ComPtr<ITavlinUtil2> create_util2();
 // newObject through the function table, `args` in parameter order packed into a safe array
 // of VARIANTs as an early-bound client packs them; the proxy in `proxy` on success.
 HRESULT new_object(const char *class_name, const std::vector<const VARIANT *> &args, ComPtr<IDispatch> &proxy);

@@ -24,7 +24,7 @@ public:
 private:
     bool answers(REFIID iid) const override
     {
-        return IsEqualGUID(iid, IID_IDispatch) || (answers_proxy_ && IsEqualGUID(iid, tavlin::IID_IProxy));
+        return IsEqualGUID(iid, IID_IDispatch) || (answers_proxy_ && IsEqualGUID(iid, IID_IProxy));
     }
 
     bool answers_proxy_;

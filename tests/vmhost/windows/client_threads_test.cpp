@@ -15,7 +15,7 @@ namespace {
 
 windows_test::Checks report;
 
-tavlin::ITavlinUtil *util = nullptr;
+ITavlinUtil *util = nullptr;
 
 IDispatch *new_instance(const wchar_t *class_name)
 {
@@ -111,8 +111,8 @@ int main(int argc, char **argv)
         reinterpret_cast<GetClassObject>(reinterpret_cast<void *>(GetProcAddress(dll, "DllGetClassObject")));
     IClassFactory *factory = nullptr;
     if (!get_class_object ||
-        FAILED(get_class_object(tavlin::CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory))) ||
-        FAILED(factory->CreateInstance(nullptr, tavlin::IID_ITavlinUtil, reinterpret_cast<void **>(&util)))) {
+        FAILED(get_class_object(CLSID_TavlinUtil, IID_IClassFactory, reinterpret_cast<void **>(&factory))) ||
+        FAILED(factory->CreateInstance(nullptr, IID_ITavlinUtil, reinterpret_cast<void **>(&util)))) {
         std::printf("FAILED: no utility object from %s\n0 passed, 1 failed\n", argv[1]);
         return 1;
     }

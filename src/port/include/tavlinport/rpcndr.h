@@ -1,0 +1,4 @@
+// See rpc.h: the declaration macros that <ole2.h> gives.
+#pragma once
+
+#include "ole2.h"
