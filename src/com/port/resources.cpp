@@ -3,6 +3,8 @@
 // as data by describe_type_library.py from the type library that widl compiles from tavlin.idl.
 #include <tavlinport/resources.h>
 
+#include "com/resource_ids.h"
+
 namespace tavlin {
 namespace {
 
@@ -13,8 +15,8 @@ namespace {
 }  // namespace tavlin
 
 PORT_RESOURCE_TABLE_EXPORT const PortResource PORT_RESOURCE_TABLE[] = {
-    {u"REGISTRY", 203, tavlin::TavlinUtil_rgs, sizeof tavlin::TavlinUtil_rgs},
-    {u"REGISTRY", 102, tavlin::Proxy_rgs, sizeof tavlin::Proxy_rgs},
+    {u"REGISTRY", IDR_TAVLIN_UTIL, tavlin::TavlinUtil_rgs, sizeof tavlin::TavlinUtil_rgs},
+    {u"REGISTRY", IDR_PROXY, tavlin::Proxy_rgs, sizeof tavlin::Proxy_rgs},
     {u"TYPELIB", 1, &tavlin::type_library, sizeof tavlin::type_library},
     {nullptr, 0, nullptr, 0},
 };
