@@ -726,15 +726,24 @@ TEST_F(TypeInfoClients, Pywin32DynamicDispatch)
             EXPECT_EQ(row.expected, shown(value)) << row.object << "." << row.member;
         }
     }
-    EXPECT_EQ("{a=1}", shown(invoke(object("map"), DISPID_VALUE, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {})));
-    EXPECT_TRUE(items["map"].default_name.empty()) << "a bound DISPID_VALUE member would be called instead";
+    // print(map): __str__ calls __call__, which invokes the item's default member, else DISPID_VALUE.
+    const PyItem &map = items["map"];
+    MEMBERID id = DISPID_VALUE;
+    WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    const std::map<std::string, PyEntry> &found = map.funcs.count(map.default_name) ? map.funcs : map.get;
+    if (!map.default_name.empty() && found.count(map.default_name)) {  // _find_dispatch_type_
+        id = found.at(map.default_name).id;
+        flags = static_cast<WORD>(found.at(map.default_name).kind);
+    }
+    EXPECT_EQ("{a=1}", shown(invoke(object("map"), id, 0, flags, {})));
 
     std::set<std::string> listed;
     UINT count = 0;
     ASSERT_EQ(S_OK, object("list")->GetTypeInfoCount(&count));
     for (UINT i = 0; i < count; ++i) {
         ComPtr<ITypeInfo> first;
-        ASSERT_EQ(S_OK, object("list")->GetTypeInfo(i, LOCALE_USER_DEFAULT, first.put()));
+        // pythoncom's GetTypeInfo(locale, index) takes _dir_ole_'s one argument as the locale.
+        ASSERT_EQ(S_OK, object("list")->GetTypeInfo(0, i, first.put()));
         std::vector<ComPtr<ITypeInfo>> pending;
         pending.push_back(std::move(first));
         std::vector<GUID> inspected = {IID_IDispatch};
@@ -787,6 +796,18 @@ std::string viewer_type(ITypeInfo *info, const TYPEDESC &type)
     return type.vt == VT_VARIANT ? "VARIANT" : "vt" + std::to_string(type.vt);
 }
 
+void viewer_enum_vars(ITypeInfo *info, UINT count, std::vector<std::string> &lines)
+{
+    for (UINT i = 0; i < count; ++i) {
+        VARDESC *var = nullptr;
+        ASSERT_EQ(S_OK, info->GetVarDesc(i, &var));
+        ScopedBstr name;
+        EXPECT_EQ(S_OK, info->GetDocumentation(var->memid, name.put(), nullptr, nullptr, nullptr));
+        lines.push_back("var " + narrow(name.get()));
+        info->ReleaseVarDesc(var);
+    }
+}
+
 void viewer_enum_funcs(ITypeInfo *info, const TYPEATTR *attr, const std::string &prefix,
                        std::vector<std::string> &lines, std::map<std::string, std::string> &help)
 {
@@ -832,6 +853,7 @@ void viewer_enum_impl_types(ITypeInfo *info, UINT count, std::vector<std::string
         TypeAttr attr(implemented.get());
         ASSERT_EQ(S_OK, attr.hr);
         std::map<std::string, std::string> help;
+        viewer_enum_vars(implemented.get(), attr->cVars, lines);
         viewer_enum_funcs(implemented.get(), attr.operator->(), narrow(name.get()) + ".", lines, help);
         viewer_enum_impl_types(implemented.get(), attr->cImplTypes, lines);
     }
@@ -868,14 +890,7 @@ void viewer_listing(IDispatch *object, Listing &listing)
         if (i != index) continue;  // the other entries are listed by the same calls
         ASSERT_EQ(TKIND_DISPATCH, attr->typekind);
         listing.type_name = narrow(name.get());
-        for (UINT v = 0; v < attr->cVars; ++v) {
-            VARDESC *var = nullptr;
-            ASSERT_EQ(S_OK, entry->GetVarDesc(v, &var));
-            ScopedBstr var_name;
-            EXPECT_EQ(S_OK, entry->GetDocumentation(var->memid, var_name.put(), nullptr, nullptr, nullptr));
-            listing.members.push_back("var " + narrow(var_name.get()));
-            entry->ReleaseVarDesc(var);
-        }
+        viewer_enum_vars(entry.get(), attr->cVars, listing.members);
         viewer_enum_funcs(entry.get(), attr.operator->(), "", listing.members, listing.help);
         viewer_enum_impl_types(entry.get(), attr->cImplTypes, listing.inherited);
         HREFTYPE dual = 0;
