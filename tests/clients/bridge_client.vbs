@@ -20,7 +20,7 @@ Expect "newObject of a String is its text": Check util.newObject("java.lang.Stri
 Expect "newObject of an Integer is its number": Check util.newObject("java.lang.Integer", "42") + 1, 43
 Expect "newObject with no constructor argument": Check util.newObject("java.util.ArrayList").size(), 0
 Expect "newObject with two constructor arguments": Check util.newObject("java.io.File", "folder", "name.txt").getName(), "name.txt"
-Expect "statics of an abstract class": Check TypeName(util.statics("java.util.Calendar").getInstance()), "Object"
+Expect "statics of an abstract class (TypeName is the Java class, from the type information)": Check TypeName(util.statics("java.util.Calendar").getInstance()), "java.util.GregorianCalendar"
 Expect "statics of UUID": Check Len(util.statics("java.util.UUID").randomUUID().toString()), 36
 Expect "instance method on a class": util.statics("java.lang.Integer").intValue: CheckError Err.Description, "Instance method called on a class: intValue"
 Expect "newObject of an abstract class": util.newObject "java.util.AbstractList": CheckError Err.Description, "Abstract class or interface: java.util.AbstractList"
@@ -91,7 +91,7 @@ Expect "String result": Check TypeName(calc.concat("x")), "String"
 Expect "Date result": Check TypeName(calc.epochDate()), "Date"
 Expect "void result": Check IsEmpty(calc.nothing()), True
 Expect "null result": Check IsEmpty(calc.nothingThere()), True
-Expect "object result": Check TypeName(calc.graph()), "Object"
+Expect "object result": Check TypeName(calc.graph()), "java.util.HashMap"
 
 ' An object graph: a HashMap of ArrayLists.
 Expect "walking a graph": Check calc.graph().get("letters").get(0), "x"

@@ -39,7 +39,7 @@ Set price = util.newObject("java.math.BigDecimal", "19.99")
 WScript.Echo price.add(util.newObject("java.math.BigDecimal", "0.01")).toString()   ' 20.00
 WScript.Echo util.statics("java.util.UUID").randomUUID().toString()
 Set calendar = util.statics("java.util.Calendar").getInstance()
-Check price.add(util.newObject("java.math.BigDecimal", "0.01")).toString() & " " & TypeName(calendar), "20.00 Object"
+Check price.add(util.newObject("java.math.BigDecimal", "0.01")).toString() & " " & TypeName(calendar), "20.00 java.util.GregorianCalendar"
 
 Expect "README: properties"
 Set file = util.newObject("java.io.File", "notes.txt")

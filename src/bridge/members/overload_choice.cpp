@@ -14,10 +14,22 @@
 
 namespace tavlin {
 
+namespace {
+
+// An optional argument the client left out, as VB, PowerShell and .NET pass one.
+bool is_left_out(const VARIANT &argument) { return argument.vt == VT_ERROR && argument.scode == DISP_E_PARAMNOTFOUND; }
+
+}  // namespace
+
+// Arguments left out at the end are no arguments: Java has no optional parameters, and a client
+// that fills a described function's optional parameters that way means the shorter overload.
 CallArguments CallArguments::of(const DISPPARAMS *params)
 {
     const int count = params ? static_cast<int>(params->cArgs) : 0;
-    return count ? CallArguments(&params->rgvarg[count - 1], count, -1) : CallArguments(nullptr, 0, 1);
+    int given = count;
+    if (params && params->cNamedArgs == 0)
+        while (given > 0 && is_left_out(params->rgvarg[count - given])) --given;
+    return given ? CallArguments(&params->rgvarg[count - 1], given, -1) : CallArguments(nullptr, 0, 1);
 }
 
 CallArguments CallArguments::in_order(const VARIANT *first, int count) { return CallArguments(first, count, 1); }
