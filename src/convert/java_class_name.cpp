@@ -4,6 +4,7 @@
 
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 
 namespace tavlin {
@@ -18,9 +19,7 @@ std::string slash_class_name(JNIEnv *env, jobject klass)
 {
     CLocalRef name(env, env->CallObjectMethod(klass, java_reflect.class_getName));
     TavlinEx::check_exception(env);
-    const char *chars = name.utf_chars();
-    TavlinEx::check_exception(env);
-    return slash_form(chars ? chars : "");
+    return slash_form(jni::utf8_string(env, name.as<jstring>()));
 }
 
 std::string java_class_name(JNIEnv *env, jobject object)

@@ -1,32 +1,42 @@
-// CLocalRef: owns one JNI local reference and, on request, its string characters.
+// The holders of what a thread's JNI environment hands out, of the UniqueHandle family (see
+// util/unique_handle.h): LocalRef, a local reference, and UtfChars, a Java string's characters
+// in modified UTF-8. A local reference belongs to the environment that made it, so each
+// holder keeps that environment to give its resource back.
 #pragma once
 
 #include <jni.h>
 
+#include "util/unique_handle.h"
+
 namespace tavlin {
 
-class CLocalRef {
-public:
-    CLocalRef(JNIEnv *env, jobject ref) noexcept : env_(env), ref_(ref) {}
-    ~CLocalRef();
-    CLocalRef(const CLocalRef &) = delete;
-    CLocalRef &operator=(const CLocalRef &) = delete;
-
-    jobject get() const noexcept { return ref_; }
-    template <class T> T as() const noexcept { return static_cast<T>(ref_); }
-    explicit operator bool() const noexcept { return ref_ != nullptr; }
-
-    // The string's characters in JNI's modified UTF-8, taken once and released with the
-    // holder; null for a null reference.
-    const char *utf_chars();
-
-    // Gives the reference up to the caller, who deletes it.
-    jobject release() noexcept;
-
-private:
-    JNIEnv *env_;
-    jobject ref_;
-    const char *chars_ = nullptr;
+template <class T> struct LocalRefDeleter {
+    using Handle = T;
+    JNIEnv *env = nullptr;
+    void close(T ref) const noexcept { env->DeleteLocalRef(ref); }
 };
+
+// LocalRef: sole owner of one local reference, typed as the JNI type it holds (jclass,
+// jstring, jobjectArray...), so that no caller casts what it knows.
+template <class T = jobject> class LocalRef : public UniqueHandle<LocalRefDeleter<T>> {
+public:
+    LocalRef(JNIEnv *env, T ref) noexcept : UniqueHandle<LocalRefDeleter<T>>(ref, LocalRefDeleter<T>{env}) {}
+
+    template <class As> As as() const noexcept { return static_cast<As>(this->get()); }
+};
+
+// CLocalRef: a local reference of any type.
+using CLocalRef = LocalRef<jobject>;
+
+struct UtfCharsRelease {
+    using Handle = const char *;
+    JNIEnv *env = nullptr;
+    jstring string = nullptr;  // the string the characters were read from, which must outlive them
+    void close(const char *chars) const noexcept { env->ReleaseStringUTFChars(string, chars); }
+};
+
+// UtfChars: sole owner of the characters that GetStringUTFChars read from one string
+// (jni::utf_chars reads them, checked).
+using UtfChars = UniqueHandle<UtfCharsRelease>;
 
 }  // namespace tavlin

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "errors.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "output_capture.h"
 #include "test_names.h"
@@ -30,8 +31,8 @@ std::string probe_string(JNIEnv *env, const char *method, const char *argument)
     CLocalRef text(env, env->CallStaticObjectMethod(probe, id, arg));
     env->DeleteLocalRef(arg);
     env->DeleteLocalRef(probe);
-    const char *chars = text.utf_chars();
-    return chars ? chars : "<null>";
+    const UtfChars chars = jni::utf_chars(env, text.as<jstring>());
+    return chars ? chars.get() : "<null>";
 }
 
 template <class T> T probe_static(JNIEnv *env, const char *method, const char *signature);

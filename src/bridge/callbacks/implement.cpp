@@ -14,6 +14,7 @@
 #include "convert/proxies.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 
 namespace tavlin {
@@ -42,12 +43,12 @@ std::string own_signature(JNIEnv *env, jobject method)
     TavlinEx::check_exception(env);
     CLocalRef parameters(env, env->CallObjectMethod(method, java_reflect.method_getParameterTypes));
     TavlinEx::check_exception(env);
-    const std::string text = name.utf_chars();
+    const std::string text = jni::utf8_string(env, name.as<jstring>());
     if (is_object_method(text, env->GetArrayLength(parameters.as<jobjectArray>()))) return std::string();
     CLocalRef described(env, env->CallObjectMethod(method, java_reflect.method_toString));
     TavlinEx::check_exception(env);
     // Method.toString names the declaring interface first; the signature is what follows it.
-    const std::string full = described.utf_chars();
+    const std::string full = jni::utf8_string(env, described.as<jstring>());
     const size_t open = full.find('(');
     return text + full.substr(open == std::string::npos ? full.size() : open);
 }

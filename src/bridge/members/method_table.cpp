@@ -9,6 +9,7 @@
 #include "convert/java_class_name.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 
 namespace tavlin {
@@ -48,9 +49,7 @@ std::string utf8_of(JNIEnv *env, jobject object, jmethodID string_method)
 {
     CLocalRef text(env, env->CallObjectMethod(object, string_method));
     TavlinEx::check_exception(env);
-    const char *chars = text.utf_chars();
-    TavlinEx::check_exception(env);
-    return chars ? chars : "";
+    return jni::utf8_string(env, text.as<jstring>());
 }
 
 void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts, jmethodID parameter_types)

@@ -8,6 +8,7 @@
 #include "convert/java_class_name.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 
 namespace tavlin {
@@ -126,10 +127,8 @@ void add_fields(JNIEnv *env, jclass klass, PropertyList &list)
         TavlinEx::check_exception(env);
         CLocalRef name(env, env->CallObjectMethod(field.get(), java_reflect.field_getName));
         TavlinEx::check_exception(env);
-        const char *chars = name.utf_chars();
-        TavlinEx::check_exception(env);
         // A field that a subclass hides comes after the subclass's own: the first one stays.
-        Property &property = list.named(chars ? chars : "");
+        Property &property = list.named(jni::utf8_string(env, name.as<jstring>()));
         if (property.has_field) continue;
         property.field = field_facts(env, field.get());
         property.has_field = true;
