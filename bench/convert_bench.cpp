@@ -8,8 +8,8 @@
 
 #include "convert/com_to_java.h"
 #include "convert/java_to_com.h"
-#include "convert/jni_arrays.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/holders.h"
 #include "vmhost/vm.h"
@@ -71,9 +71,9 @@ template <class T> void safe_array_to_java(benchmark::State &state, VARTYPE type
 template <class T> void java_to_safe_array(benchmark::State &state, const char *class_name)
 {
     JNIEnv *env = vm_env();
-    CLocalRef array(env, JniArray<T>::create(env, kElements));
+    const LocalRef<jarray> array = jni::new_array<T>(env, kElements);
     std::vector<T> values(kElements, T(3));
-    JniArray<T>::write(env, static_cast<jarray>(array.get()), kElements, values.data());
+    jni::set_array_region(env, array.get(), 0, kElements, values.data());
     for (auto _ : state) {
         VARIANT result;
         VariantInit(&result);
@@ -90,9 +90,8 @@ template <class T> void jni_floor_to_java(benchmark::State &state, VARTYPE type)
     JNIEnv *env = vm_env();
     SafeArrayHolder array = numbered_vector<T>(type);
     for (auto _ : state) {
-        CLocalRef result(env, JniArray<T>::create(env, kElements));
-        JniArray<T>::write(env, static_cast<jarray>(result.get()), kElements,
-                           static_cast<const T *>(array.get()->pvData));
+        const LocalRef<jarray> result = jni::new_array<T>(env, kElements);
+        jni::set_array_region(env, result.get(), 0, kElements, static_cast<const T *>(array.get()->pvData));
     }
 }
 
@@ -100,10 +99,10 @@ template <class T> void jni_floor_to_java(benchmark::State &state, VARTYPE type)
 template <class T> void jni_floor_to_safe_array(benchmark::State &state, VARTYPE type)
 {
     JNIEnv *env = vm_env();
-    CLocalRef array(env, JniArray<T>::create(env, kElements));
+    const LocalRef<jarray> array = jni::new_array<T>(env, kElements);
     for (auto _ : state) {
         SafeArrayHolder result(SafeArrayCreateVector(type, 0, kElements));
-        JniArray<T>::read(env, static_cast<jarray>(array.get()), kElements, static_cast<T *>(result.get()->pvData));
+        jni::get_array_region(env, array.get(), 0, kElements, static_cast<T *>(result.get()->pvData));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "convert/variant_refs.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
 
@@ -200,9 +201,9 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
         args.set(index, value, ARG_PLAIN);
         return;
     }
-    jobject boxed = env->NewObjectA(java_reflect.*row.wrapper_class, java_reflect.*row.wrapper_constructor, &value);
-    TavlinEx::check_exception(env);
-    args.set_object(index, boxed, ARG_LOCAL);
+    CLocalRef boxed =
+        jni::new_object_a(env, java_reflect.*row.wrapper_class, java_reflect.*row.wrapper_constructor, &value);
+    args.set_object(index, boxed.release(), ARG_LOCAL);
 }
 
 // Only a string argument makes a Java string: turning numbers into text would hide a
@@ -212,9 +213,7 @@ void convert_string(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
     if (!is_string_argument(arg))
         throw new TavlinEx("convert_com_to_java: Expecting java/lang/String, got non-string\n");
     BSTR text = value_or_referenced(arg, arg.bstrVal, arg.pbstrVal);
-    jstring string = new_java_string(env, text);
-    TavlinEx::check_exception(env);
-    args.set_object(index, string, ARG_LOCAL);
+    args.set_object(index, new_java_string(env, text).release(), ARG_LOCAL);
 }
 
 void convert_date(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index)

@@ -10,10 +10,10 @@
 #include "convert/array_nesting.h"
 #include "convert/java_text.h"
 #include "convert/java_to_com.h"
-#include "convert/jni_arrays.h"
 #include "convert/safe_array_elements.h"
 #include "convert/safe_array_lock.h"
 #include "errors/tavlin_ex.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/array_results.h"
 #include "util/debug_trace.h"
@@ -104,9 +104,9 @@ private:
         counts_[depth] = std::max(counts_[depth], static_cast<LONG>(length));
         if (depth == dimensions_ - 1) return;
         for (jsize k = 0; k < length; ++k) {
-            CLocalRef inner(env_, env_->GetObjectArrayElement(static_cast<jobjectArray>(array), k));
-            TavlinEx::check_exception(env_);
-            if (inner) measure(inner.as<jarray>(), depth + 1);
+            const LocalRef<jarray> inner =
+                jni::get_object_array_element<jarray>(env_, static_cast<jobjectArray>(array), k);
+            if (inner) measure(inner.get(), depth + 1);
         }
     }
 
@@ -128,10 +128,9 @@ private:
     void fill_outer(jobjectArray array, int depth, jsize length)
     {
         for (jsize k = 0; k < length; ++k) {
-            CLocalRef inner(env_, env_->GetObjectArrayElement(array, k));
-            TavlinEx::check_exception(env_);
+            const LocalRef<jarray> inner = jni::get_object_array_element<jarray>(env_, array, k);
             indices_[depth] = k;
-            if (inner) fill(inner.as<jarray>(), depth + 1);
+            if (inner) fill(inner.get(), depth + 1);
         }
     }
 
@@ -141,8 +140,7 @@ private:
     {
         SafeArrayLockGuard lock(array_, "Unable to put safearray element.");
         for (jsize j = 0; j < length; ++j) {
-            CLocalRef element(env_, env_->GetObjectArrayElement(array, j));
-            TavlinEx::check_exception(env_);
+            CLocalRef element = jni::get_object_array_element(env_, array, j);
             if (!element) continue;
             indices_[depth] = j;
             VARIANT *slot = static_cast<VARIANT *>(element_address("Unable to put safearray element."));
@@ -194,7 +192,6 @@ private:
             copy_row<jboolean>(array, first, stride, length, unchanged<jboolean>);
             break;
         }
-        TavlinEx::check_exception(env_);
     }
 
     // A contiguous row of unchanged values is fetched by the VM straight into the safe
@@ -204,11 +201,11 @@ private:
     {
         using Stored = decltype(convert(T()));
         if (std::is_same<T, Stored>::value && stride == sizeof(T)) {
-            JniArray<T>::read(env_, array, length, reinterpret_cast<T *>(first));
+            jni::get_array_region(env_, array, 0, length, reinterpret_cast<T *>(first));
             return;
         }
         std::vector<T> values(static_cast<size_t>(length));
-        JniArray<T>::read(env_, array, length, values.data());
+        jni::get_array_region(env_, array, 0, length, values.data());
         for (jsize j = 0; j < length; ++j) {
             Stored stored = convert(values[j]);
             std::memcpy(first + j * stride, &stored, sizeof stored);

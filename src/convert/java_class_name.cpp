@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
 #include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
@@ -17,15 +16,13 @@ std::string slash_form(std::string dotted)
 
 std::string slash_class_name(JNIEnv *env, jobject klass)
 {
-    CLocalRef name(env, env->CallObjectMethod(klass, java_reflect.class_getName));
-    TavlinEx::check_exception(env);
-    return slash_form(jni::utf8_string(env, name.as<jstring>()));
+    const LocalRef<jstring> name = jni::call_method<jstring>(env, klass, java_reflect.class_getName);
+    return slash_form(jni::utf8_string(env, name.get()));
 }
 
 std::string java_class_name(JNIEnv *env, jobject object)
 {
-    CLocalRef klass(env, env->CallObjectMethod(object, java_reflect.object_getClass));
-    TavlinEx::check_exception(env);
+    const LocalRef<jclass> klass = jni::call_method<jclass>(env, object, java_reflect.object_getClass);
     return slash_class_name(env, klass.get());
 }
 

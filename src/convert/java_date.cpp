@@ -5,6 +5,7 @@
 
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 
 namespace tavlin {
@@ -16,15 +17,13 @@ constexpr int64_t kSecondsPerDay = 86400;
 // A GregorianCalendar of the VM's default zone that is Gregorian for all time, as automation
 // dates are. The default one counts Julian before 15 October 1582, which would move every
 // earlier date by days on its way back.
-jobject new_gregorian_calendar(JNIEnv *env)
+CLocalRef new_gregorian_calendar(JNIEnv *env)
 {
-    CLocalRef calendar(env, env->NewObject(java_reflect.calendar_class, java_reflect.calendar_init));
-    TavlinEx::check_exception(env);
-    CLocalRef first_instant(env, env->NewObject(java_reflect.date_class, java_reflect.date_init, INT64_MIN));
-    TavlinEx::check_exception(env);
-    env->CallVoidMethod(calendar.get(), java_reflect.calendar_setGregorianChange, first_instant.get());
-    TavlinEx::check_exception(env);
-    return calendar.release();
+    CLocalRef calendar = jni::new_object(env, java_reflect.calendar_class, java_reflect.calendar_init);
+    const CLocalRef first_instant =
+        jni::new_object(env, java_reflect.date_class, java_reflect.date_init, static_cast<jlong>(INT64_MIN));
+    jni::call_method<void>(env, calendar.get(), java_reflect.calendar_setGregorianChange, first_instant.get());
+    return calendar;
 }
 
 // A Java date's local time in the VM's default zone, as the calendar's fields.
@@ -44,14 +43,12 @@ const struct {
 
 LocalTime local_time_of(JNIEnv *env, jobject date)
 {
-    CLocalRef calendar(env, new_gregorian_calendar(env));
-    env->CallVoidMethod(calendar.get(), java_reflect.calendar_setTime, date);
-    TavlinEx::check_exception(env);
+    const CLocalRef calendar = new_gregorian_calendar(env);
+    jni::call_method<void>(env, calendar.get(), java_reflect.calendar_setTime, date);
     LocalTime local = {};
-    for (const auto &field : kLocalTimeFields) {
-        local.*field.value = env->CallIntMethod(calendar.get(), java_reflect.calendar_get, java_reflect.*field.number);
-        TavlinEx::check_exception(env);
-    }
+    for (const auto &field : kLocalTimeFields)
+        local.*field.value =
+            jni::call_method<jint>(env, calendar.get(), java_reflect.calendar_get, java_reflect.*field.number);
     return local;
 }
 
@@ -125,17 +122,13 @@ jobject new_java_date(JNIEnv *env, DATE date)
     // a time that exists arrives as itself; one in an hour that summer time skips is read
     // with the offset before the change (lenient); one of an hour that repeats, as its
     // second occurrence (standard time).
-    CLocalRef calendar(env, new_gregorian_calendar(env));
-    env->CallVoidMethod(calendar.get(), java_reflect.calendar_clear);  // milliseconds 0
-    TavlinEx::check_exception(env);
-    env->CallVoidMethod(calendar.get(), java_reflect.calendar_set, static_cast<jint>(fields.wYear),
-                        static_cast<jint>(fields.wMonth - 1), static_cast<jint>(fields.wDay),
-                        static_cast<jint>(fields.wHour), static_cast<jint>(fields.wMinute),
-                        static_cast<jint>(fields.wSecond));
-    TavlinEx::check_exception(env);
-    jobject java_date = env->CallObjectMethod(calendar.get(), java_reflect.calendar_getTime);
-    TavlinEx::check_exception(env);
-    return java_date;
+    const CLocalRef calendar = new_gregorian_calendar(env);
+    jni::call_method<void>(env, calendar.get(), java_reflect.calendar_clear);  // milliseconds 0
+    jni::call_method<void>(env, calendar.get(), java_reflect.calendar_set, static_cast<jint>(fields.wYear),
+                           static_cast<jint>(fields.wMonth - 1), static_cast<jint>(fields.wDay),
+                           static_cast<jint>(fields.wHour), static_cast<jint>(fields.wMinute),
+                           static_cast<jint>(fields.wSecond));
+    return jni::call_method<jobject>(env, calendar.get(), java_reflect.calendar_getTime).release();
 }
 
 DATE automation_date(JNIEnv *env, jobject date)

@@ -1,17 +1,18 @@
 #include "convert/java_text.h"
 
 #include "errors/tavlin_ex.h"
+#include "javaref/jni_calls.h"
 #include "util/holders.h"
 
 namespace tavlin {
 
 static_assert(sizeof(jchar) == sizeof(OLECHAR), "Java and automation text share UTF-16 code units");
 
-jstring new_java_string(JNIEnv *env, BSTR text)
+LocalRef<jstring> new_java_string(JNIEnv *env, BSTR text)
 {
     static const jchar kNoText = 0;
     const jchar *units = text ? reinterpret_cast<const jchar *>(text) : &kNoText;
-    return env->NewString(units, static_cast<jsize>(SysStringLen(text)));
+    return jni::new_string(env, units, static_cast<jsize>(SysStringLen(text)));
 }
 
 BSTR new_bstr(JNIEnv *env, jstring string)
@@ -19,8 +20,7 @@ BSTR new_bstr(JNIEnv *env, jstring string)
     jsize length = env->GetStringLength(string);
     AutoBstr text(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
     if (!text) throw new TavlinEx("Unable to allocate string.");
-    env->GetStringRegion(string, 0, length, reinterpret_cast<jchar *>(text.get()));
-    TavlinEx::check_exception(env);
+    jni::get_string_region(env, string, 0, length, reinterpret_cast<jchar *>(text.get()));
     return text.release();
 }
 

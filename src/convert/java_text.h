@@ -5,13 +5,13 @@
 
 #include <jni.h>
 
+#include "javaref/local_ref.h"
 #include "util/platform.h"
 
 namespace tavlin {
 
-// A new Java string of the whole BSTR (empty for a null BSTR). A Java exception may be
-// pending afterwards; the caller checks.
-jstring new_java_string(JNIEnv *env, BSTR text);
+// A new Java string of the whole BSTR (empty for a null BSTR). Throws TavlinEx*.
+LocalRef<jstring> new_java_string(JNIEnv *env, BSTR text);
 
 // A new BSTR of the whole Java string (a valid empty BSTR for ""). Throws TavlinEx*.
 BSTR new_bstr(JNIEnv *env, jstring string);

@@ -9,6 +9,7 @@
 #include "convert/proxies.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 
 namespace tavlin {
@@ -39,41 +40,41 @@ struct UnboxingRow {
 const UnboxingRow kUnboxingRows[] = {
     {&CJavaReflect::boolean_class, &CJavaReflect::boolean_booleanValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         result->boolVal = env->CallBooleanMethod(boxed, method) ? VARIANT_TRUE : VARIANT_FALSE;
+         result->boolVal = jni::call_method<jboolean>(env, boxed, method) ? VARIANT_TRUE : VARIANT_FALSE;
          result->vt = VT_BOOL;
      }},
     {&CJavaReflect::byte_class, &CJavaReflect::byte_byteValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         result->cVal = static_cast<CHAR>(env->CallByteMethod(boxed, method));
+         result->cVal = static_cast<CHAR>(jni::call_method<jbyte>(env, boxed, method));
          result->vt = VT_I1;
      }},
     {&CJavaReflect::character_class, &CJavaReflect::character_charValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         result->uiVal = env->CallCharMethod(boxed, method);
+         result->uiVal = jni::call_method<jchar>(env, boxed, method);
          result->vt = VT_UI2;
      }},
     {&CJavaReflect::short_class, &CJavaReflect::short_shortValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         result->iVal = env->CallShortMethod(boxed, method);
+         result->iVal = jni::call_method<jshort>(env, boxed, method);
          result->vt = VT_I2;
      }},
     {&CJavaReflect::integer_class, &CJavaReflect::integer_intValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         result->lVal = env->CallIntMethod(boxed, method);
+         result->lVal = jni::call_method<jint>(env, boxed, method);
          result->vt = VT_I4;
      }},
     {&CJavaReflect::long_class, &CJavaReflect::long_longValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         store_long(env->CallLongMethod(boxed, method), result);
+         store_long(jni::call_method<jlong>(env, boxed, method), result);
      }},
     {&CJavaReflect::float_class, &CJavaReflect::float_floatValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         result->fltVal = env->CallFloatMethod(boxed, method);
+         result->fltVal = jni::call_method<jfloat>(env, boxed, method);
          result->vt = VT_R4;
      }},
     {&CJavaReflect::double_class, &CJavaReflect::double_doubleValue,
      [](JNIEnv *env, jobject boxed, jmethodID method, VARIANT *result) {
-         result->dblVal = env->CallDoubleMethod(boxed, method);
+         result->dblVal = jni::call_method<jdouble>(env, boxed, method);
          result->vt = VT_R8;
      }},
 };
@@ -92,7 +93,6 @@ bool converted_by_class(JNIEnv *env, jobject object, VARIANT *result)
     for (const UnboxingRow &row : kUnboxingRows) {
         if (env->IsSameObject(klass.get(), java_reflect.*row.klass)) {
             row.store(env, object, java_reflect.*row.method, result);
-            TavlinEx::check_exception(env);
             return true;
         }
     }

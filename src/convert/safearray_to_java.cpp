@@ -14,6 +14,7 @@
 #include "convert/type_names.h"
 #include "convert/variant_refs.h"
 #include "errors/tavlin_ex.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
 #include "util/unaligned.h"
@@ -111,15 +112,12 @@ private:
 
     jobject outer_level(int level)
     {
-        CLocalRef inner_class(env_, env_->FindClass(descriptor_.get() + level + 1));
-        TavlinEx::check_exception(env_);
-        CLocalRef result(env_, env_->NewObjectArray(counts_[level], inner_class.as<jclass>(), nullptr));
-        TavlinEx::check_exception(env_);
+        const LocalRef<jclass> inner_class = jni::find_class(env_, descriptor_.get() + level + 1);
+        LocalRef<jobjectArray> result = jni::new_object_array(env_, counts_[level], inner_class.get(), nullptr);
         for (jsize j = 0; j < counts_[level]; ++j) {
             indices_[level] = lbounds_[level] + j;
-            CLocalRef inner(env_, dimension(level + 1));
-            env_->SetObjectArrayElement(result.as<jobjectArray>(), j, inner.get());
-            TavlinEx::check_exception(env_);
+            const CLocalRef inner(env_, dimension(level + 1));
+            jni::set_object_array_element(env_, result.get(), j, inner.get());
         }
         return result.release();
     }
@@ -222,15 +220,14 @@ private:
     jobject primitive_row(int level, const char *missing_element, bool unchanged, Read read)
     {
         jsize length = counts_[level];
-        CLocalRef result(env_, JniArray<T>::create(env_, length));
-        TavlinEx::check_exception(env_);
+        LocalRef<jarray> result = jni::new_array<T>(env_, length);
         set_code_once(ARG_LOCAL);
         SafeArrayLockGuard lock(array_, "Unable to access SafeArray data");
         if (length == 0) return result.release();
 
         Row row = row_at(level, missing_element);
         if (unchanged && row.stride == sizeof(T)) {
-            JniArray<T>::write(env_, static_cast<jarray>(result.get()), length, reinterpret_cast<const T *>(row.first));
+            jni::set_array_region(env_, result.get(), 0, length, reinterpret_cast<const T *>(row.first));
         } else {
             std::vector<T> values(static_cast<size_t>(length));
             const BYTE *element = row.first;
@@ -238,9 +235,8 @@ private:
                 value = read(element);
                 element += row.stride;
             }
-            JniArray<T>::write(env_, static_cast<jarray>(result.get()), length, values.data());
+            jni::set_array_region(env_, result.get(), 0, length, values.data());
         }
-        TavlinEx::check_exception(env_);
         return result.release();
     }
 
@@ -262,19 +258,16 @@ private:
             TavlinEx::raise("Unable to convert safearray elements of type %u.", element_type_);
         std::string class_name = element_class_name(element);
         SafeArrayLockGuard lock(array_, "Unable to access safearray data.");
-        CLocalRef element_class(env_, env_->FindClass(class_name.c_str()));
-        TavlinEx::check_exception(env_);
-        CLocalRef result(env_, env_->NewObjectArray(counts_[level], element_class.as<jclass>(), nullptr));
-        TavlinEx::check_exception(env_);
+        const LocalRef<jclass> element_class = jni::find_class(env_, class_name.c_str());
+        LocalRef<jobjectArray> result = jni::new_object_array(env_, counts_[level], element_class.get(), nullptr);
 
-        const JavaType element_type{class_name.c_str(), element_class.as<jclass>()};
+        const JavaType element_type{class_name.c_str(), element_class.get()};
         PreparedArguments converted(env_, 1);
         for (jsize i = 0; i < counts_[level]; ++i) {
             indices_[level] = lbounds_[level] + i;
             convert_element(converted, element_type);
             set_code_once(converted.release_code(0) == ARG_BORROWED ? ARG_LOCAL_ARRAY_BORROWED : ARG_LOCAL_ARRAY);
-            env_->SetObjectArrayElement(result.as<jobjectArray>(), i, converted.value(0).l);
-            TavlinEx::check_exception(env_);
+            jni::set_object_array_element(env_, result.get(), i, converted.value(0).l);
             converted.release();  // the array holds the element in its own right now
         }
         return result.release();
