@@ -9,6 +9,7 @@
 #include "bridge/callbacks/callback_target.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_exception.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "vmhost/client_thread.h"
 
@@ -128,39 +129,32 @@ struct CallbackClass {
 
 // The class as the system class loader has it: defined from the carried bytes, or found
 // there when an earlier load of the library in this process defined it already.
-jclass system_class(JNIEnv *env)
+LocalRef<jclass> system_class(JNIEnv *env)
 {
-    CLocalRef loader(env, system_class_loader(env));
+    const CLocalRef loader(env, system_class_loader(env));
     jclass defined = env->DefineClass(kClassName, loader.get(), reinterpret_cast<const jbyte *>(kScriptCallbackClass),
                                       static_cast<jsize>(sizeof kScriptCallbackClass));
-    if (defined) return defined;
+    if (defined) return LocalRef<jclass>(env, defined);
     env->ExceptionClear();  // a duplicate definition: look the earlier one up
-    CLocalRef loader_class(env, env->GetObjectClass(loader.get()));
+    const LocalRef<jclass> loader_class(env, env->GetObjectClass(loader.get()));
     jmethodID load_class =
-        env->GetMethodID(loader_class.as<jclass>(), "loadClass", "(Ljava/lang/String;)Ljava/lang/Class;");
-    TavlinEx::check_exception(env);
-    CLocalRef name(env, env->NewStringUTF("tavlin.bridge.ScriptCallback"));
-    TavlinEx::check_exception(env);
-    jobject found = env->CallObjectMethod(loader.get(), load_class, name.get());
-    TavlinEx::check_exception(env);
-    return static_cast<jclass>(found);
+        jni::get_method_id(env, loader_class.get(), "loadClass", "(Ljava/lang/String;)Ljava/lang/Class;");
+    const LocalRef<jstring> name = jni::new_string_utf(env, "tavlin.bridge.ScriptCallback");
+    return jni::call_method<jclass>(env, loader.get(), load_class, name.get());
 }
 
 CallbackClass define_callback_class(JNIEnv *env)
 {
-    CLocalRef klass(env, system_class(env));
+    const LocalRef<jclass> klass = system_class(env);
     JNINativeMethod natives[] = {
         {const_cast<char *>("call"),
          const_cast<char *>("(JLjava/lang/Object;Ljava/lang/reflect/Method;[Ljava/lang/Object;)Ljava/lang/Object;"),
          reinterpret_cast<void *>(&native_call)},
         {const_cast<char *>("release"), const_cast<char *>("(J)V"), reinterpret_cast<void *>(&native_release)},
     };
-    if (env->RegisterNatives(klass.as<jclass>(), natives, 2) != JNI_OK) {
-        TavlinEx::check_exception(env);
+    if (jni::register_natives(env, klass.get(), natives, 2) != JNI_OK)
         throw new TavlinEx("Unable to register the native methods of the script callback class.");
-    }
-    jmethodID make = env->GetStaticMethodID(klass.as<jclass>(), "make", "([Ljava/lang/Class;J)Ljava/lang/Object;");
-    TavlinEx::check_exception(env);
+    jmethodID make = jni::get_static_method_id(env, klass.get(), "make", "([Ljava/lang/Class;J)Ljava/lang/Object;");
     jclass global = static_cast<jclass>(env->NewGlobalRef(klass.get()));
     if (!global) throw new TavlinEx("Unable to keep the script callback class.");
     return {global, make};
@@ -181,10 +175,12 @@ jobject make_callback(JNIEnv *env, jobjectArray interfaces, IDispatch *object, b
     jvalue args[2];
     args[0].l = interfaces;
     args[1].j = live_targets().add(std::make_shared<CallbackTarget>(object, functional));
-    jobject made = env->CallStaticObjectMethodA(callback.klass, callback.make, args);
-    if (env->ExceptionCheck()) live_targets().take(args[1].j);  // no proxy holds it
-    TavlinEx::check_exception(env);
-    return made;
+    try {
+        return jni::call_static_method_a<jobject>(env, callback.klass, callback.make, args).release();
+    } catch (...) {
+        live_targets().take(args[1].j);  // no proxy holds it
+        throw;
+    }
 }
 
 }  // namespace tavlin

@@ -10,6 +10,7 @@
 #include "convert/java_to_com.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
 #include "util/text.h"
@@ -54,9 +55,8 @@ public:
     {
         const jsize count = static_cast<jsize>(values_.size());
         for (jsize i = 0; i < count; ++i) {
-            jobject element = env->GetObjectArrayElement(args, i);
-            TavlinEx::check_exception(env);
-            if (element) convert_java_to_com(env, element, values_[count - 1 - i].get());
+            CLocalRef element = jni::get_object_array_element(env, args, i);
+            if (element) convert_java_to_com(env, element.release(), values_[count - 1 - i].get());
         }
         params_.rgvarg = values_.empty() ? nullptr : values_[0].get();
         params_.cArgs = static_cast<UINT>(count);
@@ -72,9 +72,8 @@ static_assert(sizeof(AutoVariant) == sizeof(VARIANT), "the arguments' holders ar
 
 OleString method_name(JNIEnv *env, jobject method)
 {
-    CLocalRef name(env, env->CallObjectMethod(method, java_reflect.method_getName));
-    TavlinEx::check_exception(env);
-    AutoBstr text(new_bstr(env, name.as<jstring>()));
+    const LocalRef<jstring> name = jni::call_method<jstring>(env, method, java_reflect.method_getName);
+    AutoBstr text(new_bstr(env, name.get()));
     return OleString(text.get(), SysStringLen(text.get()));
 }
 
@@ -131,11 +130,10 @@ OleString error_object_description()
 // for a primitive type (what an InvocationHandler returns for it).
 jobject returned_value(JNIEnv *env, jobject method, const VARIANT &result)
 {
-    CLocalRef type(env, env->CallObjectMethod(method, java_reflect.method_getReturnType));
-    TavlinEx::check_exception(env);
+    const LocalRef<jclass> type = jni::call_method<jclass>(env, method, java_reflect.method_getReturnType);
     const std::string name = slash_class_name(env, type.get());
     if (name == "void") return nullptr;
-    const JavaType declared(name.c_str(), type.as<jclass>());
+    const JavaType declared(name.c_str(), type.get());
     const JavaType returned =
         declared.is_primitive() ? JavaType(name.c_str(), nullptr, ParameterShape{declared.shape.kind, true}) : declared;
     PreparedArguments converted(env, 1);

@@ -23,9 +23,7 @@ namespace {
 
 bool is_interface(JNIEnv *env, jclass klass)
 {
-    const bool answer = env->CallBooleanMethod(klass, java_reflect.class_isInterface);
-    TavlinEx::check_exception(env);
-    return answer;
+    return jni::call_method<jboolean>(env, klass, java_reflect.class_isInterface);
 }
 
 // The public methods of Object that an interface may declare again without making them its
@@ -39,16 +37,14 @@ bool is_object_method(const std::string &name, int parameters)
 // java.lang.Object,java.lang.Object)"), or empty for one of Object's methods.
 std::string own_signature(JNIEnv *env, jobject method)
 {
-    CLocalRef name(env, env->CallObjectMethod(method, java_reflect.method_getName));
-    TavlinEx::check_exception(env);
-    CLocalRef parameters(env, env->CallObjectMethod(method, java_reflect.method_getParameterTypes));
-    TavlinEx::check_exception(env);
-    const std::string text = jni::utf8_string(env, name.as<jstring>());
-    if (is_object_method(text, env->GetArrayLength(parameters.as<jobjectArray>()))) return std::string();
-    CLocalRef described(env, env->CallObjectMethod(method, java_reflect.method_toString));
-    TavlinEx::check_exception(env);
+    const LocalRef<jstring> name = jni::call_method<jstring>(env, method, java_reflect.method_getName);
+    const LocalRef<jobjectArray> parameters =
+        jni::call_method<jobjectArray>(env, method, java_reflect.method_getParameterTypes);
+    const std::string text = jni::utf8_string(env, name.get());
+    if (is_object_method(text, env->GetArrayLength(parameters.get()))) return std::string();
+    const LocalRef<jstring> described = jni::call_method<jstring>(env, method, java_reflect.method_toString);
     // Method.toString names the declaring interface first; the signature is what follows it.
-    const std::string full = jni::utf8_string(env, described.as<jstring>());
+    const std::string full = jni::utf8_string(env, described.get());
     const size_t open = full.find('(');
     return text + full.substr(open == std::string::npos ? full.size() : open);
 }
@@ -59,11 +55,11 @@ size_t abstract_method_count(JNIEnv *env, const std::vector<jclass> &interfaces)
 {
     std::set<std::string> signatures;
     for (jclass klass : interfaces) {
-        CLocalRef methods(env, env->CallObjectMethod(klass, java_reflect.class_getMethods));
-        TavlinEx::check_exception(env);
-        const jsize count = env->GetArrayLength(methods.as<jobjectArray>());
+        const LocalRef<jobjectArray> methods =
+            jni::call_method<jobjectArray>(env, klass, java_reflect.class_getMethods);
+        const jsize count = env->GetArrayLength(methods.get());
         for (jsize i = 0; i < count; ++i) {
-            CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
+            const CLocalRef method = jni::get_object_array_element(env, methods.get(), i);
             if (!has_abstract_modifier(env, method.get(), java_reflect.method_getModifiers)) continue;
             std::string signature = own_signature(env, method.get());
             if (!signature.empty()) signatures.insert(std::move(signature));
@@ -104,9 +100,8 @@ bool is_functional_interface(JNIEnv *env, jclass klass)
 
 jobject new_callback(JNIEnv *env, jclass interface_class, IDispatch *object)
 {
-    CLocalRef interfaces(env, env->NewObjectArray(1, java_reflect.class_class, interface_class));
-    TavlinEx::check_exception(env);
-    return make_callback(env, interfaces.as<jobjectArray>(), object, true);
+    const LocalRef<jobjectArray> interfaces = jni::new_object_array(env, 1, java_reflect.class_class, interface_class);
+    return make_callback(env, interfaces.get(), object, true);
 }
 
 IDispatch *implement_interfaces(JNIEnv *env, BSTR interface_names, IDispatch *object)
@@ -121,12 +116,12 @@ IDispatch *implement_interfaces(JNIEnv *env, BSTR interface_names, IDispatch *ob
         interfaces.push_back(classes.back()->get());
         if (!is_interface(env, interfaces.back())) TavlinEx::raise("Not an interface: %s", dotted_form(name).c_str());
     }
-    CLocalRef array(env, env->NewObjectArray(static_cast<jsize>(interfaces.size()), java_reflect.class_class, nullptr));
-    TavlinEx::check_exception(env);
+    const LocalRef<jobjectArray> array =
+        jni::new_object_array(env, static_cast<jsize>(interfaces.size()), java_reflect.class_class, nullptr);
     for (size_t i = 0; i < interfaces.size(); ++i)
-        env->SetObjectArrayElement(array.as<jobjectArray>(), static_cast<jsize>(i), interfaces[i]);
+        jni::set_object_array_element(env, array.get(), static_cast<jsize>(i), interfaces[i]);
     const bool functional = abstract_method_count(env, interfaces) == 1;
-    return proxy_of(env, make_callback(env, array.as<jobjectArray>(), object, functional));
+    return proxy_of(env, make_callback(env, array.get(), object, functional));
 }
 
 }  // namespace tavlin

@@ -9,6 +9,7 @@
 #include "convert/java_class_name.h"
 #include "convert/type_names.h"
 #include "errors/tavlin_ex.h"
+#include "javaref/jni_calls.h"
 #include "util/text.h"
 #include "vmhost/client_thread.h"
 #include "vmhost/global_ref.h"
@@ -54,12 +55,13 @@ KnownClasses &known_classes()
     return *classes;
 }
 
-// Raises the pending Java exception, if any; one that `is_lookup_failure` recognises as the
-// lookup's own is said as `said` instead, where the raw one says less than it should.
-template <class Recognise> void check_lookup(JNIEnv *env, Recognise is_lookup_failure, const std::string &said)
+// What `lookup` finds. Its Java exception, where `is_lookup_failure` recognises it as the
+// lookup's own, is said as `said` instead, where the raw one says less than it should.
+template <class Lookup, class Recognise>
+auto looked_up(Lookup lookup, Recognise is_lookup_failure, const std::string &said)
 {
     try {
-        TavlinEx::check_exception(env);
+        return lookup();
     } catch (TavlinEx *caught) {
         TavlinExPtr error(caught);
         if (!is_lookup_failure(*error)) throw error.release();
@@ -86,7 +88,7 @@ bool missing_class_pending(JNIEnv *env)
 // nested class with dots (Row.MissingCellPolicy for Row$MissingCellPolicy): the last
 // separators become '$' one by one. When none is found, what is pending is the failure of the
 // name itself, as if nothing else had been tried.
-jclass find_named(JNIEnv *env, const std::string &slash_name)
+jclass find_named_raw(JNIEnv *env, const std::string &slash_name)
 {
     jclass found = env->FindClass(slash_name.c_str());
     if (found || !missing_class_pending(env)) return found;
@@ -99,6 +101,20 @@ jclass find_named(JNIEnv *env, const std::string &slash_name)
     }
     env->ExceptionClear();
     return env->FindClass(slash_name.c_str());
+}
+
+// The class of the name, as find_named_raw finds it. FindClass reports a missing class as a
+// NoClassDefFoundError whose message is the name in slash form; it is said as the class
+// loaders say it. A missing class that the named one needs, or a class that fails to
+// initialise, is raised as it is.
+LocalRef<jclass> find_named(JNIEnv *env, const std::string &slash_name)
+{
+    return looked_up([&] { return jni::owned(env, find_named_raw(env, slash_name)); },
+                     [&](const TavlinEx &error) {
+                         return is_java(error, "java.lang.NoClassDefFoundError") && error.description() &&
+                                ole_to_utf8(error.description(), error.description_length()) == slash_name;
+                     },
+                     "java.lang.ClassNotFoundException: " + dotted_form(slash_name));
 }
 
 }  // namespace
@@ -119,33 +135,22 @@ std::string requested_class_name(BSTR classname)
 NamedClass::NamedClass(JNIEnv *env, const std::string &slash_name)
     : name_(slash_name), cacheable_(attached_by_bridge()),
       known_(cacheable_ ? known_classes().find(slash_name) : nullptr),
-      local_(env, known_ ? nullptr : find_named(env, slash_name))
+      local_(known_ ? LocalRef<jclass>(env, nullptr) : find_named(env, slash_name))
 {
-    if (known_) return;
-    // FindClass reports a missing class as a NoClassDefFoundError whose message is the name in
-    // slash form; it is said as the class loaders say it. A missing class that the named one
-    // needs, or a class that fails to initialise, is raised as it is.
-    check_lookup(
-        env,
-        [&](const TavlinEx &error) {
-            return is_java(error, "java.lang.NoClassDefFoundError") && error.description() &&
-                   ole_to_utf8(error.description(), error.description_length()) == slash_name;
-        },
-        "java.lang.ClassNotFoundException: " + dotted_form(slash_name));
-    if (cacheable_) known_ = known_classes().remember(env, slash_name, local_.as<jclass>());
+    if (!known_ && cacheable_) known_ = known_classes().remember(env, slash_name, local_.get());
 }
 
-jclass NamedClass::get() const { return known_ ? known_->klass.get() : local_.as<jclass>(); }
+jclass NamedClass::get() const { return known_ ? known_->klass.get() : local_.get(); }
 
 jmethodID NamedClass::no_argument_constructor(JNIEnv *env)
 {
     if (known_)
         if (jmethodID remembered = known_->no_argument_constructor.load(std::memory_order_acquire)) return remembered;
-    jmethodID constructor = env->GetMethodID(get(), "<init>", "()V");
     // The raw NoSuchMethodError names no class at all.
-    check_lookup(
-        env, [](const TavlinEx &error) { return is_java(error, "java.lang.NoSuchMethodError"); },
-        "java.lang.NoSuchMethodError: " + dotted_form(name_) + " has no constructor without arguments");
+    jmethodID constructor =
+        looked_up([&] { return jni::get_method_id(env, get(), "<init>", "()V"); },
+                  [](const TavlinEx &error) { return is_java(error, "java.lang.NoSuchMethodError"); },
+                  "java.lang.NoSuchMethodError: " + dotted_form(name_) + " has no constructor without arguments");
     if (known_) known_->no_argument_constructor.store(constructor, std::memory_order_release);
     return constructor;
 }

@@ -41,8 +41,8 @@ public:
 private:
     const std::string name_;
     const bool cacheable_;
-    KnownClass *known_;  // the remembered class, or null
-    CLocalRef local_;    // the class as looked up this time, when it was not remembered before
+    KnownClass *known_;       // the remembered class, or null
+    LocalRef<jclass> local_;  // the class as looked up this time, when it was not remembered before
 };
 
 }  // namespace tavlin

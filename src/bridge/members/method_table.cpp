@@ -47,37 +47,33 @@ const MemberReflection &reflection_of(Members members) { return kMemberReflectio
 
 std::string utf8_of(JNIEnv *env, jobject object, jmethodID string_method)
 {
-    CLocalRef text(env, env->CallObjectMethod(object, string_method));
-    TavlinEx::check_exception(env);
-    return jni::utf8_string(env, text.as<jstring>());
+    const LocalRef<jstring> text = jni::call_method<jstring>(env, object, string_method);
+    return jni::utf8_string(env, text.get());
 }
 
 void read_parameter_types(JNIEnv *env, MethodInfo &method, MethodFacts &facts, jmethodID parameter_types)
 {
-    CLocalRef types(env, env->CallObjectMethod(method.method.get(), parameter_types));
-    TavlinEx::check_exception(env);
-    jsize count = env->GetArrayLength(types.as<jobjectArray>());
-    TavlinEx::check_exception(env);
+    const LocalRef<jobjectArray> types = jni::call_method<jobjectArray>(env, method.method.get(), parameter_types);
+    jsize count = env->GetArrayLength(types.get());
     int32_t unknown = -1;
     method.param_count.compare_exchange_strong(unknown, count);
     facts.parameters.reserve(count);
     for (jsize i = 0; i < count; ++i) {
-        CLocalRef type(env, env->GetObjectArrayElement(types.as<jobjectArray>(), i));
-        TavlinEx::check_exception(env);
+        const LocalRef<jclass> type = jni::get_object_array_element<jclass>(env, types.get(), i);
         std::string name = slash_class_name(env, type.get());
         ParameterShape shape = parameter_shape(name.c_str());
-        facts.parameters.push_back({std::move(name), new_global_ref(env, type.as<jclass>()), shape});
+        facts.parameters.push_back({std::move(name), new_global_ref(env, type.get()), shape});
     }
 }
 
 // The element type of a parameter of array type.
 MethodFacts::Parameter element_of(JNIEnv *env, const MethodFacts::Parameter &array)
 {
-    CLocalRef element(env, env->CallObjectMethod(array.klass.get(), java_reflect.class_getComponentType));
-    TavlinEx::check_exception(env);
+    const LocalRef<jclass> element =
+        jni::call_method<jclass>(env, array.klass.get(), java_reflect.class_getComponentType);
     std::string name = slash_class_name(env, element.get());
     ParameterShape shape = parameter_shape(name.c_str());
-    return {std::move(name), new_global_ref(env, element.as<jclass>()), shape};
+    return {std::move(name), new_global_ref(env, element.get()), shape};
 }
 
 // The class file's ACC_VARARGS, which a method's or constructor's modifiers carry (it is what
@@ -95,16 +91,13 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method, const MemberReflectio
     } else {
         method.return_code.store('v');
     }
-    facts->id = env->FromReflectedMethod(method.method.get());
-    TavlinEx::check_exception(env);
-    jint modifiers = env->CallIntMethod(method.method.get(), java_reflect.*reflection.modifiers);
-    TavlinEx::check_exception(env);
+    facts->id = jni::from_reflected_method(env, method.method.get());
+    jint modifiers = jni::call_method<jint>(env, method.method.get(), java_reflect.*reflection.modifiers);
     facts->text = utf8_of(env, method.method.get(), java_reflect.*reflection.text);
     jvalue argument;
     argument.i = modifiers;
-    facts->is_static = env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isStatic,
-                                                     &argument) == JNI_TRUE;
-    TavlinEx::check_exception(env);
+    facts->is_static = jni::call_static_method_a<jboolean>(env, java_reflect.modifier_class,
+                                                           java_reflect.modifier_isStatic, &argument) == JNI_TRUE;
     // The flag is the class file's claim; only a last parameter of array type can be spread into.
     facts->takes_variable_arguments = (modifiers & kVariableArgumentsModifier) != 0 && !facts->parameters.empty() &&
                                       facts->parameters.back().shape.kind == ParameterKind::Array;
@@ -211,8 +204,8 @@ size_t TableCache::size()
 
 std::string return_type_name(JNIEnv *env, const MethodInfo &method)
 {
-    CLocalRef return_type(env, env->CallObjectMethod(method.method.get(), java_reflect.method_getReturnType));
-    TavlinEx::check_exception(env);
+    const LocalRef<jclass> return_type =
+        jni::call_method<jclass>(env, method.method.get(), java_reflect.method_getReturnType);
     return slash_class_name(env, return_type.get());
 }
 
@@ -234,16 +227,14 @@ bool resolve_return_type(JNIEnv *env, MethodInfo &method)
 
 MethodTable *MethodTable::build(JNIEnv *env, jclass klass, Members members)
 {
-    CLocalRef methods(env, env->CallObjectMethod(klass, java_reflect.*reflection_of(members).list));
-    TavlinEx::check_exception(env);
-    jsize count = env->GetArrayLength(methods.as<jobjectArray>());
-    TavlinEx::check_exception(env);
+    const LocalRef<jobjectArray> methods =
+        jni::call_method<jobjectArray>(env, klass, java_reflect.*reflection_of(members).list);
+    jsize count = env->GetArrayLength(methods.get());
 
     std::unique_ptr<MethodTable> table(new MethodTable());
     table->entries_.reset(new MethodInfo[count]);
     for (jsize i = 0; i < count; ++i) {
-        CLocalRef method(env, env->GetObjectArrayElement(methods.as<jobjectArray>(), i));
-        TavlinEx::check_exception(env);
+        const CLocalRef method = jni::get_object_array_element(env, methods.get(), i);
         table->entries_[i].method = new_global_ref(env, method.get());
         table->entries_[i].index = i;
         table->count_ = i + 1;

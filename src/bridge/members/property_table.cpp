@@ -53,32 +53,26 @@ bool is_accessor(JNIEnv *env, const MethodTable &methods, int index, const Acces
 
 jint modifiers_of(JNIEnv *env, jobject field)
 {
-    jint modifiers = env->CallIntMethod(field, java_reflect.field_getModifiers);
-    TavlinEx::check_exception(env);
-    return modifiers;
+    return jni::call_method<jint>(env, field, java_reflect.field_getModifiers);
 }
 
 bool has_modifier(JNIEnv *env, jmethodID test, jint modifiers)
 {
     jvalue argument;
     argument.i = modifiers;
-    bool set = env->CallStaticBooleanMethodA(java_reflect.modifier_class, test, &argument) == JNI_TRUE;
-    TavlinEx::check_exception(env);
-    return set;
+    return jni::call_static_method_a<jboolean>(env, java_reflect.modifier_class, test, &argument) == JNI_TRUE;
 }
 
 FieldFacts field_facts(JNIEnv *env, jobject field)
 {
     FieldFacts facts;
-    facts.id = env->FromReflectedField(field);
-    TavlinEx::check_exception(env);
+    facts.id = jni::from_reflected_field(env, field);
     const jint modifiers = modifiers_of(env, field);
     facts.is_static = has_modifier(env, java_reflect.modifier_isStatic, modifiers);
     facts.is_final = has_modifier(env, java_reflect.modifier_isFinal, modifiers);
-    CLocalRef type(env, env->CallObjectMethod(field, java_reflect.field_getType));
-    TavlinEx::check_exception(env);
+    const LocalRef<jclass> type = jni::call_method<jclass>(env, field, java_reflect.field_getType);
     facts.type_name = slash_class_name(env, type.get());
-    facts.type_class = new_global_ref(env, type.as<jclass>());
+    facts.type_class = new_global_ref(env, type.get());
     facts.shape = parameter_shape(facts.type_name.c_str());
     facts.type_code = return_type_code(facts.type_name.c_str());
     return facts;
@@ -119,16 +113,13 @@ void add_accessors(JNIEnv *env, const MethodTable &methods, PropertyList &list)
 
 void add_fields(JNIEnv *env, jclass klass, PropertyList &list)
 {
-    CLocalRef fields(env, env->CallObjectMethod(klass, java_reflect.class_getFields));
-    TavlinEx::check_exception(env);
-    const jsize count = env->GetArrayLength(fields.as<jobjectArray>());
+    const LocalRef<jobjectArray> fields = jni::call_method<jobjectArray>(env, klass, java_reflect.class_getFields);
+    const jsize count = env->GetArrayLength(fields.get());
     for (jsize i = 0; i < count; ++i) {
-        CLocalRef field(env, env->GetObjectArrayElement(fields.as<jobjectArray>(), i));
-        TavlinEx::check_exception(env);
-        CLocalRef name(env, env->CallObjectMethod(field.get(), java_reflect.field_getName));
-        TavlinEx::check_exception(env);
+        const CLocalRef field = jni::get_object_array_element(env, fields.get(), i);
+        const LocalRef<jstring> name = jni::call_method<jstring>(env, field.get(), java_reflect.field_getName);
         // A field that a subclass hides comes after the subclass's own: the first one stays.
-        Property &property = list.named(jni::utf8_string(env, name.as<jstring>()));
+        Property &property = list.named(jni::utf8_string(env, name.get()));
         if (property.has_field) continue;
         property.field = field_facts(env, field.get());
         property.has_field = true;

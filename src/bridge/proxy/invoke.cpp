@@ -12,6 +12,7 @@
 #include "convert/java_result.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "util/debug_trace.h"
 #include "util/text.h"
 #include "vmhost/vm.h"
@@ -20,51 +21,55 @@ namespace tavlin {
 
 namespace {
 
-// Calls the method as instance or static method of its return type's family, then stores its result.
-#define CALL_AND_STORE(Type)                                                                                           \
-    {                                                                                                                  \
-        auto value = facts.is_static ? env->CallStatic##Type##MethodA(table.object_class(), facts.id, args)            \
-                                     : env->Call##Type##MethodA(target, facts.id, args);                               \
-        TavlinEx::check_exception(env);                                                                                \
-        if (result) store_java_value(value, result);                                                                   \
-        return;                                                                                                        \
+// The chosen method with its arguments, and what it is called on: its class for a static
+// method, else the target object.
+struct MethodCall {
+    JNIEnv *env;
+    const MethodFacts &facts;
+    jclass klass;
+    jobject target;
+    const jvalue *args;
+
+    // Makes the call through the JNI family of the method's result type R.
+    template <class R> auto returning() const
+    {
+        return facts.is_static ? jni::call_static_method_a<R>(env, klass, facts.id, args)
+                               : jni::call_method_a<R>(env, target, facts.id, args);
     }
+};
+
+template <class R> void call_and_store(const MethodCall &call, VARIANT *result)
+{
+    const R value = call.returning<R>();
+    if (result) store_java_value(value, result);
+}
 
 void call_method(JNIEnv *env, const MethodTable &table, int index, jobject target, const jvalue *args, VARIANT *result)
 {
     const MethodFacts &facts = table.facts(env, index);
     debug_trace(facts.text.c_str());
+    const MethodCall call{env, facts, table.object_class(), target, args};
     switch (table.at(index).return_code.load(std::memory_order_relaxed)) {
     case 'z':
-        CALL_AND_STORE(Boolean)
+        return call_and_store<jboolean>(call, result);
     case 'b':
-        CALL_AND_STORE(Byte)
+        return call_and_store<jbyte>(call, result);
     case 'c':
-        CALL_AND_STORE(Char)
+        return call_and_store<jchar>(call, result);
     case 's':
-        CALL_AND_STORE(Short)
+        return call_and_store<jshort>(call, result);
     case 'i':
-        CALL_AND_STORE(Int)
+        return call_and_store<jint>(call, result);
     case 'j':
-        CALL_AND_STORE(Long)
+        return call_and_store<jlong>(call, result);
     case 'f':
-        CALL_AND_STORE(Float)
+        return call_and_store<jfloat>(call, result);
     case 'd':
-        CALL_AND_STORE(Double)
+        return call_and_store<jdouble>(call, result);
     case 'v':
-        if (facts.is_static)
-            env->CallStaticVoidMethodA(table.object_class(), facts.id, args);
-        else
-            env->CallVoidMethodA(target, facts.id, args);
-        TavlinEx::check_exception(env);
-        return;
-    case 'l': {
-        jobject object = facts.is_static ? env->CallStaticObjectMethodA(table.object_class(), facts.id, args)
-                                         : env->CallObjectMethodA(target, facts.id, args);
-        TavlinEx::check_exception(env);
-        store_java_object(env, object, facts.returns_array, result);
-        return;
-    }
+        return call.returning<void>();
+    case 'l':
+        return store_java_object(env, call.returning<jobject>().release(), facts.returns_array, result);
     default:
         throw new TavlinEx("Unknown return type.");
     }
@@ -82,11 +87,8 @@ bool reads_default_value(WORD flags, const DISPPARAMS *params)
 // The Java object's default value: its toString(), as a method result.
 void store_text_of(JNIEnv *env, jobject object, VARIANT *result)
 {
-    jmethodID to_string = env->GetMethodID(java_reflect.object_class, "toString", "()Ljava/lang/String;");
-    TavlinEx::check_exception(env);
-    jobject text = env->CallObjectMethod(object, to_string);
-    TavlinEx::check_exception(env);
-    store_java_object(env, text, false, result);
+    jmethodID to_string = jni::get_method_id(env, java_reflect.object_class, "toString", "()Ljava/lang/String;");
+    store_java_object(env, jni::call_method<jobject>(env, object, to_string).release(), false, result);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "convert/java_to_com.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/holders.h"
 #include "vmhost/global_ref.h"
@@ -29,15 +30,14 @@ constexpr Steps kIteratorSteps = {&CJavaReflect::iterator_hasNext, &CJavaReflect
 constexpr Steps kEnumerationSteps = {&CJavaReflect::enumeration_hasMoreElements,
                                      &CJavaReflect::enumeration_nextElement};
 
-jobject iterator_of_iterable(JNIEnv *env, jobject iterable)
+CLocalRef iterator_of_iterable(JNIEnv *env, jobject iterable)
 {
-    return env->CallObjectMethod(iterable, java_reflect.iterable_iterator);
+    return jni::call_method<jobject>(env, iterable, java_reflect.iterable_iterator);
 }
 
-jobject iterator_of_keys(JNIEnv *env, jobject map)
+CLocalRef iterator_of_keys(JNIEnv *env, jobject map)
 {
-    CLocalRef keys(env, env->CallObjectMethod(map, java_reflect.map_keySet));
-    TavlinEx::check_exception(env);
+    const CLocalRef keys = jni::call_method<jobject>(env, map, java_reflect.map_keySet);
     if (!keys) throw new TavlinEx("The map gave no key set to walk.");
     return iterator_of_iterable(env, keys.get());
 }
@@ -50,7 +50,7 @@ jobject itself(JNIEnv *env, jobject object) { return env->NewLocalRef(object); }
 struct WalkRow {
     Walk walk;
     const Steps *steps;
-    jobject (*fresh_walker)(JNIEnv *env, jobject object);
+    CLocalRef (*fresh_walker)(JNIEnv *env, jobject object);
 };
 
 // Each walk's row is found by its value.
@@ -76,8 +76,7 @@ const WalkRow &row_of(Walk walk) { return kWalkRows[static_cast<size_t>(walk) - 
 // A fresh walker over `source`, as a global reference. Throws TavlinEx*.
 GlobalRef<> fresh_walker(JNIEnv *env, const WalkRow &row, jobject source)
 {
-    CLocalRef walker(env, row.fresh_walker(env, source));
-    TavlinEx::check_exception(env);
+    const CLocalRef walker = row.fresh_walker(env, source);
     if (!walker) throw new TavlinEx("The collection gave no iterator to walk.");
     return new_global_ref(env, walker.get());
 }
@@ -238,28 +237,19 @@ private:
     bool step(JNIEnv *env, VARIANT *element)
     {
         jobject walker = walker_.get();
-        jobject next = nullptr;
+        CLocalRef next(env, nullptr);
         if (row_.steps) {
-            const bool more = env->CallBooleanMethod(walker, java_reflect.*row_.steps->has_more);
-            TavlinEx::check_exception(env);
-            if (!more) return false;
-            next = env->CallObjectMethod(walker, java_reflect.*row_.steps->next);
+            if (!jni::call_method<jboolean>(env, walker, java_reflect.*row_.steps->has_more)) return false;
+            next = jni::call_method<jobject>(env, walker, java_reflect.*row_.steps->next);
         } else {
             // The length is asked at each step, as a live NodeList changes under its walk.
-            const jint length = env->CallIntMethod(walker, indexed_.length);
-            TavlinEx::check_exception(env);
-            if (static_cast<jlong>(position_) >= length) return false;
-            next = env->CallObjectMethod(walker, indexed_.item, static_cast<jint>(position_));
+            if (static_cast<jlong>(position_) >= jni::call_method<jint>(env, walker, indexed_.length)) return false;
+            next = jni::call_method<jobject>(env, walker, indexed_.item, static_cast<jint>(position_));
         }
-        TavlinEx::check_exception(env);
         ++position_;
         // A null element stays VT_EMPTY, as a null result of a method declared to return an
         // object does; the compatibility rule for arrays is for methods that declare one.
-        if (!element) {
-            env->DeleteLocalRef(next);
-        } else if (next) {
-            convert_java_to_com(env, next, element);
-        }
+        if (element && next) convert_java_to_com(env, next.release(), element);
         return true;
     }
 

@@ -10,6 +10,7 @@
 #include "convert/com_to_java.h"
 #include "convert/java_result.h"
 #include "errors/tavlin_ex.h"
+#include "javaref/jni_calls.h"
 
 namespace tavlin {
 
@@ -33,82 +34,80 @@ HRESULT named_arguments_status(const DISPPARAMS *params, WORD flags)
 
 namespace {
 
-// Reads `field` of `target` (null for a static field) into `result`.
-#define GET_AND_STORE(Type)                                                                                            \
-    {                                                                                                                  \
-        auto value =                                                                                                   \
-            field.is_static ? env->GetStatic##Type##Field(klass, field.id) : env->Get##Type##Field(target, field.id);  \
-        TavlinEx::check_exception(env);                                                                                \
-        store_java_value(value, result);                                                                               \
-        return;                                                                                                        \
-    }
+// One use of a public field: the field, and where it lives (the class for a static field,
+// else the target object).
+struct FieldUse {
+    JNIEnv *env;
+    const FieldFacts &field;
+    jclass klass;
+    jobject target;
 
-void read_field(JNIEnv *env, const FieldFacts &field, jclass klass, jobject target, VARIANT *result)
+    // The field's value, of its JNI type R.
+    template <class R> auto read() const
+    {
+        return field.is_static ? jni::get_static_field<R>(env, klass, field.id)
+                               : jni::get_field<R>(env, target, field.id);
+    }
+    template <class V> void write(V value) const
+    {
+        if (field.is_static)
+            jni::set_static_field(env, klass, field.id, value);
+        else
+            jni::set_field(env, target, field.id, value);
+    }
+};
+
+void read_field(const FieldUse &use, VARIANT *result)
 {
-    switch (field.type_code) {
+    switch (use.field.type_code) {
     case 'z':
-        GET_AND_STORE(Boolean)
+        return store_java_value(use.read<jboolean>(), result);
     case 'b':
-        GET_AND_STORE(Byte)
+        return store_java_value(use.read<jbyte>(), result);
     case 'c':
-        GET_AND_STORE(Char)
+        return store_java_value(use.read<jchar>(), result);
     case 's':
-        GET_AND_STORE(Short)
+        return store_java_value(use.read<jshort>(), result);
     case 'i':
-        GET_AND_STORE(Int)
+        return store_java_value(use.read<jint>(), result);
     case 'j':
-        GET_AND_STORE(Long)
+        return store_java_value(use.read<jlong>(), result);
     case 'f':
-        GET_AND_STORE(Float)
+        return store_java_value(use.read<jfloat>(), result);
     case 'd':
-        GET_AND_STORE(Double)
-    default: {
-        jobject object =
-            field.is_static ? env->GetStaticObjectField(klass, field.id) : env->GetObjectField(target, field.id);
-        TavlinEx::check_exception(env);
-        store_java_object(env, object, field.is_array(), result);
-    }
-    }
-}
-
-// Writes the converted value's member `member` into `field` of `target` (null for a static field).
-#define SET(Type, member)                                                                                              \
-    if (field.is_static)                                                                                               \
-        env->SetStatic##Type##Field(klass, field.id, value.member);                                                    \
-    else                                                                                                               \
-        env->Set##Type##Field(target, field.id, value.member);                                                         \
-    break;
-
-void write_field(JNIEnv *env, const FieldFacts &field, jclass klass, jobject target, const VARIANT *arg)
-{
-    PreparedArguments converted(env, 1);
-    convert_com_to_java(env, arg, converted, 0, field.type(), false);
-    const jvalue &value = converted.value(0);
-    switch (field.type_code) {
-    case 'z':
-        SET(Boolean, z)
-    case 'b':
-        SET(Byte, b)
-    case 'c':
-        SET(Char, c)
-    case 's':
-        SET(Short, s)
-    case 'i':
-        SET(Int, i)
-    case 'j':
-        SET(Long, j)
-    case 'f':
-        SET(Float, f)
-    case 'd':
-        SET(Double, d)
+        return store_java_value(use.read<jdouble>(), result);
     default:
-        SET(Object, l)
+        return store_java_object(use.env, use.read<jobject>().release(), use.field.is_array(), result);
     }
-    TavlinEx::check_exception(env);
 }
 
-#undef GET_AND_STORE
-#undef SET
+// Writes the argument, converted for the field's type, into the field.
+void write_field(const FieldUse &use, const VARIANT *arg)
+{
+    PreparedArguments converted(use.env, 1);
+    convert_com_to_java(use.env, arg, converted, 0, use.field.type(), false);
+    const jvalue &value = converted.value(0);
+    switch (use.field.type_code) {
+    case 'z':
+        return use.write(value.z);
+    case 'b':
+        return use.write(value.b);
+    case 'c':
+        return use.write(value.c);
+    case 's':
+        return use.write(value.s);
+    case 'i':
+        return use.write(value.i);
+    case 'j':
+        return use.write(value.j);
+    case 'f':
+        return use.write(value.f);
+    case 'd':
+        return use.write(value.d);
+    default:
+        return use.write(value.l);
+    }
+}
 
 }  // namespace
 
@@ -135,7 +134,7 @@ void CProxy::read_property(JNIEnv *env, const Property &property, const CallArgu
     if (!property.has_field) TavlinEx::raise("Property %s has no getter.", property.name.c_str());
     if (arguments.size() != 0) throw new TavlinEx("Invalid number of arguments.");
     jobject target = field_target(property);
-    if (result) read_field(env, property.field, methods()->object_class(), target, result);
+    if (result) read_field(FieldUse{env, property.field, methods()->object_class(), target}, result);
 }
 
 void CProxy::write_property(JNIEnv *env, const Property &property, const CallArguments &arguments)
@@ -144,7 +143,7 @@ void CProxy::write_property(JNIEnv *env, const Property &property, const CallArg
     if (!property.has_field) TavlinEx::raise("Property %s has no setter.", property.name.c_str());
     if (property.field.is_final) TavlinEx::raise("Field %s is final.", property.name.c_str());
     if (arguments.size() != 1) throw new TavlinEx("Invalid number of arguments.");
-    write_field(env, property.field, methods()->object_class(), field_target(property), arguments[0]);
+    write_field(FieldUse{env, property.field, methods()->object_class(), field_target(property)}, arguments[0]);
 }
 
 HRESULT CProxy::invoke_property(JNIEnv *env, DISPID dispid, WORD flags, DISPPARAMS *params, VARIANT *result)

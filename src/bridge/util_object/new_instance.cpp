@@ -7,6 +7,7 @@
 #include "bridge/util_object/tavlin_util.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "vmhost/vm.h"
 
@@ -34,8 +35,7 @@ IDispatch *construct(JNIEnv *env, BSTR classname)
     const std::string name = requested_class_name(classname);
     try {
         NamedClass klass(env, name);
-        CLocalRef object(env, env->NewObject(klass.get(), klass.no_argument_constructor(env)));
-        TavlinEx::check_exception(env);
+        const CLocalRef object = jni::new_object(env, klass.get(), klass.no_argument_constructor(env));
         return new_proxy(env, object.get(), name.c_str());
     } catch (TavlinEx *error) {
         throw as_java_prints_it(TavlinExPtr(error));

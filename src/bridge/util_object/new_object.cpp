@@ -17,6 +17,7 @@
 #include "convert/safe_array_lock.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/auto_variant.h"
 #include "util/debug_trace.h"
@@ -61,9 +62,7 @@ jobject construct_object(JNIEnv *env, BSTR classname, const CallArguments &argum
     PreparedArguments args(env, arguments.size());
     const MethodFacts &chosen = constructors->facts(env, choose_method(env, *constructors, 0, arguments, args));
     debug_trace(chosen.text.c_str());
-    jobject object = env->NewObjectA(constructors->object_class(), chosen.id, args.values());
-    TavlinEx::check_exception(env);
-    return object;
+    return jni::new_object_a(env, constructors->object_class(), chosen.id, args.values()).release();
 }
 
 IDispatch *construct_with_arguments(JNIEnv *env, BSTR classname, const CallArguments &arguments)
