@@ -50,7 +50,8 @@ public:
 
     // Turns a pending Java exception into a thrown TavlinEx (and clears it); returns at once,
     // after one JNI call, when none is pending. Defined with the Java exception capture
-    // (javaref/java_exception.cpp), which needs the reflection cache.
+    // (javaref/java_exception.cpp), which needs the reflection cache. The checked JNI calls
+    // (javaref/jni_calls.h) make it after every call that can leave an exception pending.
     static void check_exception(JNIEnv *env);
 
     // printf-style fixed message.

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "errors/tavlin_ex.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/debug_trace.h"
 
@@ -129,11 +130,8 @@ const Row core_rows[] = {
 // A static final int of `klass`, such as a calendar's field number.
 jint read_constant(JNIEnv *env, jclass klass, const Row &row)
 {
-    jfieldID field = env->GetStaticFieldID(klass, row.name, row.signature);
-    TavlinEx::check_exception(env);
-    jint value = env->GetStaticIntField(klass, field);
-    TavlinEx::check_exception(env);
-    return value;
+    jfieldID field = jni::get_static_field_id(env, klass, row.name, row.signature);
+    return jni::get_static_field<jint>(env, klass, field);
 }
 
 // Walks rows in order; every lookup is checked before the next.
@@ -142,17 +140,15 @@ void fill_rows(JNIEnv *env, CJavaReflect &table, const Row *begin, const Row *en
     jclass current = nullptr;
     for (const Row *row = begin; row != end; ++row) {
         if (row->kind == Row::Class) {
-            CLocalRef local(env, env->FindClass(row->name));
-            TavlinEx::check_exception(env);
+            const LocalRef<jclass> local = jni::find_class(env, row->name);
             current = static_cast<jclass>(env->NewGlobalRef(local.get()));
             table.*(row->klass) = current;
         } else if (row->kind == Row::Constant) {
             table.*(row->constant) = read_constant(env, current, *row);
         } else {
             table.*(row->method) = row->kind == Row::StaticMethod
-                                       ? env->GetStaticMethodID(current, row->name, row->signature)
-                                       : env->GetMethodID(current, row->name, row->signature);
-            TavlinEx::check_exception(env);
+                                       ? jni::get_static_method_id(env, current, row->name, row->signature)
+                                       : jni::get_method_id(env, current, row->name, row->signature);
         }
     }
 }
@@ -225,12 +221,9 @@ void CJavaReflect::init(JNIEnv *env)
 bool has_abstract_modifier(JNIEnv *env, jobject member, jmethodID get_modifiers)
 {
     jvalue modifiers;
-    modifiers.i = env->CallIntMethod(member, get_modifiers);
-    TavlinEx::check_exception(env);
-    const bool answer =
-        env->CallStaticBooleanMethodA(java_reflect.modifier_class, java_reflect.modifier_isAbstract, &modifiers);
-    TavlinEx::check_exception(env);
-    return answer;
+    modifiers.i = jni::call_method<jint>(env, member, get_modifiers);
+    return jni::call_static_method_a<jboolean>(env, java_reflect.modifier_class, java_reflect.modifier_isAbstract,
+                                               &modifiers);
 }
 
 }  // namespace tavlin

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "errors/tavlin_ex.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/platform.h"
 
@@ -66,32 +67,23 @@ JNIEnv *attach_as_client(JavaVM *vm)
 // loader, which a thread attached from native code does not have.
 void give_system_class_loader(JNIEnv *env)
 {
-    CLocalRef loader(env, system_class_loader(env));
-    CLocalRef thread_class(env, env->FindClass("java/lang/Thread"));
-    TavlinEx::check_exception(env);
-    jmethodID current = env->GetStaticMethodID(thread_class.as<jclass>(), "currentThread", "()Ljava/lang/Thread;");
-    TavlinEx::check_exception(env);
-    CLocalRef thread(env, env->CallStaticObjectMethod(thread_class.as<jclass>(), current));
-    TavlinEx::check_exception(env);
+    const CLocalRef loader = system_class_loader(env);
+    const LocalRef<jclass> thread_class = jni::find_class(env, "java/lang/Thread");
+    jmethodID current = jni::get_static_method_id(env, thread_class.get(), "currentThread", "()Ljava/lang/Thread;");
+    const CLocalRef thread = jni::call_static_method<jobject>(env, thread_class.get(), current);
     jmethodID set_loader =
-        env->GetMethodID(thread_class.as<jclass>(), "setContextClassLoader", "(Ljava/lang/ClassLoader;)V");
-    TavlinEx::check_exception(env);
-    env->CallVoidMethod(thread.get(), set_loader, loader.get());
-    TavlinEx::check_exception(env);
+        jni::get_method_id(env, thread_class.get(), "setContextClassLoader", "(Ljava/lang/ClassLoader;)V");
+    jni::call_method<void>(env, thread.get(), set_loader, loader.get());
 }
 
 }  // namespace
 
-jobject system_class_loader(JNIEnv *env)
+CLocalRef system_class_loader(JNIEnv *env)
 {
-    CLocalRef loader_class(env, env->FindClass("java/lang/ClassLoader"));
-    TavlinEx::check_exception(env);
+    const LocalRef<jclass> loader_class = jni::find_class(env, "java/lang/ClassLoader");
     jmethodID system_loader =
-        env->GetStaticMethodID(loader_class.as<jclass>(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
-    TavlinEx::check_exception(env);
-    jobject loader = env->CallStaticObjectMethod(loader_class.as<jclass>(), system_loader);
-    TavlinEx::check_exception(env);
-    return loader;
+        jni::get_static_method_id(env, loader_class.get(), "getSystemClassLoader", "()Ljava/lang/ClassLoader;");
+    return jni::call_static_method<jobject>(env, loader_class.get(), system_loader);
 }
 
 JNIEnv *client_thread_env(JavaVM *vm)

@@ -5,6 +5,8 @@
 
 #include <jni.h>
 
+#include "javaref/local_ref.h"
+
 namespace tavlin {
 
 // The calling thread's JNI environment on `vm`. A thread the VM does not know is attached
@@ -13,8 +15,8 @@ namespace tavlin {
 // launcher gives its main thread), and detached when it ends. Throws TavlinEx*.
 JNIEnv *client_thread_env(JavaVM *vm);
 
-// ClassLoader.getSystemClassLoader(): a new local reference. Throws TavlinEx*.
-jobject system_class_loader(JNIEnv *env);
+// ClassLoader.getSystemClassLoader(). Throws TavlinEx*.
+CLocalRef system_class_loader(JNIEnv *env);
 
 // Whether the bridge attached the calling thread (so that it, and no Java frame of a host, is
 // the bottom of the thread's stack).

@@ -131,7 +131,7 @@ struct CallbackClass {
 // there when an earlier load of the library in this process defined it already.
 LocalRef<jclass> system_class(JNIEnv *env)
 {
-    const CLocalRef loader(env, system_class_loader(env));
+    const CLocalRef loader = system_class_loader(env);
     jclass defined = env->DefineClass(kClassName, loader.get(), reinterpret_cast<const jbyte *>(kScriptCallbackClass),
                                       static_cast<jsize>(sizeof kScriptCallbackClass));
     if (defined) return LocalRef<jclass>(env, defined);
