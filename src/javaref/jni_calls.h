@@ -9,7 +9,9 @@
 // family: call_method<jint> is CallIntMethod, call_method<jstring> is CallObjectMethod with its
 // result typed as a string. Calls whose names end in _a take their arguments as jvalues, the
 // others as C varargs, as in JNI. Calls that cannot leave an exception pending (GetObjectClass,
-// IsInstanceOf, GetArrayLength...) are made on the environment directly.
+// IsInstanceOf, GetArrayLength...) are made on the environment directly, and so are the few
+// that look at a pending exception themselves: the exception capture, the edge where the
+// bridge throws into Java, the class lookup that tries a nested class's names.
 #pragma once
 
 #include <jni.h>
