@@ -155,7 +155,9 @@ private:
         }
     }
 
-    void fill_primitives(jarray array, int depth, jsize length)
+    // A row of primitives never nests, so it stays out of line: inlined into fill(), its eight
+    // copies' locals would take stack at every level of a nested conversion.
+    [[gnu::noinline]] void fill_primitives(jarray array, int depth, jsize length)
     {
         SafeArrayLockGuard lock(array_, "Unable to allocate safearray.");
         if (length == 0) return;

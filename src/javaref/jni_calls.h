@@ -93,9 +93,6 @@ template <class T> struct Entries;
         TAVLIN_JNI_ARRAYS(Type, Name)                                                                                  \
     }
 
-template <> struct Entries<void> {
-    TAVLIN_JNI_METHODS(void, Void)
-};
 template <> struct Entries<jobject> {
     TAVLIN_JNI_METHODS(jobject, Object)
     TAVLIN_JNI_FIELDS(jobject, Object)
@@ -121,21 +118,22 @@ template <class T> using Family = Entries<std::conditional_t<is_reference<T>, jo
 template <class... Args> constexpr bool no_jvalue_array = (!std::is_same_v<std::decay_t<Args>, jvalue *> && ...) &&
                                                           (!std::is_same_v<std::decay_t<Args>, const jvalue *> && ...);
 
-// What `call` returned, typed R: nothing for void, the value of a primitive, an owned
-// reference; each after the one check for a pending exception.
-template <class R, class Call> auto checked(JNIEnv *env, Call call)
+// `value`, just returned by a JNI call, after the one check for what the call left pending:
+// a primitive or an ID as it is, a reference owned and typed R. The call is made by the caller
+// rather than wrapped in a closure: the sanitizer build keeps each closure in its caller's
+// frame, and the conversions of nested arrays recurse through such frames.
+template <class R, class Value> auto checked(JNIEnv *env, Value value)
 {
-    if constexpr (std::is_void_v<R>) {
-        call();
-        TavlinEx::check_exception(env);
-    } else if constexpr (is_reference<R>) {
-        return owned(env, static_cast<R>(call()));
+    if constexpr (is_reference<R>) {
+        return owned(env, static_cast<R>(value));
     } else {
-        const R value = call();
         TavlinEx::check_exception(env);
         return value;
     }
 }
+
+// The JNI call just made returned nothing; throws what it left pending.
+inline void checked(JNIEnv *env) { TavlinEx::check_exception(env); }
 
 }  // namespace detail
 
@@ -145,23 +143,43 @@ template <class R, class Call> auto checked(JNIEnv *env, Call call)
 template <class R, class... Args> auto call_method(JNIEnv *env, jobject object, jmethodID method, Args... args)
 {
     static_assert(detail::no_jvalue_array<Args...>, "jvalue arrays go to call_method_a");
-    return detail::checked<R>(env, [&] { return detail::Family<R>::call(env, object, method, args...); });
+    if constexpr (std::is_void_v<R>) {
+        env->CallVoidMethod(object, method, args...);
+        detail::checked(env);
+    } else {
+        return detail::checked<R>(env, detail::Family<R>::call(env, object, method, args...));
+    }
 }
 
 template <class R> auto call_method_a(JNIEnv *env, jobject object, jmethodID method, const jvalue *args)
 {
-    return detail::checked<R>(env, [&] { return detail::Family<R>::call_a(env, object, method, args); });
+    if constexpr (std::is_void_v<R>) {
+        env->CallVoidMethodA(object, method, args);
+        detail::checked(env);
+    } else {
+        return detail::checked<R>(env, detail::Family<R>::call_a(env, object, method, args));
+    }
 }
 
 template <class R, class... Args> auto call_static_method(JNIEnv *env, jclass klass, jmethodID method, Args... args)
 {
     static_assert(detail::no_jvalue_array<Args...>, "jvalue arrays go to call_static_method_a");
-    return detail::checked<R>(env, [&] { return detail::Family<R>::call_static(env, klass, method, args...); });
+    if constexpr (std::is_void_v<R>) {
+        env->CallStaticVoidMethod(klass, method, args...);
+        detail::checked(env);
+    } else {
+        return detail::checked<R>(env, detail::Family<R>::call_static(env, klass, method, args...));
+    }
 }
 
 template <class R> auto call_static_method_a(JNIEnv *env, jclass klass, jmethodID method, const jvalue *args)
 {
-    return detail::checked<R>(env, [&] { return detail::Family<R>::call_static_a(env, klass, method, args); });
+    if constexpr (std::is_void_v<R>) {
+        env->CallStaticVoidMethodA(klass, method, args);
+        detail::checked(env);
+    } else {
+        return detail::checked<R>(env, detail::Family<R>::call_static_a(env, klass, method, args));
+    }
 }
 
 template <class T = jobject, class... Args>
@@ -181,22 +199,24 @@ LocalRef<T> new_object_a(JNIEnv *env, jclass klass, jmethodID constructor, const
 
 template <class R> auto get_field(JNIEnv *env, jobject object, jfieldID field)
 {
-    return detail::checked<R>(env, [&] { return detail::Family<R>::get_field(env, object, field); });
+    return detail::checked<R>(env, detail::Family<R>::get_field(env, object, field));
 }
 
 template <class R> auto get_static_field(JNIEnv *env, jclass klass, jfieldID field)
 {
-    return detail::checked<R>(env, [&] { return detail::Family<R>::get_static_field(env, klass, field); });
+    return detail::checked<R>(env, detail::Family<R>::get_static_field(env, klass, field));
 }
 
 template <class V> void set_field(JNIEnv *env, jobject object, jfieldID field, V value)
 {
-    detail::checked<void>(env, [&] { detail::Family<V>::set_field(env, object, field, value); });
+    detail::Family<V>::set_field(env, object, field, value);
+    detail::checked(env);
 }
 
 template <class V> void set_static_field(JNIEnv *env, jclass klass, jfieldID field, V value)
 {
-    detail::checked<void>(env, [&] { detail::Family<V>::set_static_field(env, klass, field, value); });
+    detail::Family<V>::set_static_field(env, klass, field, value);
+    detail::checked(env);
 }
 
 // Classes and their members.
@@ -205,32 +225,32 @@ inline LocalRef<jclass> find_class(JNIEnv *env, const char *name) { return owned
 
 inline jmethodID get_method_id(JNIEnv *env, jclass klass, const char *name, const char *signature)
 {
-    return detail::checked<jmethodID>(env, [&] { return env->GetMethodID(klass, name, signature); });
+    return detail::checked<jmethodID>(env, env->GetMethodID(klass, name, signature));
 }
 
 inline jmethodID get_static_method_id(JNIEnv *env, jclass klass, const char *name, const char *signature)
 {
-    return detail::checked<jmethodID>(env, [&] { return env->GetStaticMethodID(klass, name, signature); });
+    return detail::checked<jmethodID>(env, env->GetStaticMethodID(klass, name, signature));
 }
 
 inline jfieldID get_static_field_id(JNIEnv *env, jclass klass, const char *name, const char *signature)
 {
-    return detail::checked<jfieldID>(env, [&] { return env->GetStaticFieldID(klass, name, signature); });
+    return detail::checked<jfieldID>(env, env->GetStaticFieldID(klass, name, signature));
 }
 
 inline jmethodID from_reflected_method(JNIEnv *env, jobject method)
 {
-    return detail::checked<jmethodID>(env, [&] { return env->FromReflectedMethod(method); });
+    return detail::checked<jmethodID>(env, env->FromReflectedMethod(method));
 }
 
 inline jfieldID from_reflected_field(JNIEnv *env, jobject field)
 {
-    return detail::checked<jfieldID>(env, [&] { return env->FromReflectedField(field); });
+    return detail::checked<jfieldID>(env, env->FromReflectedField(field));
 }
 
 inline jint register_natives(JNIEnv *env, jclass klass, const JNINativeMethod *methods, jint count)
 {
-    return detail::checked<jint>(env, [&] { return env->RegisterNatives(klass, methods, count); });
+    return detail::checked<jint>(env, env->RegisterNatives(klass, methods, count));
 }
 
 // Arrays. A primitive array's element type T (jint, jdouble...) chooses its JNI family.
@@ -247,7 +267,8 @@ template <class T = jobject> LocalRef<T> get_object_array_element(JNIEnv *env, j
 
 inline void set_object_array_element(JNIEnv *env, jobjectArray array, jsize index, jobject value)
 {
-    detail::checked<void>(env, [&] { env->SetObjectArrayElement(array, index, value); });
+    env->SetObjectArrayElement(array, index, value);
+    detail::checked(env);
 }
 
 template <class T> LocalRef<jarray> new_array(JNIEnv *env, jsize length)
@@ -257,12 +278,14 @@ template <class T> LocalRef<jarray> new_array(JNIEnv *env, jsize length)
 
 template <class T> void get_array_region(JNIEnv *env, jarray array, jsize start, jsize length, T *to)
 {
-    detail::checked<void>(env, [&] { detail::Entries<T>::get_region(env, array, start, length, to); });
+    detail::Entries<T>::get_region(env, array, start, length, to);
+    detail::checked(env);
 }
 
 template <class T> void set_array_region(JNIEnv *env, jarray array, jsize start, jsize length, const T *from)
 {
-    detail::checked<void>(env, [&] { detail::Entries<T>::set_region(env, array, start, length, from); });
+    detail::Entries<T>::set_region(env, array, start, length, from);
+    detail::checked(env);
 }
 
 // Strings.
@@ -276,7 +299,8 @@ inline LocalRef<jstring> new_string_utf(JNIEnv *env, const char *text) { return 
 
 inline void get_string_region(JNIEnv *env, jstring string, jsize start, jsize length, jchar *to)
 {
-    detail::checked<void>(env, [&] { env->GetStringRegion(string, start, length, to); });
+    env->GetStringRegion(string, start, length, to);
+    detail::checked(env);
 }
 
 // The string's characters in JNI's modified UTF-8, held until the holder ends; an empty

@@ -15,6 +15,7 @@ struct BstrFree {
 
 // AutoBstr: sole owner of one BSTR.
 using AutoBstr = UniqueHandle<BstrFree>;
+static_assert(sizeof(AutoBstr) == sizeof(BSTR), "a holder of empty traits is as small as its handle");
 
 struct SafeArrayDestroyer {
     using Handle = SAFEARRAY *;
