@@ -2,8 +2,8 @@
 
 #include "convert/java_class_name.h"
 #include "convert/java_type.h"
-#include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
+#include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 
 namespace tavlin {
@@ -25,17 +25,16 @@ constexpr WalkMarker kWalkMarkers[] = {
 };
 
 // The reflected public method `name` taking one int, or null (nothing pending) when there is none.
-jobject method_taking_int(JNIEnv *env, jclass klass, const char *name)
+CLocalRef method_taking_int(JNIEnv *env, jclass klass, const char *name)
 {
-    jfieldID int_type = env->GetStaticFieldID(java_reflect.integer_class, "TYPE", "Ljava/lang/Class;");
-    TavlinEx::check_exception(env);
-    CLocalRef int_class(env, env->GetStaticObjectField(java_reflect.integer_class, int_type));
-    CLocalRef parameters(env, env->NewObjectArray(1, java_reflect.class_class, int_class.get()));
-    TavlinEx::check_exception(env);
-    CLocalRef method_name(env, env->NewStringUTF(name));
-    TavlinEx::check_exception(env);
-    jobject method = env->CallObjectMethod(klass, java_reflect.class_getMethod, method_name.get(), parameters.get());
-    if (env->ExceptionCheck()) env->ExceptionClear();  // NoSuchMethodException: the class has none
+    jfieldID int_type = jni::get_static_field_id(env, java_reflect.integer_class, "TYPE", "Ljava/lang/Class;");
+    const CLocalRef int_class = jni::get_static_field<jobject>(env, java_reflect.integer_class, int_type);
+    const LocalRef<jobjectArray> parameters = jni::new_object_array(env, 1, java_reflect.class_class, int_class.get());
+    const LocalRef<jstring> method_name = jni::new_string_utf(env, name);
+    // Asked of the environment itself: NoSuchMethodException only says the class has none.
+    CLocalRef method(env,
+                     env->CallObjectMethod(klass, java_reflect.class_getMethod, method_name.get(), parameters.get()));
+    if (env->ExceptionCheck()) env->ExceptionClear();
     return method;
 }
 
@@ -57,13 +56,11 @@ bool indexed_access_of(JNIEnv *env, jclass klass, IndexedAccess &access)
         env->ExceptionClear();
         return false;
     }
-    CLocalRef item(env, method_taking_int(env, klass, "item"));
+    const CLocalRef item = method_taking_int(env, klass, "item");
     if (!item) return false;
-    CLocalRef returned(env, env->CallObjectMethod(item.get(), java_reflect.method_getReturnType));
-    TavlinEx::check_exception(env);
+    const CLocalRef returned = jni::call_method<jobject>(env, item.get(), java_reflect.method_getReturnType);
     if (JavaType(slash_class_name(env, returned.get()).c_str(), nullptr).is_primitive()) return false;
-    access.item = env->FromReflectedMethod(item.get());
-    TavlinEx::check_exception(env);
+    access.item = jni::from_reflected_method(env, item.get());
     return access.item != nullptr;
 }
 

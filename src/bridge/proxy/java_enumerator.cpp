@@ -43,7 +43,7 @@ CLocalRef iterator_of_keys(JNIEnv *env, jobject map)
 }
 
 // The object walked by position is its own walker, and can always start again.
-jobject itself(JNIEnv *env, jobject object) { return env->NewLocalRef(object); }
+CLocalRef itself(JNIEnv *env, jobject object) { return CLocalRef(env, env->NewLocalRef(object)); }
 
 // One kind of walk: how its walker is stepped (no steps: by position), and how a fresh walker
 // is had from the object (null when the object is the walker and cannot give another).
