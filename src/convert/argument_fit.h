@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "convert/argument_table.h"
 #include "convert/prepared_arguments.h"
 #include "util/platform.h"
 
@@ -16,17 +17,11 @@ namespace tavlin {
 
 // One automation argument as the choice sees it; read once per call.
 struct ArgumentProfile {
-    enum class Kind : uint8_t { Null, Boolean, Number, String, Date, Object, Foreign, Array, Other };
-    Kind kind = Kind::Other;
-    // Numbers: the automation type's row (see argument_fit.cpp) and the value's facts.
-    int number_row = -1;
-    bool integral = false;
-    bool fits_int64 = false;
-    int64_t integer = 0;
-    double real = 0;
-    bool real_exact = false;
-    // Objects: the Java object of one of this bridge's proxies (null for a class object's
-    // proxy). Any other automation object is Foreign.
+    // What the argument is (see argument_table.h); Other also for a reference to nothing.
+    Argument argument = Argument::Other;
+    // Numbers: the value's facts.
+    NumberValue number = {};
+    // Proxies: the Java object of one of this bridge's proxies.
     jobject object = nullptr;
 };
 

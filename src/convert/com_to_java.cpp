@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "convert/argument_table.h"
 #include "convert/java_class_name.h"
 #include "convert/java_date.h"
 #include "convert/java_text.h"
-#include "convert/jni_arrays.h"
 #include "convert/proxies.h"
 #include "convert/script_array.h"
 #include "convert/variant_refs.h"
@@ -20,57 +20,6 @@
 namespace tavlin {
 
 namespace {
-
-jvalue zero_value()
-{
-    jvalue value;
-    value.j = 0;
-    return value;
-}
-
-// What a numeric parameter accepts when an overload walk needs exact kinds. VT_UI1 is left
-// out: clients send booleans as unsigned bytes.
-bool is_numeric(VARTYPE type)
-{
-    switch (type) {
-    case VT_BOOL:
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_R4:
-    case VT_R8:
-    case VT_INT:
-    case VT_UINT:
-    case VT_DECIMAL:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Integers a Java long takes exactly; a detour through a double would lose bits above 2^53.
-bool is_integer(VARTYPE type)
-{
-    switch (type) {
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-        return true;
-    default:
-        return false;
-    }
-}
 
 [[noreturn]] void coercion_failed(const char *type_name, HRESULT status)
 {
@@ -92,101 +41,24 @@ void require_signed_64_bit_range(const VARIANT &arg, const char *type_name)
     if (value > static_cast<ULONGLONG>(INT64_MAX)) coercion_failed(type_name, DISP_E_OVERFLOW);
 }
 
-// A primitive parameter type and its wrapper class, read from the same coerced value.
-struct ScalarRow {
-    ParameterKind kind;
-    bool strict_check;
-    VARTYPE coerce_to;
-    bool exact_integers;  // integer arguments go through VT_I8 instead of `coerce_to`
-    jvalue (*read)(const VARIANT &coerced);
-    jclass CJavaReflect::*wrapper_class;
-    jmethodID CJavaReflect::*wrapper_constructor;
-};
-
-const ScalarRow kScalarRows[] = {
-    {ParameterKind::Boolean, false, VT_BOOL, false,
-     [](const VARIANT &v) {
-         jvalue j = zero_value();
-         j.z = (v.boolVal & 0xFF) != 0;
-         return j;
-     },
-     &CJavaReflect::boolean_class, &CJavaReflect::boolean_init},
-    {ParameterKind::Byte, true, VT_I1, false,
-     [](const VARIANT &v) {
-         jvalue j = zero_value();
-         j.b = static_cast<jbyte>(v.cVal);
-         return j;
-     },
-     &CJavaReflect::byte_class, &CJavaReflect::byte_init},
-    {ParameterKind::Char, true, VT_UI2, false,
-     [](const VARIANT &v) {
-         jvalue j = zero_value();
-         j.c = v.uiVal;
-         return j;
-     },
-     &CJavaReflect::character_class, &CJavaReflect::character_init},
-    {ParameterKind::Short, true, VT_I2, false,
-     [](const VARIANT &v) {
-         jvalue j = zero_value();
-         j.s = v.iVal;
-         return j;
-     },
-     &CJavaReflect::short_class, &CJavaReflect::short_init},
-    {ParameterKind::Int, true, VT_I4, false,
-     [](const VARIANT &v) {
-         jvalue j = zero_value();
-         j.i = v.lVal;
-         return j;
-     },
-     &CJavaReflect::integer_class, &CJavaReflect::integer_init},
-    {ParameterKind::Long, true, VT_R8, true,
-     [](const VARIANT &v) {
-         jvalue j;
-         j.j = v.vt == VT_I8 ? v.llVal : double_to_long(v.dblVal);
-         return j;
-     },
-     &CJavaReflect::long_class, &CJavaReflect::long_init},
-    {ParameterKind::Float, true, VT_R4, false,
-     [](const VARIANT &v) {
-         jvalue j = zero_value();
-         j.f = v.fltVal;
-         return j;
-     },
-     &CJavaReflect::float_class, &CJavaReflect::float_init},
-    {ParameterKind::Double, true, VT_R8, false,
-     [](const VARIANT &v) {
-         jvalue j;
-         j.d = v.dblVal;
-         return j;
-     },
-     &CJavaReflect::double_class, &CJavaReflect::double_init},
-};
-
-// The row of a primitive or wrapper type, or null.
-const ScalarRow *scalar_row(const JavaType &type)
+// An argument that the rule in force does not take for the parameter is refused before
+// anything is converted. Only a string argument makes a Java string: turning numbers into
+// text would hide a client's mistake and would pick the wrong overload.
+[[noreturn]] void refuse(const ArgumentRow &row, const VARIANT &arg, const JavaType &type)
 {
-    for (const ScalarRow &row : kScalarRows)
-        if (row.kind == type.shape.kind) return &row;
-    return nullptr;
+    if (row.conversion == Conversion::Text)
+        throw new TavlinEx("convert_com_to_java: Expecting java/lang/String, got non-string\n");
+    TavlinEx::raise("CHECK_NUMERIC_VARIANT, expecting %s, got %d\n", type.name, arg.vt & ~VT_BYREF);
 }
 
-bool refused_by_strict_check(const ScalarRow &row, bool strict, VARTYPE type)
+// A primitive parameter and its wrapper are read from the same coerced value.
+void convert_scalar(JNIEnv *env, const VARIANT &arg, Argument argument, PreparedArguments &args, int index,
+                    const JavaType &type)
 {
-    return row.strict_check && strict && !is_numeric(type);
-}
-
-bool is_string_argument(const VARIANT &arg) { return arg.vt == VT_BSTR || arg.vt == (VT_BSTR | VT_BYREF); }
-
-void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const ScalarRow &row,
-                    bool wrapped, const char *type_name, bool strict)
-{
-    VARTYPE type = static_cast<VARTYPE>(arg.vt & ~VT_BYREF);
-    if (refused_by_strict_check(row, strict, type))
-        TavlinEx::raise("CHECK_NUMERIC_VARIANT, expecting %s, got %d\n", type_name, type);
-
+    const ScalarRow &row = *scalar_row(type.shape.kind);
     VARTYPE target = row.coerce_to;
-    if (row.exact_integers && is_integer(type)) {
-        require_signed_64_bit_range(arg, type_name);
+    if (row.exact_integers && is_integer(argument)) {
+        require_signed_64_bit_range(arg, type.name);
         target = VT_I8;
     }
     jvalue value;
@@ -194,10 +66,10 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
         value = row.read(arg);  // already of the type: a coercion would only copy it
     } else {
         AutoVariant copy(arg);
-        coerce(copy, target, type_name);
+        coerce(copy, target, type.name);
         value = row.read(*copy);
     }
-    if (!wrapped) {
+    if (!type.shape.boxed) {
         args.set(index, value, ARG_PLAIN);
         return;
     }
@@ -206,12 +78,8 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
     args.set_object(index, boxed.release(), ARG_LOCAL);
 }
 
-// Only a string argument makes a Java string: turning numbers into text would hide a
-// client's mistake and would pick the wrong overload.
 void convert_string(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index)
 {
-    if (!is_string_argument(arg))
-        throw new TavlinEx("convert_com_to_java: Expecting java/lang/String, got non-string\n");
     BSTR text = value_or_referenced(arg, arg.bstrVal, arg.pbstrVal);
     args.set_object(index, new_java_string(env, text).release(), ARG_LOCAL);
 }
@@ -242,14 +110,12 @@ void convert_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
     convert_safe_array(env, elements.get(), VT_VARIANT, args, index, type, strict);
 }
 
-// A proxy whose object already is of the parameter's type is passed as that object before
-// any row coerces it: a java.sql.Date from a result set is a java.util.Date as it stands.
-bool lent_as_instance(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type)
+// A proxy (its Java object in `object`) whose object already is of the parameter's type is
+// passed as that object before any row coerces it: a java.sql.Date from a result set is a
+// java.util.Date as it stands.
+bool lent_as_instance(JNIEnv *env, jobject object, PreparedArguments &args, int index, const JavaType &type)
 {
-    if ((arg.vt & ~VT_BYREF) != VT_DISPATCH || !type.klass) return false;
-    jobject object = nullptr;
-    if (!is_own_proxy(value_or_referenced(arg, arg.pdispVal, arg.ppdispVal), object) || !object) return false;
-    if (!env->IsInstanceOf(object, type.klass)) return false;
+    if (!object || !type.klass || !env->IsInstanceOf(object, type.klass)) return false;
     args.set_object(index, object, ARG_BORROWED);
     return true;
 }
@@ -259,46 +125,14 @@ bool lent_as_instance(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, 
 // be read as a script's array.
 bool wrapped_as_callback(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type)
 {
-    if ((arg.vt & ~VT_BYREF) != VT_DISPATCH || type.shape.kind != ParameterKind::Reference || !type.klass) return false;
+    if (!type.klass || !is_functional_interface(env, type.klass)) return false;
     IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
-    jobject object = nullptr;
-    if (!dispatch || is_own_proxy(dispatch, object) || !is_functional_interface(env, type.klass)) return false;
     args.set_object(index, new_callback(env, type.klass, dispatch), ARG_LOCAL);
     return true;
 }
 
-// The wrapper (or String, Date) class an automation type becomes when the parameter leaves
-// the choice to the argument; null for types without one.
-const char *class_for_automation_type(VARTYPE full_type)
-{
-    if (full_type & ~(VT_BYREF | VT_TYPEMASK)) return nullptr;
-    switch (full_type & VT_TYPEMASK) {
-    case VT_I2:
-        return "java/lang/Short";
-    case VT_I4:
-        return "java/lang/Integer";
-    case VT_R4:
-        return "java/lang/Float";
-    case VT_R8:
-        return "java/lang/Double";
-    case VT_DATE:
-        return "java/util/Date";
-    case VT_BSTR:
-        return "java/lang/String";
-    case VT_BOOL:
-        return "java/lang/Boolean";
-    case VT_I1:
-        return "java/lang/Byte";
-    case VT_UI1:
-        return "java/lang/Boolean";
-    case VT_UI2:
-        return "java/lang/Character";
-    default:
-        return nullptr;
-    }
-}
-
-// Produces the object the argument's own automation type calls for, into slot 0 of `out`.
+// Produces the object the argument's own automation type calls for, into slot 0 of `out`. A
+// VARIANT by reference inside the argument is read through here as well.
 void produce_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &out, const JavaType &type, bool strict)
 {
     const VARIANT *value = through_variant_reference(&arg);
@@ -314,9 +148,10 @@ void produce_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &out, con
         convert_object(env, *value, out, 0, type, strict);
         return;
     }
-    const char *class_name = class_for_automation_type(value->vt);
-    if (!class_name) TavlinEx::raise("Unable to determine how to coerce parameter data: %u", value->vt);
-    convert_com_to_java(env, value, out, 0, JavaType{class_name, nullptr}, strict);
+    const Argument own = argument_of_type(static_cast<VARTYPE>(value->vt & ~VT_BYREF));
+    const JavaClass *becomes = argument_row(own, ParameterKind::Reference).becomes;
+    if (!becomes) TavlinEx::raise("Unable to determine how to coerce parameter data: %u", value->vt);
+    convert_com_to_java(env, value, out, 0, JavaType{becomes->name, nullptr}, strict);
 }
 
 // JNI must never receive an object its parameter cannot hold; refusing here also lets an
@@ -341,38 +176,48 @@ void convert_for_other_class(JNIEnv *env, const VARIANT &arg, PreparedArguments 
 
 }  // namespace
 
+// What the argument is and the parameter's kind pick the row (argument_table.cpp) that says
+// whether the rule in force takes it and how it converts.
 void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index, const JavaType &type,
                          bool strict)
 {
     arg = through_variant_reference(arg);
-    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL) {
+    jobject object = nullptr;
+    const Argument argument = argument_of(arg, object);
+    if (lent_as_instance(env, object, args, index, type)) return;
+    const ArgumentRow &row = argument_row(argument, type.shape.kind);
+    if (!row.converts_under(strict)) refuse(row, *arg, type);
+    switch (row.conversion) {
+    case Conversion::Zero:
         args.set(index, zero_value(), ARG_PLAIN);
         return;
-    }
-    if (lent_as_instance(env, *arg, args, index, type)) return;
-    if (type.shape.kind == ParameterKind::Array) {
+    case Conversion::Scalar:
+        convert_scalar(env, *arg, argument, args, index, type);
+        return;
+    case Conversion::Text:
+        convert_string(env, *arg, args, index);
+        return;
+    case Conversion::Date:
+        convert_date(env, *arg, args, index);
+        return;
+    case Conversion::Array:
         convert_com_array_to_java_array(env, arg, args, index, type, strict);
         return;
-    }
-    if (const ScalarRow *row = scalar_row(type)) {
-        convert_scalar(env, *arg, args, index, *row, type.shape.boxed, type.name, strict);
+    case Conversion::Callback:
+        if (!wrapped_as_callback(env, *arg, args, index, type))
+            convert_for_other_class(env, *arg, args, index, type, strict);
+        return;
+    case Conversion::OtherClass:
+        convert_for_other_class(env, *arg, args, index, type, strict);
         return;
     }
-    if (type.shape.kind == ParameterKind::String)
-        convert_string(env, *arg, args, index);
-    else if (type.shape.kind == ParameterKind::Date)
-        convert_date(env, *arg, args, index);
-    else if (!wrapped_as_callback(env, *arg, args, index, type))
-        convert_for_other_class(env, *arg, args, index, type, strict);
 }
 
 bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict)
 {
-    arg = through_variant_reference(arg);
-    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL || type.shape.kind == ParameterKind::Array) return false;
-    if (const ScalarRow *row = scalar_row(type))
-        return refused_by_strict_check(*row, strict, static_cast<VARTYPE>(arg->vt & ~VT_BYREF));
-    return type.shape.kind == ParameterKind::String && !is_string_argument(*arg);
+    jobject object = nullptr;
+    const Argument argument = argument_of(through_variant_reference(arg), object);
+    return !argument_row(argument, type.shape.kind).converts_under(strict);
 }
 
 }  // namespace tavlin

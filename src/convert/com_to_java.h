@@ -14,9 +14,9 @@ namespace tavlin {
 void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &args, int index, const JavaType &type,
                          bool strict);
 
-// True when convert_com_to_java would refuse `arg` before converting anything: a
-// non-numeric automation type for a numeric parameter under strict rules, or anything but a
-// string for a String parameter. An overload walk passes over such a candidate without
+// True when convert_com_to_java would refuse `arg` before converting anything, as the rules
+// of its row in the argument table say: a non-numeric automation type for a numeric parameter
+// under strict rules, or anything but a string for a String parameter. An overload walk passes over such a candidate without
 // building the error that it would discard.
 bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict);
 

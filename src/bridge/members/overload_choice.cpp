@@ -179,7 +179,7 @@ bool fits(JNIEnv *env, const MethodTable &table, int index, const std::vector<Ar
     for (int i = 0; i < count; ++i) {
         int fit = argument_fit(env, arguments[i], facts.parameter_type(i));
         if (fit == kRefused) return false;
-        if (arguments[i].kind == ArgumentProfile::Kind::Array) candidate.strict = true;
+        if (arguments[i].argument == Argument::Array) candidate.strict = true;
         candidate.worst = std::max(candidate.worst, fit);
         candidate.total += fit;
     }

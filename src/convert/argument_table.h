@@ -1,0 +1,171 @@
+// How an automation argument passes to a Java parameter, kept where the overload choice
+// (argument_fit) and the conversion (convert_com_to_java) both read it: whether the argument
+// fits an overload and how closely, under which rules it converts, which class it becomes for
+// a parameter of another class, and how it is converted. Neither side keeps a list of its own,
+// so the choice never picks an overload that the conversion then refuses for the argument's
+// type; a new way to pass an argument is a row of kArgumentRows (argument_table.cpp).
+#pragma once
+
+#include <jni.h>
+
+#include <cstdint>
+
+#include "convert/java_type.h"
+#include "javaref/java_reflect.h"
+#include "util/platform.h"
+
+namespace tavlin {
+
+// What an argument is, as the table tells arguments apart: its automation type, or what its
+// VT_DISPATCH holds.
+enum class Argument : uint8_t {
+    Null,     // VT_EMPTY, VT_NULL, or no VARIANT at all
+    Boolean,  // VT_BOOL
+    I1,       // the automation number types, from here to Decimal
+    UI1,
+    I2,
+    UI2,
+    I4,
+    Int,  // VT_INT
+    UI4,
+    UInt,  // VT_UINT
+    I8,
+    UI8,
+    R4,
+    R8,
+    Currency,
+    Decimal,
+    Text,     // VT_BSTR
+    Date,     // VT_DATE
+    Nothing,  // a null VT_DISPATCH
+    Proxy,    // one of this bridge's proxies
+    Foreign,  // any other automation object
+    Array,    // a safe array
+    Other,    // anything else: an error code, an IUnknown, a VARIANT by reference inside another
+    Any,      // in a row only: every argument that no row of its own names for that parameter
+};
+
+// The argument of an automation type (VT_BYREF aside) that carries a value: Boolean, a number,
+// Text or Date; Other for any other type.
+Argument argument_of_type(VARTYPE type);
+
+// What `arg` (already through a VARIANT by reference) holds. For one of this bridge's proxies,
+// `object` receives its Java object, lent by the proxy.
+Argument argument_of(const VARIANT *arg, jobject &object);
+
+// How closely the argument fits, as argument_fit measures it.
+enum class Closeness : uint8_t {
+    Never,        // it converts, but would lose its kind (a number for a boolean): never a fit
+    Exact,        // the parameter's own type; its wrapper costs one more
+    Null,         // any parameter but a primitive one
+    Number,       // by the value and by where both types sit among the numbers
+    OwnClass,     // by the class it becomes (the row's `becomes`) against the parameter's class
+    ObjectClass,  // by the class of the proxy's object against the parameter's class
+    Instance,     // when the proxy's object is an instance of the parameter's class
+    AnyObject,    // for an Object parameter only
+    Array,        // any array for an array parameter; its elements are not looked at
+    Callback,     // another automation object, when the parameter is a functional interface
+};
+
+// Under which rules the conversion takes the argument: the strict rule of an overload walk,
+// which refuses what a number parameter would only take by coercion, the lenient rule of a lone
+// method, both, or neither (the conversion refuses before converting anything).
+enum class Rules : uint8_t { Both, LenientOnly, Neither };
+
+// How the conversion makes the Java value.
+enum class Conversion : uint8_t {
+    Zero,        // null, or 0 for a primitive
+    Scalar,      // coerced to the parameter's primitive type (kScalarRows), boxed for a wrapper
+    Text,        // a Java string of the text
+    Date,        // coerced to an automation date, then a java.util.Date in local time
+    Array,       // a Java array of the parameter's type
+    OtherClass,  // the object that its own type calls for (`becomes`, a proxy's own object, an
+                 // array), when the parameter can hold it
+    Callback,    // behind the functional interface, calling the automation object
+};
+
+// A class that an argument becomes for a parameter of another class.
+struct JavaClass {
+    const char *name;  // slash form
+    jclass CJavaReflect::*klass;
+};
+
+// A set of parameter kinds, one bit each.
+using ParameterKinds = uint16_t;
+
+constexpr ParameterKinds kinds_of(ParameterKind kind) { return static_cast<ParameterKinds>(1u << unsigned(kind)); }
+
+struct ArgumentRow {
+    Argument argument;
+    ParameterKinds parameters;
+    Closeness closeness;
+    Rules rules;
+    Conversion conversion;
+    // For a parameter of another class: the class that the argument becomes; null for none.
+    const JavaClass *becomes;
+
+    bool converts_under(bool strict) const { return rules == Rules::Both || (rules == Rules::LenientOnly && !strict); }
+};
+
+// The row for `argument` and a parameter of kind `parameter`: the one naming both, else the
+// one for any argument.
+const ArgumentRow &argument_row(Argument argument, ParameterKind parameter);
+
+// A primitive type and its wrapper: where it sits among the numbers, for the fit, and how a
+// value is coerced, read and boxed, for the conversion.
+struct ScalarRow {
+    ParameterKind kind;
+    // Widths order the numbers so that the nearest wider type is the closest, as Java's own
+    // choice prefers int over long over double; kNotANumber for boolean.
+    int width;
+    bool integer;
+    int64_t low, high;  // the range of an integer type
+    VARTYPE coerce_to;
+    bool exact_integers;  // integer arguments go through VT_I8 instead of `coerce_to`
+    jvalue (*read)(const VARIANT &coerced);
+    jclass CJavaReflect::*wrapper_class;
+    jmethodID CJavaReflect::*wrapper_constructor;
+
+    bool is_number() const { return width != kNotANumber; }
+
+    static constexpr int kNotANumber = -1;
+};
+
+// The row of a primitive type or its wrapper; null for any other kind.
+const ScalarRow *scalar_row(ParameterKind kind);
+
+// What the fit reads of a number argument's value.
+struct NumberValue {
+    bool integral, fits_int64;
+    int64_t integer;
+    double real;
+    bool real_exact;
+};
+
+// An automation number type: the Java type that it matches exactly, or else the one nearest
+// it, with the width that places it among Java's (the unsigned types, currency and decimal
+// sit between the Java types they fall between), and how its value is read from the VARIANT's
+// data (by value or through the reference).
+struct AutomationNumber {
+    Argument argument;
+    ParameterKind nearest;
+    bool exact;
+    int width;
+    NumberValue (*value)(const void *data);
+};
+
+// The facts of a number argument; null for any other.
+const AutomationNumber *automation_number(Argument argument);
+
+// Whether the argument is of an automation integer type, which a Java long takes exactly.
+bool is_integer(Argument argument);
+
+// A jvalue of all zero bits: null, false or 0 whatever the slot's type.
+inline jvalue zero_value()
+{
+    jvalue value;
+    value.j = 0;
+    return value;
+}
+
+}  // namespace tavlin
