@@ -107,8 +107,10 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
         return object_class_fit(env, arg, type);
     case Closeness::Instance:
         return instance_fit(env, arg, type);
-    case Closeness::AnyObject:
-        return type.klass && env->IsSameObject(type.klass, java_reflect.object_class) ? kAnyObject : kRefused;
+    case Closeness::ArrayClass:
+        // Object[] stands for the array that the conversion makes: all array classes have the
+        // same superclasses.
+        return class_fit(env, java_reflect.object_array_class, type);
     case Closeness::Array:
         return kArray;
     case Closeness::Callback:

@@ -49,15 +49,10 @@ constexpr ArgumentRow kArgumentRows[] = {
     {Argument::Any, kDate, C::Never, R::Both, V::Date, nullptr},
     {Argument::Any, kArray, C::Never, R::Both, V::Array, nullptr},
     {Argument::Any, kOtherClass, C::Never, R::Both, V::OtherClass, nullptr},
-    // Empty and Null pass null (0 for a primitive). A null object fits as they do, but
-    // converts as any other argument would (to null for a parameter of another class).
+    // Empty and Null pass null (0 for a primitive); a null object passes null where an object
+    // goes, and nowhere else, as no conversion makes a number, text, a date or an array of it.
     {Argument::Null, kEveryKind, C::Null, R::Both, V::Zero, nullptr},
-    {Argument::Nothing, kBoolean, C::Null, R::Both, V::Scalar, nullptr},
-    {Argument::Nothing, kNumbers, C::Null, R::LenientOnly, V::Scalar, nullptr},
-    {Argument::Nothing, kString, C::Null, R::Neither, V::Text, nullptr},
-    {Argument::Nothing, kDate, C::Null, R::Both, V::Date, nullptr},
-    {Argument::Nothing, kArray, C::Null, R::Both, V::Array, nullptr},
-    {Argument::Nothing, kOtherClass, C::Null, R::Both, V::OtherClass, nullptr},
+    {Argument::Nothing, kOtherClass, C::Exact, R::Both, V::OtherClass, nullptr},
     // A boolean converts into a number (true is -1) without ever fitting one.
     {Argument::Boolean, kBoolean, C::Exact, R::Both, V::Scalar, nullptr},
     {Argument::Boolean, kNumbers, C::Never, R::Both, V::Scalar, nullptr},
@@ -71,8 +66,7 @@ constexpr ArgumentRow kArgumentRows[] = {
     {Argument::I2, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
     {Argument::I2, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kShortClass},
     {Argument::UI2, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    // Made a Character for another class, but the fit has never taken it there.
-    {Argument::UI2, kOtherClass, C::Never, R::Both, V::OtherClass, &kCharacterClass},
+    {Argument::UI2, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kCharacterClass},
     {Argument::I4, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
     {Argument::I4, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kIntegerClass},
     {Argument::Int, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
@@ -89,8 +83,7 @@ constexpr ArgumentRow kArgumentRows[] = {
     {Argument::Text, kString, C::Exact, R::Both, V::Text, nullptr},
     {Argument::Text, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kStringClass},
     {Argument::Date, kDate, C::Exact, R::Both, V::Date, nullptr},
-    // A date and an array fit Object alone, though they convert for any class they are.
-    {Argument::Date, kOtherClass, C::AnyObject, R::Both, V::OtherClass, &kDateClass},
+    {Argument::Date, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kDateClass},
     // A proxy whose object is an instance of the parameter's class passes that object (the
     // conversion lends it before it reads any row); any other converts as any argument would.
     {Argument::Proxy, kBoolean, C::Instance, R::Both, V::Scalar, nullptr},
@@ -101,7 +94,7 @@ constexpr ArgumentRow kArgumentRows[] = {
     {Argument::Proxy, kOtherClass, C::ObjectClass, R::Both, V::OtherClass, nullptr},
     {Argument::Foreign, kOtherClass, C::Callback, R::Both, V::Callback, nullptr},
     {Argument::Array, kArray, C::Array, R::Both, V::Array, nullptr},
-    {Argument::Array, kOtherClass, C::AnyObject, R::Both, V::OtherClass, nullptr},
+    {Argument::Array, kOtherClass, C::ArrayClass, R::Both, V::OtherClass, nullptr},
 };
 
 constexpr size_t kArguments = static_cast<size_t>(Argument::Any);

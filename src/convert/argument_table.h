@@ -62,7 +62,7 @@ enum class Closeness : uint8_t {
     OwnClass,     // by the class it becomes (the row's `becomes`) against the parameter's class
     ObjectClass,  // by the class of the proxy's object against the parameter's class
     Instance,     // when the proxy's object is an instance of the parameter's class
-    AnyObject,    // for an Object parameter only
+    ArrayClass,   // for a class that every array is: Object, Cloneable, Serializable
     Array,        // any array for an array parameter; its elements are not looked at
     Callback,     // another automation object, when the parameter is a functional interface
 };

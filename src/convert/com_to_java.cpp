@@ -113,9 +113,14 @@ void convert_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, in
 // A proxy (its Java object in `object`) whose object already is of the parameter's type is
 // passed as that object before any row coerces it: a java.sql.Date from a result set is a
 // java.util.Date as it stands.
+bool lendable(JNIEnv *env, jobject object, const JavaType &type)
+{
+    return object && type.klass && env->IsInstanceOf(object, type.klass);
+}
+
 bool lent_as_instance(JNIEnv *env, jobject object, PreparedArguments &args, int index, const JavaType &type)
 {
-    if (!object || !type.klass || !env->IsInstanceOf(object, type.klass)) return false;
+    if (!lendable(env, object, type)) return false;
     args.set_object(index, object, ARG_BORROWED);
     return true;
 }
@@ -213,11 +218,11 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
     }
 }
 
-bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict)
+bool refused_outright(JNIEnv *env, const VARIANT *arg, const JavaType &type, bool strict)
 {
     jobject object = nullptr;
     const Argument argument = argument_of(through_variant_reference(arg), object);
-    return !argument_row(argument, type.shape.kind).converts_under(strict);
+    return !lendable(env, object, type) && !argument_row(argument, type.shape.kind).converts_under(strict);
 }
 
 }  // namespace tavlin

@@ -16,9 +16,10 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
 
 // True when convert_com_to_java would refuse `arg` before converting anything, as the rules
 // of its row in the argument table say: a non-numeric automation type for a numeric parameter
-// under strict rules, or anything but a string for a String parameter. An overload walk passes over such a candidate without
-// building the error that it would discard.
-bool refused_outright(const VARIANT *arg, const JavaType &type, bool strict);
+// under strict rules, or anything but a string for a String parameter, unless it is a proxy
+// that the conversion lends as an instance of the parameter's class. An overload walk passes
+// over such a candidate without building the error that it would discard.
+bool refused_outright(JNIEnv *env, const VARIANT *arg, const JavaType &type, bool strict);
 
 // Safe array (or a script's array, or empty/null) argument to a Java array of `type` (slash
 // form; for a parameter of another class the array type follows the safe array's element

@@ -71,6 +71,7 @@ const Row core_rows[] = {
     {Row::StaticMethod, "isFinal", "(I)Z", nullptr, &CJavaReflect::modifier_isFinal, nullptr},
     CLASS_ROW(object_class, "java/lang/Object"),
     METHOD_ROW(object_getClass, "getClass", "()Ljava/lang/Class;"),
+    CLASS_ROW(object_array_class, "[Ljava/lang/Object;"),
     CLASS_ROW(boolean_class, "java/lang/Boolean"),
     METHOD_ROW(boolean_init, "<init>", "(Z)V"),
     METHOD_ROW(boolean_booleanValue, "booleanValue", "()Z"),

@@ -50,6 +50,7 @@ public:
     jmethodID modifier_isFinal = nullptr;     // static
     jclass object_class = nullptr;            // java/lang/Object
     jmethodID object_getClass = nullptr;
+    jclass object_array_class = nullptr;  // java/lang/Object[]
     jclass boolean_class = nullptr;
     jmethodID boolean_init = nullptr;
     jmethodID boolean_booleanValue = nullptr;

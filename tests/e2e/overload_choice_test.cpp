@@ -30,12 +30,24 @@ Arg R8(double v) { return {VT_R8, v, nullptr}; }
 Arg R4(double v) { return {VT_R4, v, nullptr}; }
 Arg I4(double v) { return {VT_I4, v, nullptr}; }
 Arg I2(double v) { return {VT_I2, v, nullptr}; }
+Arg UI2(double v) { return {VT_UI2, v, nullptr}; }
 Arg I8(double v) { return {VT_I8, v, nullptr}; }
 Arg UI1(double v) { return {VT_UI1, v, nullptr}; }
 Arg CY(double v) { return {VT_CY, v, nullptr}; }
 Arg BOOL(bool v) { return {VT_BOOL, v ? 1.0 : 0.0, nullptr}; }
 Arg DATE_(double v) { return {VT_DATE, v, nullptr}; }
 Arg BSTR_(const char *text) { return {VT_BSTR, 0, text}; }
+Arg NOTHING() { return {VT_DISPATCH, 0, nullptr}; }
+// A one-element safe array of I4.
+Arg I4_ARRAY(double v) { return {VT_ARRAY | VT_I4, v, nullptr}; }
+
+SAFEARRAY *i4_vector_of(LONG value)
+{
+    SAFEARRAY *array = SafeArrayCreateVector(VT_I4, 0, 1);
+    LONG index = 0;
+    if (array) SafeArrayPutElement(array, &index, &value);
+    return array;
+}
 
 ScopedVariant variant_of(const Arg &arg)
 {
@@ -54,6 +66,9 @@ ScopedVariant variant_of(const Arg &arg)
     case VT_I2:
         value->iVal = static_cast<SHORT>(arg.number);
         break;
+    case VT_UI2:
+        value->uiVal = static_cast<USHORT>(arg.number);
+        break;
     case VT_I8:
         value->llVal = static_cast<LONGLONG>(arg.number);
         break;
@@ -68,6 +83,12 @@ ScopedVariant variant_of(const Arg &arg)
         break;
     case VT_DATE:
         value->date = arg.number;
+        break;
+    case VT_DISPATCH:
+        value->pdispVal = nullptr;
+        break;
+    case VT_ARRAY | VT_I4:
+        value->parray = i4_vector_of(static_cast<LONG>(arg.number));
         break;
     }
     value->vt = arg.type;
@@ -136,6 +157,13 @@ const ChoiceRow kChoiceRows[] = {
     {"PickAnIntOverADate", "fixtures.Calculator", "pick", {I4(5)}, "int:5"},
     {"PickADate", "fixtures.Calculator", "pick", {DATE_(36526)}, "Date"},
     {"AStringKeepsTheStringNamesake", "fixtures.Namesakes", "text", {BSTR_("s")}, "String"},
+    // An argument fits the classes that it becomes for a parameter of another class, as the
+    // conversion makes it: a Character, a Date, an array (a Serializable before an Object).
+    {"ACharacterCodeIsComparable", "fixtures.Namesakes$BooleanFirst", "sortable", {UI2(65)}, "Comparable"},
+    {"ADateIsComparable", "fixtures.Namesakes$BooleanFirst", "sortable", {DATE_(36526)}, "Comparable"},
+    {"AnArrayIsSerializable", "fixtures.Namesakes", "kept", {I4_ARRAY(1)}, "Serializable"},
+    // A null object passes only where an object goes: not for String, whose conversion takes text alone.
+    {"NothingGoesToTheMostSpecificThatTakesIt", "fixtures.Namesakes", "text", {NOTHING()}, "CharSequence"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, OverloadChoice, ::testing::ValuesIn(kChoiceRows),

@@ -81,7 +81,7 @@ bool passed_over(JNIEnv *env, const MethodTable &table, int index, const CallArg
     if (!takes(env, table, index, count)) return true;
     const MethodFacts &facts = table.facts(env, index);
     for (int i = 0; i < count; ++i)
-        if (refused_outright(arguments[i], facts.parameter_type(i), strict)) return true;
+        if (refused_outright(env, arguments[i], facts.parameter_type(i), strict)) return true;
     return false;
 }
 
