@@ -122,12 +122,20 @@ constexpr uint8_t first_row_naming(Argument argument, size_t kind)
     return kNoRow;
 }
 
-// Every kind has one row for any argument, no pair is named twice, and a fit by the class an
-// argument becomes names that class.
+// What a row's closeness and conversion need of it: a fit by the class an argument becomes
+// names that class, a fit by number is for numbers, a scalar conversion for scalars.
+constexpr bool row_is_whole(const ArgumentRow &row)
+{
+    if (row.closeness == Closeness::OwnClass && !row.becomes) return false;
+    if (row.closeness == Closeness::Number && (row.parameters & ~kNumbers)) return false;
+    return row.conversion != Conversion::Scalar || !(row.parameters & ~(kBoolean | kNumbers));
+}
+
+// Every row is whole, every kind has one row for any argument, and no pair is named twice.
 constexpr bool rows_are_whole()
 {
     for (const ArgumentRow &row : kArgumentRows)
-        if (row.closeness == Closeness::OwnClass && !row.becomes) return false;
+        if (!row_is_whole(row)) return false;
     for (size_t kind = 0; kind < kKinds; ++kind) {
         if (rows_naming(Argument::Any, kind) != 1) return false;
         for (size_t argument = 0; argument < kArguments; ++argument)
@@ -135,8 +143,7 @@ constexpr bool rows_are_whole()
     }
     return true;
 }
-static_assert(rows_are_whole(),
-              "one row for any argument a kind, at most one for a pair, a class for each fit by class");
+static_assert(rows_are_whole(), "whole rows, one for any argument a kind, at most one for a pair");
 
 // The row of every pair, worked out once by the compiler, so that a lookup costs one read.
 struct RowIndex {
