@@ -1,7 +1,9 @@
 #include "com/registration.h"
 
+#include "com/isolated_class.h"
 #include "com/module.h"
 #include "com/registrar.h"
+#include "com/resource_ids.h"
 #include "util/holders.h"
 #include "util/module_path.h"
 
@@ -102,13 +104,17 @@ bool equal_ignoring_ascii_case(const OLECHAR *text, const char *word)
 }
 
 // Created before HKEY_CLASSES_ROOT is redirected: the registrar's own class is registered
-// for the machine.
+// for the machine. %MODULE% stands for the library, %LOCALSERVER% for the local server's
+// command line: its file beside the library, quoted, as a path with spaces must be there.
 HRESULT create_registrar(ComPtr<IRegistrar> &registrar, const OleString &module_path)
 {
     HRESULT hr = CoCreateInstance(CLSID_Registrar, nullptr, CLSCTX_INPROC_SERVER, IID_IRegistrar, registrar.put_void());
     if (FAILED(hr)) return hr;
     OleString module_text = quoted_for_script(module_path);
-    return registrar->AddReplacement(OLESTR("Module"), module_text.c_str());
+    hr = registrar->AddReplacement(OLESTR("Module"), module_text.c_str());
+    if (FAILED(hr)) return hr;
+    OleString local_server = quoted_for_script(OLESTR("\"") + local_server_beside(module_path) + OLESTR("\""));
+    return registrar->AddReplacement(OLESTR("LocalServer"), local_server.c_str());
 }
 
 // Runs one registry script resource of `module_path`, with %MODULE% standing for that path.
@@ -116,6 +122,19 @@ HRESULT run_registry_script(IRegistrar *registrar, const OleString &module_path,
 {
     return registering ? registrar->ResourceRegister(module_path.c_str(), script, OLESTR("REGISTRY"))
                        : registrar->ResourceUnregister(module_path.c_str(), script, OLESTR("REGISTRY"));
+}
+
+// Tavlin.Util.Isolated and the bridge's AppID, which no entry of the class map carries: the
+// library does not serve that class in the client's process (see isolated_class.h). The
+// port starts no local servers, so there it registers nothing.
+HRESULT run_isolated_class_script(IRegistrar *registrar, const OleString &module_path, bool registering)
+{
+#ifdef _WIN32
+    return run_registry_script(registrar, module_path, IDR_TAVLIN_UTIL_ISOLATED, registering);
+#else
+    (void)registrar, (void)module_path, (void)registering;
+    return S_OK;
+#endif
 }
 
 // The library file itself, or failing that the ".tlb" file beside it; `loaded_from` is the
@@ -160,6 +179,11 @@ OleString type_library_file_beside(const OleString &module_path)
     size_t dot = module_path.rfind(OLECHAR('.'));
     OleString stem = dot == OleString::npos ? module_path : module_path.substr(0, dot);
     return stem + OLESTR(".tlb");
+}
+
+OleString local_server_beside(const OleString &module_path)
+{
+    return help_directory_of(module_path) + OLESTR("tavlinhost.exe");
 }
 
 OleString help_directory_of(const OleString &file_name)
@@ -208,6 +232,8 @@ HRESULT register_server(const OleString &module_path, RegistrationScope scope)
         hr = run_registry_script(registrar.get(), module_path, entry.registry_script, true);
         if (FAILED(hr)) return hr;
     }
+    hr = run_isolated_class_script(registrar.get(), module_path, true);
+    if (FAILED(hr)) return hr;
     return register_type_library(module_path, scope);
 }
 
@@ -217,6 +243,7 @@ void unregister_server(const OleString &module_path, RegistrationScope scope)
     if (FAILED(create_registrar(registrar, module_path))) return;
     ClassesRootRedirect redirect(scope);
     if (FAILED(redirect.status())) return;
+    run_isolated_class_script(registrar.get(), module_path, false);
     for (const ClassEntry &entry : com_module)
         run_registry_script(registrar.get(), module_path, entry.registry_script, false);
     unregister_type_library(module_path, scope);

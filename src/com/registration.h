@@ -27,6 +27,9 @@ HRESULT register_type_library(const OleString &module_path, RegistrationScope sc
 // The ".tlb" file beside a library: its extension, from the last "." on (or the end when
 // there is none), replaced by ".tlb".
 OleString type_library_file_beside(const OleString &module_path);
+// The local server of Tavlin.Util.Isolated (see isolated_class.h): tavlinhost.exe in the
+// library's folder.
+OleString local_server_beside(const OleString &module_path);
 // The folder part of a file name: cut after its last "\", "/" or ":" (empty when none).
 OleString help_directory_of(const OleString &file_name);
 // Text for a single-quoted registry-script string: every "'" doubled.

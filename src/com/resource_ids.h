@@ -5,3 +5,4 @@
 
 #define IDR_PROXY 102
 #define IDR_TAVLIN_UTIL 203
+#define IDR_TAVLIN_UTIL_ISOLATED 204  // the isolated class and the AppID (Windows only)

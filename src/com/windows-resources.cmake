@@ -12,5 +12,5 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${_tavlin_version_h} @ONLY
 set(_tavlin_rc ${CMAKE_CURRENT_LIST_DIR}/tavlin.rc)
 set_source_files_properties(${_tavlin_rc} PROPERTIES
   INCLUDE_DIRECTORIES "${CMAKE_CURRENT_BINARY_DIR};${TAVLIN_IDL_DIR};${CMAKE_CURRENT_LIST_DIR}"
-  OBJECT_DEPENDS "${TAVLIN_TLB};${_tavlin_version_h};${CMAKE_CURRENT_LIST_DIR}/resource_ids.h;${CMAKE_CURRENT_LIST_DIR}/Proxy.rgs;${CMAKE_CURRENT_LIST_DIR}/TavlinUtil.rgs")
+  OBJECT_DEPENDS "${TAVLIN_TLB};${_tavlin_version_h};${CMAKE_CURRENT_LIST_DIR}/resource_ids.h;${CMAKE_CURRENT_LIST_DIR}/Proxy.rgs;${CMAKE_CURRENT_LIST_DIR}/TavlinUtil.rgs;${CMAKE_CURRENT_LIST_DIR}/TavlinUtilIsolated.rgs")
 target_sources(tavlin PRIVATE ${_tavlin_rc} ${CMAKE_CURRENT_LIST_DIR}/tavlin.def)

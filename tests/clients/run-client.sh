@@ -16,6 +16,8 @@ export WINEDEBUG="${TAVLIN_WINEDEBUG:--all}"
 rm -rf "$work"
 mkdir -p "$work"
 cp "$dll" "$work/tavlin.dll"
+# The local server of Tavlin.Util.Isolated lies beside the library, as in the release.
+cp "$(dirname "$dll")/tavlinhost.exe" "$work/tavlinhost.exe"
 # TAVLIN_CLIENT_LAYOUT=release: the DLL alone in its folder, no CLASSPATH, and the script run
 # from a folder that holds the classes in TAVLIN_PLANTED_CLASSES; the run fails if anything
 # reaches standard error or a planted class leaves its marker. With TAVLIN_CLIENT_VM_OPTION, a

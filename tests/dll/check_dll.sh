@@ -1,6 +1,6 @@
 #!/bin/sh
 # What tavlin.dll shows the loader: it imports only Windows system DLLs (its C and C++
-# runtimes are linked in) and exports its five entry points by name with ordinals 1 to 5.
+# runtimes are linked in) and exports its six entry points by name with ordinals 1 to 6.
 #   check_dll.sh <objdump> <tavlin.dll>
 set -u
 objdump=$1
@@ -27,7 +27,7 @@ base=$(printf '%s\n' "$headers" | sed -n 's/^Ordinal Base[[:space:]]*\([0-9]*\)$
 exports=$(printf '%s\n' "$headers" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     sed -n 's/^\t\[ *\([0-9]*\)\] \(.*\)$/\1 \2/p' |
     while read -r index name; do echo "$name@$((index + ${base:-0}))"; done | sort | tr '\n' ' ')
-check "exports by name with ordinals 1 to 5" "$exports" "DllCanUnloadNow@1 DllGetClassObject@2 DllInstall@5 DllRegisterServer@3 DllUnregisterServer@4 "
+check "exports by name with ordinals 1 to 6" "$exports" "DllCanUnloadNow@1 DllGetClassObject@2 DllInstall@5 DllRegisterServer@3 DllServeIsolated@6 DllUnregisterServer@4 "
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -24,6 +24,7 @@ install_dir="$work/it's installed"
 rm -rf "$work"
 mkdir -p "$install_dir"
 cp "$dll" "$install_dir/tavlin.dll"
+# Registration names the local server beside the library whether or not it is there.
 windows_dll=$($WINE winepath -w "$install_dir/tavlin.dll" | tr -d '\r')
 windows_dir=${windows_dll%\\*}\\
 
@@ -58,6 +59,8 @@ key_exists() {
 util='CLSID\{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}'
 proxy='CLSID\{92E97FB8-4034-4E8D-BCB3-C2F794F526C5}'
 typelib='TypeLib\{E5E89460-9F06-11D1-A07D-AAE6E1FA032C}'
+isolated='CLSID\{4489F308-CB12-4B85-9EE2-5842C3F67B93}'
+appid='AppID\{137F2BF5-484C-4129-B6C8-B71FCB29BF61}'
 
 # key|value name (empty: default)|data
 entries() {
@@ -75,6 +78,21 @@ $util\\VersionIndependentProgID||Tavlin.TavlinUtil
 $util\\InprocServer32||$windows_dll
 $util\\InprocServer32|ThreadingModel|Both
 $util\\TypeLib||{E5E89460-9F06-11D1-A07D-AAE6E1FA032C}
+$util|AppID|{137F2BF5-484C-4129-B6C8-B71FCB29BF61}
+Tavlin.TavlinUtilIsolated.1||TavlinUtil Isolated Class
+Tavlin.TavlinUtilIsolated.1\\CLSID||{4489F308-CB12-4B85-9EE2-5842C3F67B93}
+Tavlin.Util.Isolated||TavlinUtil Isolated Class
+Tavlin.Util.Isolated\\CLSID||{4489F308-CB12-4B85-9EE2-5842C3F67B93}
+Tavlin.TavlinUtilIsolated||TavlinUtil Isolated Class
+Tavlin.TavlinUtilIsolated\\CLSID||{4489F308-CB12-4B85-9EE2-5842C3F67B93}
+Tavlin.TavlinUtilIsolated\\CurVer||Tavlin.TavlinUtilIsolated.1
+$isolated||TavlinUtil Isolated Class
+$isolated\\ProgID||Tavlin.TavlinUtilIsolated.1
+$isolated\\VersionIndependentProgID||Tavlin.TavlinUtilIsolated
+$isolated|AppID|{137F2BF5-484C-4129-B6C8-B71FCB29BF61}
+$isolated\\LocalServer32||"${windows_dir}tavlinhost.exe"
+$isolated\\TypeLib||{E5E89460-9F06-11D1-A07D-AAE6E1FA032C}
+$appid||tavlin
 Tavlin.Proxy.1||Proxy Class
 Tavlin.Proxy.1\\CLSID||{92E97FB8-4034-4E8D-BCB3-C2F794F526C5}
 Tavlin.Proxy||Proxy Class
@@ -97,9 +115,14 @@ check_registered() {
         actual=$(value_of "$key" "$name")
         [ "$actual" = "$data" ] || { printf "FAIL: HKCR\\%s [%s] is '%s', expected '%s'\n" "$key" "$name" "$actual" "$data"; exit 1; }
     done || failures=$((failures + 1))
-    for key in "$util\\Programmable" "$proxy\\Programmable"; do
+    for key in "$util\\Programmable" "$proxy\\Programmable" "$isolated\\Programmable"; do
         key_exists "$key" || fail "HKCR\\$key missing"
     done
+    # A client that asks for any server context loads an InprocServer32 where there is one.
+    key_exists "$isolated\\InprocServer32" && fail "HKCR\\$isolated has an InprocServer32"
+    # Empty, for the system surrogate: value_of cannot tell an empty value from a missing one.
+    run_tool reg.exe query "HKCR\\$appid" /v DllSurrogate >/dev/null 2>&1 || fail "HKCR\\$appid has no DllSurrogate"
+    [ -z "$(value_of "$appid" DllSurrogate)" ] || fail "HKCR\\$appid DllSurrogate is not empty"
 }
 
 check_unregistered() {
