@@ -14,7 +14,8 @@ extern "C" const CLSID CLSID_TavlinUtilIsolated = {
 
 namespace {
 
-// Set when the process's last reference goes; the server then revokes its class and returns.
+// The class's registration, and the event set when the process's last reference goes.
+DWORD registration = 0;
 HANDLE idle_event = nullptr;
 
 // Each unit of the module lock (a live object, a client's LockServer) is one of the server
@@ -24,7 +25,12 @@ HANDLE idle_event = nullptr;
 void server_reference_added() { CoAddRefServerProcess(); }
 void server_reference_released()
 {
-    if (CoReleaseServerProcess() == 0) SetEvent(idle_event);
+    if (CoReleaseServerProcess() != 0) return;
+    // Revoked within the release of the last reference, before the client hears that its
+    // release is done: Wine does not suspend the class at zero, and a client that asks again
+    // at once must start a new server, not reach this one as it ends.
+    CoRevokeClassObject(registration);
+    SetEvent(idle_event);
 }
 const ModuleLockWatcher server_process_references = {server_reference_added, server_reference_released};
 
@@ -39,15 +45,17 @@ HRESULT serve_isolated_class()
     if (FAILED(hr)) return hr;
     idle_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!idle_event) return HRESULT_FROM_WIN32(GetLastError());
-    DWORD cookie = 0;
     hr = CoRegisterClassObject(CLSID_TavlinUtilIsolated, class_object.get(), CLSCTX_LOCAL_SERVER,
-                               REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &cookie);
+                               REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &registration);
     if (SUCCEEDED(hr)) {
         watch_module_lock(&server_process_references);
         hr = CoResumeClassObjects();
-        if (SUCCEEDED(hr)) WaitForSingleObject(idle_event, INFINITE);
+        if (SUCCEEDED(hr)) {
+            WaitForSingleObject(idle_event, INFINITE);
+        } else {
+            CoRevokeClassObject(registration);
+        }
         watch_module_lock(nullptr);
-        CoRevokeClassObject(cookie);
     }
     CloseHandle(idle_event);
     idle_event = nullptr;
