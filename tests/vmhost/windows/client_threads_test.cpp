@@ -7,11 +7,14 @@
 #include <string>
 
 #include "checks.h"
+#include "dispatch_call.h"
 #include <vector>
 
 #include "com/interfaces.h"
 
 namespace {
+
+using windows_test::call;
 
 windows_test::Checks report;
 
@@ -24,19 +27,6 @@ IDispatch *new_instance(const wchar_t *class_name)
     HRESULT hr = util->newInstance(name, &object);
     SysFreeString(name);
     return SUCCEEDED(hr) ? object : nullptr;
-}
-
-// Calls `method` with at most one argument; the result in `result`, S_OK on success.
-HRESULT call(IDispatch *object, const wchar_t *method, VARIANT *argument, VARIANT *result)
-{
-    DISPID dispid = 0;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(method)};
-    const IID null_iid = {};
-    HRESULT hr = object->GetIDsOfNames(null_iid, names, 1, 0, &dispid);
-    if (FAILED(hr)) return hr;
-    DISPPARAMS params = {argument, nullptr, argument ? 1u : 0u, 0};
-    VariantInit(result);
-    return object->Invoke(dispid, null_iid, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
 }
 
 // One client's work: a list made, filled, measured and released.
