@@ -20,7 +20,7 @@ if [ -z "$version" ] || [ "$version" != "$(project_version "$win32")" ]; then
   echo "package.sh: $win32 and $win64 must be configured builds of the same version" >&2
   exit 1
 fi
-for dll in "$win32/src/tavlin.dll" "$win64/src/tavlin.dll"; do
+for dll in "$win32/src/tavlin.dll" "$win64/src/tavlin.dll" "$win32/src/tavlinhost.exe" "$win64/src/tavlinhost.exe"; do
   [ -f "$dll" ] || { echo "package.sh: $dll is not built" >&2; exit 1; }
 done
 
@@ -31,6 +31,9 @@ mkdir -p "$root/x86" "$root/x64" "$root/examples/excel" "$root/examples/powershe
 # Without the builds' debugging information: a tenth of the size.
 i686-w64-mingw32-strip -o "$root/x86/tavlin.dll" "$win32/src/tavlin.dll"
 x86_64-w64-mingw32-strip -o "$root/x64/tavlin.dll" "$win64/src/tavlin.dll"
+# Beside each DLL, the local server of Tavlin.Util.Isolated of its bitness.
+i686-w64-mingw32-strip -o "$root/x86/tavlinhost.exe" "$win32/src/tavlinhost.exe"
+x86_64-w64-mingw32-strip -o "$root/x64/tavlinhost.exe" "$win64/src/tavlinhost.exe"
 
 # Text files get Windows line ends; cmd in particular misreads labels in files without them.
 windows_text() {  # source, destination

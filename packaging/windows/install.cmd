@@ -7,7 +7,9 @@ rem 64-bit clients, and x86\tavlin.dll by the 32-bit one, for 32-bit clients suc
 rem Office; on 32-bit Windows x86\tavlin.dll alone. Run elevated ("Run as administrator") it
 rem registers for every user of the machine; otherwise, or with /user, for the current user
 rem alone, which needs no administrator rights. Removing takes away the current user's
-rem registration, and the machine's too when elevated.
+rem registration, and the machine's too when elevated. Each DLL registers, besides its
+rem classes, Tavlin.Util.Isolated, served by the tavlinhost.exe beside it, and the AppID
+rem that both share; installing needs that file there.
 setlocal EnableExtensions
 set "here=%~dp0"
 set "action=install"
@@ -51,6 +53,10 @@ set "options="
 set "done=Registered for every user of this machine:"
 if "%scope%"=="user" set "options=/n /i:user"
 if "%scope%"=="user" set "done=Registered for the current user:"
+if not exist "%here%%~2\tavlinhost.exe" (
+    echo tavlin: "%here%%~2\tavlinhost.exe" is missing. 1>&2
+    exit /b 1
+)
 call :regsvr32 %1 %2 "%options%" "%done%"
 if errorlevel 1 exit /b 1
 exit /b 0

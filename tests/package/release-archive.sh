@@ -23,9 +23,9 @@ status_of() { "$@" && echo 0 || echo $?; }
 
 archive=$(TAVLIN_WIN32_BUILD=$build32 TAVLIN_WIN64_BUILD=$build64 bash "$top/scripts/package.sh" "$work/dist")
 check "the archive is named by the project's version" "$(basename "$archive")" "tavlin-$version-windows.zip"
-check "the archive holds the DLLs, the scripts, README.txt and the examples, and nothing else" \
+check "the archive holds the DLLs and their local servers, the scripts, README.txt and the examples, and nothing else" \
   "$(unzip -Z1 "$archive" | grep -v '/$' | LC_ALL=C sort | tr '\n' ' ')" \
-  "README.txt examples/README.md examples/demo.js examples/demo.vbs examples/excel/FillSheet.bas examples/powershell/Demo.ps1 install.cmd uninstall.cmd x64/tavlin.dll x86/tavlin.dll "
+  "README.txt examples/README.md examples/demo.js examples/demo.vbs examples/excel/FillSheet.bas examples/powershell/Demo.ps1 install.cmd uninstall.cmd x64/tavlin.dll x64/tavlinhost.exe x86/tavlin.dll x86/tavlinhost.exe "
 # Where a user would keep it, with the spaces and parentheses that the scripts must bear.
 folder="$work/Program Files (x86)/tavlin $version"
 mkdir -p "$folder"
@@ -33,6 +33,8 @@ unzip -q "$archive" -d "$folder"
 format_of() { "$TAVLIN_OBJDUMP" -f "$1" | sed -n 's/.*file format //p'; }
 check "x86 holds the 32-bit DLL" "$(format_of "$folder/x86/tavlin.dll")" pei-i386
 check "x64 holds the 64-bit DLL" "$(format_of "$folder/x64/tavlin.dll")" pei-x86-64
+check "x86 holds the 32-bit local server" "$(format_of "$folder/x86/tavlinhost.exe")" pei-i386
+check "x64 holds the 64-bit local server" "$(format_of "$folder/x64/tavlinhost.exe")" pei-x86-64
 check "README.txt names the version" "$(grep -c "^tavlin $version for Windows" "$folder/README.txt")" 1
 
 # A fresh prefix of the test's own, with its own server, and a Java of each bitness.
