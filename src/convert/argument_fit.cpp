@@ -102,7 +102,7 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
     case Closeness::Number:
         return boxed(number_fit(arg, *scalar_row(type.shape.kind)), type);
     case Closeness::OwnClass:
-        return class_fit(env, java_reflect.*(row.becomes->klass), type);
+        return class_fit(env, java_reflect.*row.becomes.klass, type);
     case Closeness::ObjectClass:
         return object_class_fit(env, arg, type);
     case Closeness::Instance:

@@ -15,6 +15,7 @@ namespace {
 using Kind = ParameterKind;
 
 // The classes that arguments become for a parameter of another class.
+constexpr JavaClass kNoClass{nullptr, nullptr};
 constexpr JavaClass kBooleanClass{"java/lang/Boolean", &CJavaReflect::boolean_class};
 constexpr JavaClass kByteClass{"java/lang/Byte", &CJavaReflect::byte_class};
 constexpr JavaClass kShortClass{"java/lang/Short", &CJavaReflect::short_class};
@@ -37,68 +38,70 @@ using C = Closeness;
 using R = Rules;
 using V = Conversion;
 
+}  // namespace
+
 constexpr ArgumentRow kArgumentRows[] = {
     // Each row: argument, parameter kinds, closeness, rules, conversion, the class it becomes.
     // Whatever no row below names: the platform's coercion into a boolean (non-zero numbers,
     // "True") or a date, into a number for a lone method only ("42"), never into text; an
     // array where it is one (a script's array included); for another class, what its own
     // type makes, and nothing where that is none.
-    {Argument::Any, kBoolean, C::Never, R::Both, V::Scalar, nullptr},
-    {Argument::Any, kNumbers, C::Never, R::LenientOnly, V::Scalar, nullptr},
-    {Argument::Any, kString, C::Never, R::Neither, V::Text, nullptr},
-    {Argument::Any, kDate, C::Never, R::Both, V::Date, nullptr},
-    {Argument::Any, kArray, C::Never, R::Both, V::Array, nullptr},
-    {Argument::Any, kOtherClass, C::Never, R::Both, V::OtherClass, nullptr},
+    {Argument::Any, kBoolean, C::Never, R::Both, V::Scalar, kNoClass},
+    {Argument::Any, kNumbers, C::Never, R::LenientOnly, V::Scalar, kNoClass},
+    {Argument::Any, kString, C::Never, R::Neither, V::Text, kNoClass},
+    {Argument::Any, kDate, C::Never, R::Both, V::Date, kNoClass},
+    {Argument::Any, kArray, C::Never, R::Both, V::Array, kNoClass},
+    {Argument::Any, kOtherClass, C::Never, R::Both, V::OtherClass, kNoClass},
     // Empty and Null pass null (0 for a primitive); a null object passes null where an object
     // goes, and nowhere else, as no conversion makes a number, text, a date or an array of it.
-    {Argument::Null, kEveryKind, C::Null, R::Both, V::Zero, nullptr},
-    {Argument::Nothing, kOtherClass, C::Exact, R::Both, V::OtherClass, nullptr},
+    {Argument::Null, kEveryKind, C::Null, R::Both, V::Zero, kNoClass},
+    {Argument::Nothing, kOtherClass, C::Exact, R::Both, V::OtherClass, kNoClass},
     // A boolean converts into a number (true is -1) without ever fitting one.
-    {Argument::Boolean, kBoolean, C::Exact, R::Both, V::Scalar, nullptr},
-    {Argument::Boolean, kNumbers, C::Never, R::Both, V::Scalar, nullptr},
-    {Argument::Boolean, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kBooleanClass},
+    {Argument::Boolean, kBoolean, C::Exact, R::Both, V::Scalar, kNoClass},
+    {Argument::Boolean, kNumbers, C::Never, R::Both, V::Scalar, kNoClass},
+    {Argument::Boolean, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kBooleanClass},
     // Numbers. The strict rule leaves out currency, and unsigned bytes, which clients send for
     // booleans: for another class one becomes a Boolean, and so never fits there.
-    {Argument::I1, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::I1, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kByteClass},
-    {Argument::UI1, kNumbers, C::Number, R::LenientOnly, V::Scalar, nullptr},
-    {Argument::UI1, kOtherClass, C::Never, R::Both, V::OtherClass, &kBooleanClass},
-    {Argument::I2, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::I2, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kShortClass},
-    {Argument::UI2, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::UI2, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kCharacterClass},
-    {Argument::I4, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::I4, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kIntegerClass},
-    {Argument::Int, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::UI4, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::UInt, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::I8, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::UI8, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::R4, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::R4, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kFloatClass},
-    {Argument::R8, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::R8, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kDoubleClass},
-    {Argument::Currency, kNumbers, C::Number, R::LenientOnly, V::Scalar, nullptr},
-    {Argument::Decimal, kNumbers, C::Number, R::Both, V::Scalar, nullptr},
-    {Argument::Text, kString, C::Exact, R::Both, V::Text, nullptr},
-    {Argument::Text, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kStringClass},
-    {Argument::Date, kDate, C::Exact, R::Both, V::Date, nullptr},
-    {Argument::Date, kOtherClass, C::OwnClass, R::Both, V::OtherClass, &kDateClass},
+    {Argument::I1, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::I1, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kByteClass},
+    {Argument::UI1, kNumbers, C::Number, R::LenientOnly, V::Scalar, kNoClass},
+    {Argument::UI1, kOtherClass, C::Never, R::Both, V::OtherClass, kBooleanClass},
+    {Argument::I2, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::I2, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kShortClass},
+    {Argument::UI2, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::UI2, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kCharacterClass},
+    {Argument::I4, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::I4, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kIntegerClass},
+    {Argument::Int, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::UI4, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::UInt, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::I8, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::UI8, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::R4, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::R4, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kFloatClass},
+    {Argument::R8, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::R8, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kDoubleClass},
+    {Argument::Currency, kNumbers, C::Number, R::LenientOnly, V::Scalar, kNoClass},
+    {Argument::Decimal, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
+    {Argument::Text, kString, C::Exact, R::Both, V::Text, kNoClass},
+    {Argument::Text, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kStringClass},
+    {Argument::Date, kDate, C::Exact, R::Both, V::Date, kNoClass},
+    {Argument::Date, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kDateClass},
     // A proxy whose object is an instance of the parameter's class passes that object (the
     // conversion lends it before it reads any row); any other converts as any argument would.
-    {Argument::Proxy, kBoolean, C::Instance, R::Both, V::Scalar, nullptr},
-    {Argument::Proxy, kNumbers, C::Instance, R::LenientOnly, V::Scalar, nullptr},
-    {Argument::Proxy, kString, C::Instance, R::Neither, V::Text, nullptr},
-    {Argument::Proxy, kDate, C::Instance, R::Both, V::Date, nullptr},
-    {Argument::Proxy, kArray, C::Instance, R::Both, V::Array, nullptr},
-    {Argument::Proxy, kOtherClass, C::ObjectClass, R::Both, V::OtherClass, nullptr},
-    {Argument::Foreign, kOtherClass, C::Callback, R::Both, V::Callback, nullptr},
-    {Argument::Array, kArray, C::Array, R::Both, V::Array, nullptr},
-    {Argument::Array, kOtherClass, C::ArrayClass, R::Both, V::OtherClass, nullptr},
+    {Argument::Proxy, kBoolean, C::Instance, R::Both, V::Scalar, kNoClass},
+    {Argument::Proxy, kNumbers, C::Instance, R::LenientOnly, V::Scalar, kNoClass},
+    {Argument::Proxy, kString, C::Instance, R::Neither, V::Text, kNoClass},
+    {Argument::Proxy, kDate, C::Instance, R::Both, V::Date, kNoClass},
+    {Argument::Proxy, kArray, C::Instance, R::Both, V::Array, kNoClass},
+    {Argument::Proxy, kOtherClass, C::ObjectClass, R::Both, V::OtherClass, kNoClass},
+    {Argument::Foreign, kOtherClass, C::Callback, R::Both, V::Callback, kNoClass},
+    {Argument::Array, kArray, C::Array, R::Both, V::Array, kNoClass},
+    {Argument::Array, kOtherClass, C::ArrayClass, R::Both, V::OtherClass, kNoClass},
 };
 
-constexpr size_t kArguments = static_cast<size_t>(Argument::Any);
-constexpr size_t kKinds = static_cast<size_t>(Kind::Reference) + 1;
+namespace {
+
 constexpr uint8_t kNoRow = 0xFF;
 static_assert(std::size(kArgumentRows) < kNoRow, "row numbers fit a byte");
 
@@ -126,7 +129,7 @@ constexpr uint8_t first_row_naming(Argument argument, size_t kind)
 // names that class, a fit by number is for numbers, a scalar conversion for scalars.
 constexpr bool row_is_whole(const ArgumentRow &row)
 {
-    if (row.closeness == Closeness::OwnClass && !row.becomes) return false;
+    if (row.closeness == Closeness::OwnClass && !row.becomes.klass) return false;
     if (row.closeness == Closeness::Number && (row.parameters & ~kNumbers)) return false;
     return row.conversion != Conversion::Scalar || !(row.parameters & ~(kBoolean | kNumbers));
 }
@@ -136,32 +139,25 @@ constexpr bool rows_are_whole()
 {
     for (const ArgumentRow &row : kArgumentRows)
         if (!row_is_whole(row)) return false;
-    for (size_t kind = 0; kind < kKinds; ++kind) {
+    for (size_t kind = 0; kind < kParameterKindCount; ++kind) {
         if (rows_naming(Argument::Any, kind) != 1) return false;
-        for (size_t argument = 0; argument < kArguments; ++argument)
+        for (size_t argument = 0; argument < kArgumentCount; ++argument)
             if (rows_naming(static_cast<Argument>(argument), kind) > 1) return false;
     }
     return true;
 }
 static_assert(rows_are_whole(), "whole rows, one for any argument a kind, at most one for a pair");
 
-// The row of every pair, worked out once by the compiler, so that a lookup costs one read.
-struct RowIndex {
-    uint8_t row[kArguments][kKinds];
-};
-
-constexpr RowIndex index_rows()
+constexpr ArgumentRowIndex index_rows()
 {
-    RowIndex index{};
-    for (size_t argument = 0; argument < kArguments; ++argument)
-        for (size_t kind = 0; kind < kKinds; ++kind) {
+    ArgumentRowIndex index{};
+    for (size_t argument = 0; argument < kArgumentCount; ++argument)
+        for (size_t kind = 0; kind < kParameterKindCount; ++kind) {
             uint8_t own = first_row_naming(static_cast<Argument>(argument), kind);
             index.row[argument][kind] = own != kNoRow ? own : first_row_naming(Argument::Any, kind);
         }
     return index;
 }
-
-constexpr RowIndex kRowIndex = index_rows();
 
 // The automation types that carry a value, by their own number.
 constexpr struct {
@@ -176,24 +172,21 @@ constexpr struct {
     {VT_BSTR, Argument::Text},    {VT_DATE, Argument::Date},
 };
 
-constexpr size_t kTypeSlots = 32;
-
-struct TypeIndex {
-    Argument argument[kTypeSlots];
-};
-
-constexpr TypeIndex index_types()
+constexpr ValueTypeIndex index_value_types()
 {
-    TypeIndex index{};
+    ValueTypeIndex index{};
     for (Argument &argument : index.argument) argument = Argument::Other;
     for (const auto &value_type : kValueTypes) index.argument[value_type.type] = value_type.argument;
     return index;
 }
 
-constexpr TypeIndex kTypeIndex = index_types();
+}  // namespace
+
+constexpr ArgumentRowIndex kArgumentRowIndex = index_rows();
+constexpr ValueTypeIndex kValueTypeIndex = index_value_types();
 
 // The rows follow ParameterKind's order, so that a kind's row is found by its number.
-constexpr ScalarRow kScalarRows[] = {
+constexpr ScalarRow kScalarRows[kScalarKindCount] = {
     {Kind::Boolean, ScalarRow::kNotANumber, false, 0, 0, VT_BOOL, false,
      [](const VARIANT &v) {
          jvalue j = zero_value();
@@ -252,9 +245,11 @@ constexpr ScalarRow kScalarRows[] = {
      &CJavaReflect::double_class, &CJavaReflect::double_init},
 };
 
+namespace {
+
 constexpr bool scalar_rows_in_kind_order()
 {
-    for (size_t i = 0; i < std::size(kScalarRows); ++i)
+    for (size_t i = 0; i < kScalarKindCount; ++i)
         if (static_cast<size_t>(kScalarRows[i].kind) != i) return false;
     return true;
 }
@@ -307,8 +302,10 @@ NumberValue from_decimal(const DECIMAL &value)
     return {false, false, 0, real.dblVal, true};
 }
 
+}  // namespace
+
 // In Argument's order, from I1 on.
-constexpr AutomationNumber kAutomationNumbers[] = {
+constexpr AutomationNumber kAutomationNumbers[kAutomationNumberCount] = {
     {Argument::I1, Kind::Byte, true, 0, [](const void *d) { return from_integer(read_unaligned<CHAR>(d)); }},
     {Argument::UI1, Kind::Byte, false, 1, [](const void *d) { return from_integer(read_unaligned<BYTE>(d)); }},
     {Argument::I2, Kind::Short, true, 2, [](const void *d) { return from_integer(read_unaligned<SHORT>(d)); }},
@@ -327,9 +324,11 @@ constexpr AutomationNumber kAutomationNumbers[] = {
      [](const void *d) { return from_decimal(read_unaligned<DECIMAL>(d)); }},
 };
 
+namespace {
+
 constexpr bool automation_numbers_in_argument_order()
 {
-    for (size_t i = 0; i < std::size(kAutomationNumbers); ++i)
+    for (size_t i = 0; i < kAutomationNumberCount; ++i)
         if (static_cast<size_t>(kAutomationNumbers[i].argument) != static_cast<size_t>(Argument::I1) + i) return false;
     return true;
 }
@@ -337,40 +336,11 @@ static_assert(automation_numbers_in_argument_order(), "kAutomationNumbers follow
 
 }  // namespace
 
-Argument argument_of_type(VARTYPE type) { return type < kTypeSlots ? kTypeIndex.argument[type] : Argument::Other; }
-
-Argument argument_of(const VARIANT *arg, jobject &object)
+Argument argument_of_object(const VARIANT &arg, jobject &object)
 {
-    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL) return Argument::Null;
-    if (arg->vt & VT_ARRAY) return Argument::Array;
-    const VARTYPE type = static_cast<VARTYPE>(arg->vt & ~VT_BYREF);
-    if (type != VT_DISPATCH) return argument_of_type(type);
-    IDispatch *dispatch = value_or_referenced(*arg, arg->pdispVal, arg->ppdispVal);
+    IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
     if (!dispatch) return Argument::Nothing;
     return is_own_proxy(dispatch, object) ? Argument::Proxy : Argument::Foreign;
-}
-
-const ArgumentRow &argument_row(Argument argument, ParameterKind parameter)
-{
-    return kArgumentRows[kRowIndex.row[static_cast<size_t>(argument)][static_cast<size_t>(parameter)]];
-}
-
-const ScalarRow *scalar_row(ParameterKind kind)
-{
-    const size_t index = static_cast<size_t>(kind);
-    return index < std::size(kScalarRows) ? &kScalarRows[index] : nullptr;
-}
-
-const AutomationNumber *automation_number(Argument argument)
-{
-    const size_t index = static_cast<size_t>(argument) - static_cast<size_t>(Argument::I1);
-    return index < std::size(kAutomationNumbers) ? &kAutomationNumbers[index] : nullptr;
-}
-
-bool is_integer(Argument argument)
-{
-    const AutomationNumber *number = automation_number(argument);
-    return number && scalar_row(number->nearest)->integer;
 }
 
 }  // namespace tavlin

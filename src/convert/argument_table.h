@@ -8,6 +8,7 @@
 
 #include <jni.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "convert/java_type.h"
@@ -44,14 +45,6 @@ enum class Argument : uint8_t {
     Other,    // anything else: an error code, an IUnknown, a VARIANT by reference inside another
     Any,      // in a row only: every argument that no row of its own names for that parameter
 };
-
-// The argument of an automation type (VT_BYREF aside) that carries a value: Boolean, a number,
-// Text or Date; Other for any other type.
-Argument argument_of_type(VARTYPE type);
-
-// What `arg` (already through a VARIANT by reference) holds. For one of this bridge's proxies,
-// `object` receives its Java object, lent by the proxy.
-Argument argument_of(const VARIANT *arg, jobject &object);
 
 // How closely the argument fits, as argument_fit measures it.
 enum class Closeness : uint8_t {
@@ -101,15 +94,12 @@ struct ArgumentRow {
     Closeness closeness;
     Rules rules;
     Conversion conversion;
-    // For a parameter of another class: the class that the argument becomes; null for none.
-    const JavaClass *becomes;
+    // For a parameter of another class: the class that the argument becomes, nulls for none.
+    // Kept in the row itself, as the fit reads it for every candidate.
+    JavaClass becomes;
 
     bool converts_under(bool strict) const { return rules == Rules::Both || (rules == Rules::LenientOnly && !strict); }
 };
-
-// The row for `argument` and a parameter of kind `parameter`: the one naming both, else the
-// one for any argument.
-const ArgumentRow &argument_row(Argument argument, ParameterKind parameter);
 
 // A primitive type and its wrapper: where it sits among the numbers, for the fit, and how a
 // value is coerced, read and boxed, for the conversion.
@@ -131,9 +121,6 @@ struct ScalarRow {
     static constexpr int kNotANumber = -1;
 };
 
-// The row of a primitive type or its wrapper; null for any other kind.
-const ScalarRow *scalar_row(ParameterKind kind);
-
 // What the fit reads of a number argument's value.
 struct NumberValue {
     bool integral, fits_int64;
@@ -154,11 +141,79 @@ struct AutomationNumber {
     NumberValue (*value)(const void *data);
 };
 
+// The tables (argument_table.cpp), and the lookups in them that every conversion and every
+// fit makes, here so that they are inlined.
+
+constexpr size_t kArgumentCount = static_cast<size_t>(Argument::Any);
+constexpr size_t kParameterKindCount = static_cast<size_t>(ParameterKind::Reference) + 1;
+constexpr size_t kScalarKindCount = static_cast<size_t>(ParameterKind::Double) + 1;
+constexpr size_t kAutomationNumberCount =
+    static_cast<size_t>(Argument::Decimal) - static_cast<size_t>(Argument::I1) + 1;
+constexpr size_t kValueTypeSlots = 32;  // every automation type that carries a value is below it
+
+// The row of each argument for each parameter kind, worked out by the compiler.
+struct ArgumentRowIndex {
+    uint8_t row[kArgumentCount][kParameterKindCount];
+};
+
+// The argument of each automation type below kValueTypeSlots.
+struct ValueTypeIndex {
+    Argument argument[kValueTypeSlots];
+};
+
+extern const ArgumentRow kArgumentRows[];
+extern const ArgumentRowIndex kArgumentRowIndex;
+extern const ValueTypeIndex kValueTypeIndex;
+extern const ScalarRow kScalarRows[kScalarKindCount];                      // in ParameterKind's order
+extern const AutomationNumber kAutomationNumbers[kAutomationNumberCount];  // in Argument's order
+
+// The argument of an automation type (VT_BYREF aside) that carries a value: Boolean, a number,
+// Text or Date; Other for any other type.
+inline Argument argument_of_type(VARTYPE type)
+{
+    return type < kValueTypeSlots ? kValueTypeIndex.argument[type] : Argument::Other;
+}
+
+// What a VT_DISPATCH holds: Nothing, one of this bridge's proxies (its Java object, lent by the
+// proxy, in `object`), or Foreign.
+Argument argument_of_object(const VARIANT &arg, jobject &object);
+
+// What `arg` (already through a VARIANT by reference) holds.
+inline Argument argument_of(const VARIANT *arg, jobject &object)
+{
+    if (!arg || arg->vt == VT_EMPTY || arg->vt == VT_NULL) return Argument::Null;
+    if (arg->vt & VT_ARRAY) return Argument::Array;
+    const VARTYPE type = static_cast<VARTYPE>(arg->vt & ~VT_BYREF);
+    return type == VT_DISPATCH ? argument_of_object(*arg, object) : argument_of_type(type);
+}
+
+// The row for `argument` and a parameter of kind `parameter`: the one naming both, else the
+// one for any argument.
+inline const ArgumentRow &argument_row(Argument argument, ParameterKind parameter)
+{
+    return kArgumentRows[kArgumentRowIndex.row[static_cast<size_t>(argument)][static_cast<size_t>(parameter)]];
+}
+
+// The row of a primitive type or its wrapper; null for any other kind.
+inline const ScalarRow *scalar_row(ParameterKind kind)
+{
+    const size_t index = static_cast<size_t>(kind);
+    return index < kScalarKindCount ? &kScalarRows[index] : nullptr;
+}
+
 // The facts of a number argument; null for any other.
-const AutomationNumber *automation_number(Argument argument);
+inline const AutomationNumber *automation_number(Argument argument)
+{
+    const size_t index = static_cast<size_t>(argument) - static_cast<size_t>(Argument::I1);
+    return index < kAutomationNumberCount ? &kAutomationNumbers[index] : nullptr;
+}
 
 // Whether the argument is of an automation integer type, which a Java long takes exactly.
-bool is_integer(Argument argument);
+inline bool is_integer(Argument argument)
+{
+    const AutomationNumber *number = automation_number(argument);
+    return number && scalar_row(number->nearest)->integer;
+}
 
 // A jvalue of all zero bits: null, false or 0 whatever the slot's type.
 inline jvalue zero_value()

@@ -154,9 +154,9 @@ void produce_object(JNIEnv *env, const VARIANT &arg, PreparedArguments &out, con
         return;
     }
     const Argument own = argument_of_type(static_cast<VARTYPE>(value->vt & ~VT_BYREF));
-    const JavaClass *becomes = argument_row(own, ParameterKind::Reference).becomes;
-    if (!becomes) TavlinEx::raise("Unable to determine how to coerce parameter data: %u", value->vt);
-    convert_com_to_java(env, value, out, 0, JavaType{becomes->name, nullptr}, strict);
+    const JavaClass &becomes = argument_row(own, ParameterKind::Reference).becomes;
+    if (!becomes.name) TavlinEx::raise("Unable to determine how to coerce parameter data: %u", value->vt);
+    convert_com_to_java(env, value, out, 0, JavaType{becomes.name, nullptr}, strict);
 }
 
 // JNI must never receive an object its parameter cannot hold; refusing here also lets an

@@ -146,8 +146,7 @@ private:
         if (profile.argument == Argument::Null || profile.argument == Argument::Nothing) return "null";
         if (type.shape.kind != ParameterKind::Reference) return type.name;
         if (profile.argument == Argument::Array) return "[I";
-        const JavaClass *becomes = argument_row(profile.argument, type.shape.kind).becomes;
-        return becomes ? becomes->name : nullptr;
+        return argument_row(profile.argument, type.shape.kind).becomes.name;
     }
 
     void check_outright_refusal(const VARIANT *arg, const JavaType &type, bool strict)
