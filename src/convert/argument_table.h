@@ -2,8 +2,8 @@
 // (argument_fit) and the conversion (convert_com_to_java) both read it: whether the argument
 // fits an overload and how closely, under which rules it converts, which class it becomes for
 // a parameter of another class, and how it is converted. Neither side keeps a list of its own,
-// so the choice never picks an overload that the conversion then refuses for the argument's
-// type; a new way to pass an argument is a row of kArgumentRows (argument_table.cpp).
+// so the two cannot disagree on what an argument's type fits, becomes or converts to; a new way
+// to pass an argument is a row of kArgumentRows (argument_table.cpp).
 #pragma once
 
 #include <jni.h>
@@ -48,7 +48,7 @@ enum class Argument : uint8_t {
 
 // How closely the argument fits, as argument_fit measures it.
 enum class Closeness : uint8_t {
-    Never,        // it converts, but would lose its kind (a number for a boolean): never a fit
+    Never,        // no fit: it would change its kind (a number for a boolean), or not convert
     Exact,        // the parameter's own type; its wrapper costs one more
     Null,         // any parameter but a primitive one
     Number,       // by the value and by where both types sit among the numbers
