@@ -20,7 +20,7 @@ for target in ${TAVLIN_TARGETS:-linux linux-newest-java linux-asan win32 win64};
     java_home=$(bash scripts/newest-java.sh)
     [ -n "$java_home" ] || { echo "note: no JDK newer than the default one is installed; skipped"; continue; }
   fi
-  env ${java_home:+JAVA_HOME="$java_home"} ctest --test-dir "build/$target" -j "${TAVLIN_JOBS:-$(nproc)}" --output-on-failure --timeout 600 2>&1 | tee "$log"
+  env ${java_home:+JAVA_HOME="$java_home"} ctest --test-dir "build/$target" -j "${TAVLIN_JOBS:-$(nproc)}" --output-on-failure --timeout 600 --repeat after-timeout:2 2>&1 | tee "$log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
   if [ -n "$summary" ]; then

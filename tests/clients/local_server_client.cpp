@@ -78,7 +78,7 @@ int main(int argc, char **argv)
     report.check(hr == S_OK, "DllRegisterServer", hex(hr));
 
     double client = -1, isolated = -1, surrogate = -1, ignored = -1;
-    hr = process_id_of_new(tavlin::CLSID_TavlinUtil, CLSCTX_INPROC_SERVER, &client);
+    hr = process_id_of_new(CLSID_TavlinUtil, CLSCTX_INPROC_SERVER, &client);
     report.check(SUCCEEDED(hr) && client > 0, "Tavlin.Util in the process",
                  hex(hr) + ", pid " + std::to_string(client));
 
@@ -89,7 +89,7 @@ int main(int argc, char **argv)
     report.check(SUCCEEDED(hr) && isolated > 0 && isolated != client, "Tavlin.Util.Isolated from its local server",
                  hex(hr) + ", pid " + std::to_string(isolated));
 
-    hr = process_id_of_new(tavlin::CLSID_TavlinUtil, CLSCTX_LOCAL_SERVER, &surrogate);
+    hr = process_id_of_new(CLSID_TavlinUtil, CLSCTX_LOCAL_SERVER, &surrogate);
     report.check(SUCCEEDED(hr) && surrogate > 0 && surrogate != client && surrogate != isolated,
                  "Tavlin.Util from the system surrogate", hex(hr) + ", pid " + std::to_string(surrogate));
 
