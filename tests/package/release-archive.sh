@@ -60,12 +60,12 @@ dll64=$(windows "$folder/x64/tavlin.dll")
 clsid='{E5E89462-9F06-11D1-A07D-AAE6E1FA032C}'
 # The product's keys below one root of classes, one per line ("Tavlin.Util", "CLSID\{...}").
 product_keys() {  # root, registry view
-  for below in "" CLSID TypeLib Interface; do
+  for below in "" AppID CLSID TypeLib Interface; do
     $WINE64 reg query "$1${below:+\\$below}" /reg:$2 2>/dev/null | tr -d '\r'
-  done | grep -i -E '\\(Tavlin\.|\{E5E89460-|\{E5E89461-|\{E5E89462-|\{92E97FB8-|\{9A6F080F-)' |
+  done | grep -i -E '\\(Tavlin\.|\{E5E89460-|\{E5E89461-|\{E5E89462-|\{92E97FB8-|\{9A6F080F-|\{4489F308-|\{137F2BF5-)' |
     sed 's/^.*\\Classes\\//' | LC_ALL=C sort | tr '\n' ' '
 }
-all_keys="CLSID\\{92E97FB8-4034-4E8D-BCB3-C2F794F526C5} CLSID\\$clsid Interface\\{9A6F080F-A624-4E65-B5FB-64EB585EDD54} Interface\\{E5E89461-9F06-11D1-A07D-AAE6E1FA032C} Tavlin.Proxy Tavlin.Proxy.1 Tavlin.TavlinUtil Tavlin.TavlinUtil.1 Tavlin.Util TypeLib\\{E5E89460-9F06-11D1-A07D-AAE6E1FA032C} "
+all_keys="AppID\\{137F2BF5-484C-4129-B6C8-B71FCB29BF61} CLSID\\{4489F308-CB12-4B85-9EE2-5842C3F67B93} CLSID\\{92E97FB8-4034-4E8D-BCB3-C2F794F526C5} CLSID\\$clsid Interface\\{9A6F080F-A624-4E65-B5FB-64EB585EDD54} Interface\\{E5E89461-9F06-11D1-A07D-AAE6E1FA032C} Tavlin.Proxy Tavlin.Proxy.1 Tavlin.TavlinUtil Tavlin.TavlinUtil.1 Tavlin.TavlinUtilIsolated Tavlin.TavlinUtilIsolated.1 Tavlin.Util Tavlin.Util.Isolated TypeLib\\{E5E89460-9F06-11D1-A07D-AAE6E1FA032C} "
 machine='HKLM\Software\Classes'
 user='HKCU\Software\Classes'
 server_of() {  # root, registry view
