@@ -23,4 +23,15 @@ std::string ole_to_utf8(const OLECHAR *text, size_t length)
     return narrow;
 }
 
+bool is_name_folded(const OLECHAR *name, const char *lower)
+{
+    if (!name) return false;
+    for (; *lower; ++name, ++lower) {
+        OLECHAR c = *name;
+        if (c >= 'A' && c <= 'Z') c = static_cast<OLECHAR>(c - 'A' + 'a');
+        if (c != static_cast<OLECHAR>(*lower)) return false;
+    }
+    return *name == 0;
+}
+
 }  // namespace tavlin

@@ -11,6 +11,7 @@
 #include "bridge/proxy/proxy.h"
 #include "errors/tavlin_ex.h"
 #include "util/auto_variant.h"
+#include "util/text.h"
 
 namespace tavlin {
 
@@ -62,14 +63,6 @@ KeyNames &key_names()
     return *names;
 }
 
-bool is_item(const OLECHAR *name)
-{
-    static const char kItem[] = "item";
-    for (size_t i = 0; i < sizeof kItem - 1; ++i)
-        if (!name[i] || (name[i] | 0x20) != static_cast<OLECHAR>(kItem[i])) return false;
-    return name[sizeof kItem - 1] == 0;
-}
-
 bool is_write(WORD flags) { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
 
 }  // namespace
@@ -78,7 +71,7 @@ DISPID CProxy::element_dispid(const OLECHAR *name) const
 {
     const Indexing indexing = methods()->indexing();
     if (indexing == Indexing::None || is_class()) return DISPID_UNKNOWN;
-    if (is_item(name)) return DISPID_VALUE;
+    if (is_name_folded(name, "item")) return DISPID_VALUE;
     return indexing == Indexing::ByKey ? key_names().dispid_of(name) : DISPID_UNKNOWN;
 }
 

@@ -13,6 +13,7 @@
 #include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
 #include "util/holders.h"
+#include "util/text.h"
 #include "vmhost/global_ref.h"
 #include "vmhost/vm.h"
 
@@ -270,17 +271,7 @@ private:
 
 }  // namespace
 
-bool is_new_enum_name(const OLECHAR *name)
-{
-    if (!name) return false;
-    static const char kName[] = "_newenum";
-    for (size_t i = 0; i < sizeof kName - 1; ++i) {
-        OLECHAR c = name[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<OLECHAR>(c - 'A' + 'a');
-        if (c != static_cast<OLECHAR>(kName[i])) return false;
-    }
-    return name[sizeof kName - 1] == 0;
-}
+bool is_new_enum_name(const OLECHAR *name) { return is_name_folded(name, "_newenum"); }
 
 HRESULT invoke_new_enum(JNIEnv *env, jobject object, Walk walk, WORD flags, const DISPPARAMS *params, VARIANT *result)
 {
