@@ -1,5 +1,6 @@
 #include "convert/argument_fit.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "convert/proxies.h"
@@ -19,24 +20,40 @@ const void *value_data(const VARIANT &arg)
     return &arg.cVal;
 }
 
-bool holds(const NumberValue &value, const ScalarRow &target)
+// How a number's value survives in a Java number type: as it is, only rounded to a float's
+// precision, or not at all (a fraction in an integer, a value out of range).
+enum class Held { Not, Exactly, Rounded };
+
+Held held(const NumberValue &value, const ScalarRow &target)
 {
     if (target.integer)
-        return value.integral && value.fits_int64 && value.integer >= target.low && value.integer <= target.high;
-    if (std::isnan(value.real)) return true;
-    if (!value.real_exact) return false;
-    return target.kind == ParameterKind::Double || static_cast<double>(static_cast<float>(value.real)) == value.real;
+        return value.integral && value.fits_int64 && value.integer >= target.low && value.integer <= target.high
+                   ? Held::Exactly
+                   : Held::Not;
+    if (std::isnan(value.real)) return Held::Exactly;
+    if (!value.real_exact) return Held::Not;
+    if (target.kind == ParameterKind::Double || std::isinf(value.real)) return Held::Exactly;
+    if (std::fabs(value.real) > FLT_MAX) return Held::Not;
+    return static_cast<double>(static_cast<float>(value.real)) == value.real ? Held::Exactly : Held::Rounded;
 }
 
 // The costs, cheapest first: exact, widening by the distance widened, narrowing by the
-// distance narrowed, and a number taken as a char last of all. Boxing adds one.
+// distance narrowed, and a number taken as a char last of all. Boxing adds one. A number that
+// a float only rounds (0.9) fits a float worse than anything else fits: it is taken where
+// nothing would take it as it is (Color(0.9, 0.9, 0.9) is Color(float, float, float), not
+// Color(int, int, int)), and nowhere else.
 constexpr int kExact = 0, kWidening = 10, kNarrowing = 30, kNumberAsChar = 50;
-constexpr int kSubclass = 40, kAnyObject = 60, kArray = 20;
+constexpr int kSubclass = 40, kAnyObject = 60, kArray = 20, kRoundedToFloat = 70;
+// A one-letter text for a char: just after a String's exact fit, so that append("x") keeps
+// taking append(String), and before any class that a String is (CharSequence, Object).
+constexpr int kOneCharacter = kExact + 1;
 
 int number_fit(const ArgumentProfile &arg, const ScalarRow &target)
 {
     const AutomationNumber &source = *automation_number(arg.argument);
-    if (!holds(arg.number, target)) return kRefused;
+    const Held how = held(arg.number, target);
+    if (how == Held::Not) return kRefused;
+    if (how == Held::Rounded) return kRoundedToFloat;
     if (source.exact && source.nearest == target.kind) return kExact;
     if (target.kind == ParameterKind::Char) return kNumberAsChar;
     if (target.width >= source.width) return kWidening + (target.width - source.width);
@@ -75,6 +92,23 @@ int callback_fit(JNIEnv *env, const JavaType &type)
 
 int boxed(int fit, const JavaType &type) { return fit == kRefused || !type.shape.boxed ? fit : fit + 1; }
 
+// A currency or decimal as its BigDecimal: exact for a BigDecimal parameter, yet ranked before
+// a double only where the double would change the value; a whole or binary-exact amount ranks
+// after the numbers, and so goes where it went before BigDecimal took it.
+int decimal_fit(JNIEnv *env, const ArgumentProfile &arg, jclass big_decimal, const JavaType &type)
+{
+    const int fit = class_fit(env, big_decimal, type);
+    return fit == kExact && !arg.number.double_rounds ? kSubclass : fit;
+}
+
+// A currency or decimal as its digits, for a constructor's String parameter, where a double
+// would change the value (BigDecimal(String) before BigDecimal(double)); otherwise the numbers
+// take it as before.
+int decimal_text_fit(const ArgumentProfile &arg, const JavaType &type)
+{
+    return type.of_constructor && arg.number.double_rounds ? kExact : kRefused;
+}
+
 }  // namespace
 
 ArgumentProfile profile_argument(const VARIANT *arg)
@@ -86,6 +120,8 @@ ArgumentProfile profile_argument(const VARIANT *arg)
     profile.argument = argument_of(arg, profile.object);
     if (const AutomationNumber *number = automation_number(profile.argument))
         profile.number = number->value(value_data(*arg));
+    else if (profile.argument == Argument::Text)
+        profile.text_length = SysStringLen(value_or_referenced(*arg, arg->bstrVal, arg->pbstrVal));
     return profile;
 }
 
@@ -115,6 +151,12 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
         return kArray;
     case Closeness::Callback:
         return callback_fit(env, type);
+    case Closeness::OneCharacter:
+        return arg.text_length == 1 ? boxed(kOneCharacter, type) : kRefused;
+    case Closeness::ExactDecimal:
+        return decimal_fit(env, arg, java_reflect.*row.becomes.klass, type);
+    case Closeness::DecimalText:
+        return decimal_text_fit(arg, type);
     }
     return kRefused;
 }

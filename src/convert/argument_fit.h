@@ -21,6 +21,8 @@ struct ArgumentProfile {
     Argument argument = Argument::Other;
     // Numbers: the value's facts.
     NumberValue number = {};
+    // Text: its length in UTF-16 code units.
+    uint32_t text_length = 0;
     // Proxies: the Java object of one of this bridge's proxies.
     jobject object = nullptr;
 };

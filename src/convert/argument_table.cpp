@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "convert/exact_decimal.h"
 #include "convert/jni_arrays.h"
 #include "convert/proxies.h"
 #include "convert/variant_refs.h"
@@ -25,6 +26,7 @@ constexpr JavaClass kFloatClass{"java/lang/Float", &CJavaReflect::float_class};
 constexpr JavaClass kDoubleClass{"java/lang/Double", &CJavaReflect::double_class};
 constexpr JavaClass kStringClass{"java/lang/String", &CJavaReflect::string_class};
 constexpr JavaClass kDateClass{"java/util/Date", &CJavaReflect::date_class};
+constexpr JavaClass kBigDecimalClass{"java/math/BigDecimal", &CJavaReflect::big_decimal_class};
 
 constexpr ParameterKinds kNumbers = kinds_of(Kind::Byte) | kinds_of(Kind::Short) | kinds_of(Kind::Char) |
                                     kinds_of(Kind::Int) | kinds_of(Kind::Long) | kinds_of(Kind::Float) |
@@ -84,7 +86,18 @@ constexpr ArgumentRow kArgumentRows[] = {
     {Argument::Currency, kNumbers, C::Number, R::LenientOnly, V::Scalar, kNoClass},
     {Argument::Decimal, kNumbers, C::Number, R::Both, V::Scalar, kNoClass},
     {Argument::Text, kString, C::Exact, R::Both, V::Text, kNoClass},
+    // A one-letter text is that char (withDelimiter(";")), ranked just after a String, so that
+    // a name taking either keeps taking the String; other text coerces as into any number.
+    {Argument::Text, kinds_of(Kind::Char), C::OneCharacter, R::Both, V::Character, kNoClass},
     {Argument::Text, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kStringClass},
+    // A currency or decimal is the exact BigDecimal for a parameter that holds one (a Number,
+    // an Object), and a constructor's text parameter takes its exact digits: a double would
+    // make CCur(19.99) 19.98999... Each ranks before a double only where the double would
+    // change the value (see argument_fit).
+    {Argument::Currency, kOtherClass, C::ExactDecimal, R::Both, V::ExactDecimal, kBigDecimalClass},
+    {Argument::Currency, kString, C::DecimalText, R::Both, V::DecimalText, kNoClass},
+    {Argument::Decimal, kOtherClass, C::ExactDecimal, R::Both, V::ExactDecimal, kBigDecimalClass},
+    {Argument::Decimal, kString, C::DecimalText, R::Both, V::DecimalText, kNoClass},
     {Argument::Date, kDate, C::Exact, R::Both, V::Date, kNoClass},
     {Argument::Date, kOtherClass, C::OwnClass, R::Both, V::OtherClass, kDateClass},
     // A proxy whose object is an instance of the parameter's class passes that object (the
@@ -129,7 +142,8 @@ constexpr uint8_t first_row_naming(Argument argument, size_t kind)
 // names that class, a fit by number is for numbers, a scalar conversion for scalars.
 constexpr bool row_is_whole(const ArgumentRow &row)
 {
-    if (row.closeness == Closeness::OwnClass && !row.becomes.klass) return false;
+    if ((row.closeness == Closeness::OwnClass || row.closeness == Closeness::ExactDecimal) && !row.becomes.klass)
+        return false;
     if (row.closeness == Closeness::Number && (row.parameters & ~kNumbers)) return false;
     return row.conversion != Conversion::Scalar || !(row.parameters & ~(kBoolean | kNumbers));
 }
@@ -281,25 +295,31 @@ NumberValue from_real(double value)
 
 // Currency keeps four decimal places; a fraction is taken as its nearest double, as the
 // platform's own coercion gives it.
-NumberValue from_currency(int64_t units)
+NumberValue from_currency(const CY &value)
 {
+    const int64_t units = value.int64;
     if (units % 10000 == 0) return from_integer(units / 10000);
-    return {false, false, 0, static_cast<double>(units) / 10000.0, true};
+    NumberValue number{false, false, 0, static_cast<double>(units) / 10000.0, true};
+    number.double_rounds = double_rounds_currency(value);
+    return number;
 }
 
 // A whole decimal within 64 bits is an integer; any other is taken as its nearest double.
 NumberValue from_decimal(const DECIMAL &value)
 {
+    NumberValue number{false, false, 0, 0, false};
     if (value.scale == 0 && value.Hi32 == 0 && value.Lo64 <= static_cast<uint64_t>(INT64_MAX)) {
         int64_t magnitude = static_cast<int64_t>(value.Lo64);
-        return from_integer(value.sign ? -magnitude : magnitude);
+        number = from_integer(value.sign ? -magnitude : magnitude);
+    } else {
+        VARIANT decimal, real;
+        VariantInit(&real);
+        decimal.decVal = value;
+        decimal.vt = VT_DECIMAL;
+        if (SUCCEEDED(VariantChangeType(&real, &decimal, 0, VT_R8))) number = {false, false, 0, real.dblVal, true};
     }
-    VARIANT decimal, real;
-    VariantInit(&real);
-    decimal.decVal = value;
-    decimal.vt = VT_DECIMAL;
-    if (FAILED(VariantChangeType(&real, &decimal, 0, VT_R8))) return {false, false, 0, 0, false};
-    return {false, false, 0, real.dblVal, true};
+    number.double_rounds = double_rounds_decimal(value);
+    return number;
 }
 
 }  // namespace
@@ -318,8 +338,7 @@ constexpr AutomationNumber kAutomationNumbers[kAutomationNumberCount] = {
     {Argument::UI8, Kind::Long, false, 7, [](const void *d) { return from_unsigned(read_unaligned<ULONGLONG>(d)); }},
     {Argument::R4, Kind::Float, true, 8, [](const void *d) { return from_real(read_unaligned<float>(d)); }},
     {Argument::R8, Kind::Double, true, 10, [](const void *d) { return from_real(read_unaligned<double>(d)); }},
-    {Argument::Currency, Kind::Double, false, 10,
-     [](const void *d) { return from_currency(read_unaligned<CY>(d).int64); }},
+    {Argument::Currency, Kind::Double, false, 10, [](const void *d) { return from_currency(read_unaligned<CY>(d)); }},
     {Argument::Decimal, Kind::Double, false, 10,
      [](const void *d) { return from_decimal(read_unaligned<DECIMAL>(d)); }},
 };

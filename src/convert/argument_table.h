@@ -48,16 +48,19 @@ enum class Argument : uint8_t {
 
 // How closely the argument fits, as argument_fit measures it.
 enum class Closeness : uint8_t {
-    Never,        // no fit: it would change its kind (a number for a boolean), or not convert
-    Exact,        // the parameter's own type; its wrapper costs one more
-    Null,         // any parameter but a primitive one
-    Number,       // by the value and by where both types sit among the numbers
-    OwnClass,     // by the class it becomes (the row's `becomes`) against the parameter's class
-    ObjectClass,  // by the class of the proxy's object against the parameter's class
-    Instance,     // when the proxy's object is an instance of the parameter's class
-    ArrayClass,   // for a class that every array is: Object, Cloneable, Serializable
-    Array,        // any array for an array parameter; its elements are not looked at
-    Callback,     // another automation object, when the parameter is a functional interface
+    Never,         // no fit: it would change its kind (a number for a boolean), or not convert
+    Exact,         // the parameter's own type; its wrapper costs one more
+    Null,          // any parameter but a primitive one
+    Number,        // by the value and by where both types sit among the numbers
+    OwnClass,      // by the class it becomes (the row's `becomes`) against the parameter's class
+    ObjectClass,   // by the class of the proxy's object against the parameter's class
+    Instance,      // when the proxy's object is an instance of the parameter's class
+    ArrayClass,    // for a class that every array is: Object, Cloneable, Serializable
+    Array,         // any array for an array parameter; its elements are not looked at
+    Callback,      // another automation object, when the parameter is a functional interface
+    OneCharacter,  // text of exactly one UTF-16 unit, for a char: just after a String's own fit
+    ExactDecimal,  // a currency or decimal as a BigDecimal (`becomes`), against the parameter's class
+    DecimalText,   // a currency or decimal as its digits, for a constructor's String parameter
 };
 
 // Under which rules the conversion takes the argument: the strict rule of an overload walk,
@@ -67,14 +70,17 @@ enum class Rules : uint8_t { Both, LenientOnly, Neither };
 
 // How the conversion makes the Java value.
 enum class Conversion : uint8_t {
-    Zero,        // null, or 0 for a primitive
-    Scalar,      // coerced to the parameter's primitive type (kScalarRows), boxed for a wrapper
-    Text,        // a Java string of the text
-    Date,        // coerced to an automation date, then a java.util.Date in local time
-    Array,       // a Java array of the parameter's type
-    OtherClass,  // the object that its own type calls for (`becomes`, a proxy's own object, an
-                 // array), when the parameter can hold it
-    Callback,    // behind the functional interface, calling the automation object
+    Zero,          // null, or 0 for a primitive
+    Scalar,        // coerced to the parameter's primitive type (kScalarRows), boxed for a wrapper
+    Text,          // a Java string of the text
+    Date,          // coerced to an automation date, then a java.util.Date in local time
+    Array,         // a Java array of the parameter's type
+    OtherClass,    // the object that its own type calls for (`becomes`, a proxy's own object, an
+                   // array), when the parameter can hold it
+    Callback,      // behind the functional interface, calling the automation object
+    Character,     // a one-letter text as that char; other text coerced as into any number
+    ExactDecimal,  // a java.math.BigDecimal of the exact value, when the parameter can hold it
+    DecimalText,   // a Java string of the exact value's digits, for a constructor's parameter
 };
 
 // A class that an argument becomes for a parameter of another class.
@@ -127,6 +133,8 @@ struct NumberValue {
     int64_t integer;
     double real;
     bool real_exact;
+    // A currency or decimal that no double holds exactly (19.99): a double would change it.
+    bool double_rounds = false;
 };
 
 // An automation number type: the Java type that it matches exactly, or else the one nearest

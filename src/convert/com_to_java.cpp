@@ -5,6 +5,7 @@
 #include <string>
 
 #include "convert/argument_table.h"
+#include "convert/exact_decimal.h"
 #include "convert/java_class_name.h"
 #include "convert/java_date.h"
 #include "convert/java_text.h"
@@ -46,9 +47,22 @@ void require_signed_64_bit_range(const VARIANT &arg, const char *type_name)
 // text would hide a client's mistake and would pick the wrong overload.
 [[noreturn]] void refuse(const ArgumentRow &row, const VARIANT &arg, const JavaType &type)
 {
-    if (row.conversion == Conversion::Text)
+    if (row.conversion == Conversion::Text || row.conversion == Conversion::DecimalText)
         throw new TavlinEx("convert_com_to_java: Expecting java/lang/String, got non-string\n");
     TavlinEx::raise("CHECK_NUMERIC_VARIANT, expecting %s, got %d\n", type.name, arg.vt & ~VT_BYREF);
+}
+
+// A primitive's value as its parameter takes it: as it is, or boxed in its wrapper.
+void set_scalar(JNIEnv *env, const ScalarRow &row, jvalue value, PreparedArguments &args, int index,
+                const JavaType &type)
+{
+    if (!type.shape.boxed) {
+        args.set(index, value, ARG_PLAIN);
+        return;
+    }
+    CLocalRef boxed =
+        jni::new_object_a(env, java_reflect.*row.wrapper_class, java_reflect.*row.wrapper_constructor, &value);
+    args.set_object(index, boxed.release(), ARG_LOCAL);
 }
 
 // A primitive parameter and its wrapper are read from the same coerced value.
@@ -69,13 +83,23 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, Argument argument, Prepared
         coerce(copy, target, type.name);
         value = row.read(*copy);
     }
-    if (!type.shape.boxed) {
-        args.set(index, value, ARG_PLAIN);
+    set_scalar(env, row, value, args, index, type);
+}
+
+// A one-letter text is that char. Other text is a number's text, for a lone method only, as
+// before a letter was a char.
+void convert_character(JNIEnv *env, const VARIANT &arg, const ArgumentRow &row, PreparedArguments &args, int index,
+                       const JavaType &type, bool strict)
+{
+    BSTR text = value_or_referenced(arg, arg.bstrVal, arg.pbstrVal);
+    if (SysStringLen(text) == 1) {
+        jvalue value = zero_value();
+        value.c = text[0];
+        set_scalar(env, *scalar_row(type.shape.kind), value, args, index, type);
         return;
     }
-    CLocalRef boxed =
-        jni::new_object_a(env, java_reflect.*row.wrapper_class, java_reflect.*row.wrapper_constructor, &value);
-    args.set_object(index, boxed.release(), ARG_LOCAL);
+    if (strict) refuse(row, arg, type);
+    convert_scalar(env, arg, Argument::Text, args, index, type);
 }
 
 void convert_string(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index)
@@ -169,6 +193,22 @@ void require_assignable(JNIEnv *env, jobject object, const JavaType &type)
     TavlinEx::raise("Argument of class %s cannot be passed as %s", actual.c_str(), type.name);
 }
 
+void convert_exact_decimal(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type)
+{
+    LocalRef<jobject> decimal = new_big_decimal(env, arg);
+    require_assignable(env, decimal.get(), type);
+    args.set_object(index, decimal.release(), ARG_LOCAL);
+}
+
+// A constructor's text parameter takes a currency's or decimal's digits (BigDecimal(String));
+// a method's does not, as no number becomes text there.
+void convert_decimal_text(JNIEnv *env, const VARIANT &arg, const ArgumentRow &row, PreparedArguments &args, int index,
+                          const JavaType &type)
+{
+    if (!type.of_constructor) refuse(row, arg, type);
+    args.set_object(index, jni::new_string_utf(env, exact_decimal_text(arg).c_str()).release(), ARG_LOCAL);
+}
+
 void convert_for_other_class(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type,
                              bool strict)
 {
@@ -214,6 +254,15 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
         return;
     case Conversion::OtherClass:
         convert_for_other_class(env, *arg, args, index, type, strict);
+        return;
+    case Conversion::Character:
+        convert_character(env, *arg, row, args, index, type, strict);
+        return;
+    case Conversion::ExactDecimal:
+        convert_exact_decimal(env, *arg, args, index, type);
+        return;
+    case Conversion::DecimalText:
+        convert_decimal_text(env, *arg, row, args, index, type);
         return;
     }
 }

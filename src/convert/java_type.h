@@ -36,14 +36,17 @@ struct JavaType {
         : name(type_name), klass(type_class), shape(parameter_shape(type_name))
     {
     }
-    JavaType(const char *type_name, jclass type_class, ParameterShape known)
-        : name(type_name), klass(type_class), shape(known)
+    JavaType(const char *type_name, jclass type_class, ParameterShape known, bool constructor_parameter = false)
+        : name(type_name), klass(type_class), shape(known), of_constructor(constructor_parameter)
     {
     }
 
     const char *name;
     jclass klass;  // used to refuse objects the parameter cannot take; may be null
     ParameterShape shape;
+    // A constructor's parameter: a class made from text parses it (BigDecimal(String)), so a
+    // decimal argument may cross as its exact digits.
+    bool of_constructor = false;
 
     bool is_primitive() const { return !shape.boxed && shape.kind <= ParameterKind::Double; }
 };

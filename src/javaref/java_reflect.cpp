@@ -114,6 +114,8 @@ const Row core_rows[] = {
     CONSTANT_ROW(AD),
     CLASS_ROW(date_class, "java/util/Date"),
     METHOD_ROW(date_init, "<init>", "(J)V"),
+    CLASS_ROW(big_decimal_class, "java/math/BigDecimal"),
+    METHOD_ROW(big_decimal_init, "<init>", "(Ljava/lang/String;)V"),
     CLASS_ROW(string_class, "java/lang/String"),
     CLASS_ROW(iterable_class, "java/lang/Iterable"),
     METHOD_ROW(iterable_iterator, "iterator", "()Ljava/util/Iterator;"),

@@ -92,8 +92,10 @@ public:
     jint calendar_MINUTE = 0;
     jint calendar_SECOND = 0;
     jint calendar_AD = 0;
-    jclass date_class = nullptr;    // java/util/Date
-    jmethodID date_init = nullptr;  // (J)V
+    jclass date_class = nullptr;           // java/util/Date
+    jmethodID date_init = nullptr;         // (J)V
+    jclass big_decimal_class = nullptr;    // java/math/BigDecimal
+    jmethodID big_decimal_init = nullptr;  // (Ljava/lang/String;)V
     // Beyond the rows above: the class of the most common result, recognised by identity.
     jclass string_class = nullptr;
     // The collection interfaces that For Each walks (see bridge/members/walk.h).

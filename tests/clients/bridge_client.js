@@ -93,6 +93,10 @@ try {
           "error 800a03e9 Abstract class or interface: java.util.AbstractList");
     check("an object where text is wanted is its toString()",
           "total: " + util.newObject("java.math.BigDecimal", "19.99"), "total: 19.99");
+    var letters = util.newObject("java.lang.StringBuilder", "abc");
+    letters.setCharAt(0, "x");
+    check("a one-letter text for a char", letters.toString(), "xbc");
+    check("a fraction for a float beside an int", util.statics("fixtures.Namesakes").level(0.9), "float:0.9");
     // A Map and a List used as collections are: a key read as a member, Item, the default member.
     var dict = util.newInstance("java.util.HashMap");
     dict.put("name", "Ada");

@@ -27,6 +27,11 @@ Expect "newObject of an abstract class": util.newObject "java.util.AbstractList"
 Expect "newObject's error number is a call's": util.newObject "java.util.AbstractList": CheckError Err.Number, 1001
 Expect "an object where text is wanted is its toString()": Check "total: " & util.newObject("java.math.BigDecimal", "19.99"), "total: 19.99"
 Expect "a nested class named with dots": Check util.newObject("java.util.AbstractMap.SimpleEntry", "k", "v").getKey(), "k"
+Dim letters: Set letters = util.newObject("java.lang.StringBuilder", "abc")
+Expect "a one-letter text for a char": letters.setCharAt 0, "x": Check letters.toString(), "xbc"
+Expect "a currency into a BigDecimal is exact": Check util.newObject("java.math.BigDecimal", CCur(19.99)).toString(), "19.99"
+Expect "a fraction for a float beside an int": Check util.statics("fixtures.Namesakes").level(0.9), "float:0.9"
+Expect "a byte beside an array": Check util.statics("java.util.Arrays").binarySearch(Array(1, 3, 5), CByte(5)), 2
 ' A Map and a List used as Scripting.Dictionary and VBA's collections are.
 Dim dict, items, unused
 Set dict = util.newInstance("java.util.HashMap")

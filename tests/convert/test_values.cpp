@@ -27,6 +27,40 @@ const TypeName kTypeNames[] = {
     {"UI8", VT_UI8},     {"INT", VT_INT},   {"UINT", VT_UINT},
 };
 
+// "-12.5" as its digits with `places` digits after the point ("-125000" for 4), or with the
+// text's own places when `places` is negative; the point is dropped.
+struct DecimalDigits {
+    std::string digits;
+    int places;
+};
+
+DecimalDigits decimal_digits(const std::string &text, int places)
+{
+    const size_t point = text.find('.');
+    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    if (places >= 0) fraction.resize(places, '0');
+    return {text.substr(0, point) + fraction, static_cast<int>(fraction.size())};
+}
+
+// A DECIMAL of the text's exact value and scale, its magnitude up to 96 bits.
+DECIMAL decimal_of(const std::string &text)
+{
+    DECIMAL value{};
+    const DecimalDigits decimal = decimal_digits(text, -1);
+    value.scale = static_cast<BYTE>(decimal.places);
+    for (char digit : decimal.digits) {
+        if (digit == '-') {
+            value.sign = DECIMAL_NEG;
+            continue;
+        }
+        const uint64_t low = (value.Lo64 & 0xFFFFFFFFu) * 10 + static_cast<uint64_t>(digit - '0');
+        const uint64_t middle = (value.Lo64 >> 32) * 10 + (low >> 32);
+        value.Hi32 = value.Hi32 * 10 + static_cast<ULONG>(middle >> 32);
+        value.Lo64 = (middle << 32) | (low & 0xFFFFFFFFu);
+    }
+    return value;
+}
+
 std::string name_of_type(VARTYPE type)
 {
     for (const TypeName &entry : kTypeNames)
@@ -214,7 +248,7 @@ void set_variant(VARIANT *out, const std::string &notation)
         out->dblVal = std::stod(text);
         break;
     case VT_CY:
-        out->cyVal.int64 = static_cast<LONGLONG>(std::stod(text) * 10000);
+        out->cyVal.int64 = std::stoll(decimal_digits(text, 4).digits);
         break;
     case VT_BOOL:
         out->boolVal = text == "true"    ? VARIANT_TRUE
@@ -225,8 +259,8 @@ void set_variant(VARIANT *out, const std::string &notation)
         out->bstrVal = colon == std::string::npos ? nullptr : bstr_from_notation(text);
         break;
     case VT_DECIMAL:
-        out->decVal.Lo64 = std::stoull(text);
-        break;  // scale 0, positive
+        out->decVal = decimal_of(text);
+        break;
     default:
         break;
     }

@@ -3,6 +3,7 @@
 // the ways both fail; through the function table and through IDispatch.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,15 @@ namespace {
 const HRESULT kBridgeError = E_FAIL;
 
 // One argument as a client passes it: a string, or an int ("#" in front of its digits).
+// "#7" is a Long, "$19.99" a Currency, anything else text.
 ScopedVariant argument(const char *text)
 {
-    return text[0] == '#' ? ScopedVariant::i4(std::stoi(text + 1)) : ScopedVariant::string(std::string(text));
+    if (text[0] == '#') return ScopedVariant::i4(std::stoi(text + 1));
+    if (text[0] != '$') return ScopedVariant::string(std::string(text));
+    ScopedVariant currency;
+    currency->vt = VT_CY;
+    currency->cyVal.int64 = std::llround(std::stod(text + 1) * 10000);
+    return currency;
 }
 
 struct ConstructorRow {
@@ -36,6 +43,10 @@ const ConstructorRow constructor_rows[] = {
     {"BigDecimalOfText", "java.math.BigDecimal", {"19.99"}, "toString", "19.99"},
     {"BigDecimalOfInt", "java.math.BigDecimal", {"#7"}, "toString", "7"},
     {"BigDecimalKeepsTheTextsScale", "java.math.BigDecimal", {"7.50"}, "toString", "7.50"},
+    // A currency that a double would change crosses as its digits; a whole one as before.
+    {"BigDecimalOfCurrencyIsExact", "java.math.BigDecimal", {"$19.99"}, "toString", "19.99"},
+    {"BigDecimalOfWholeCurrency", "java.math.BigDecimal", {"$20"}, "toString", "20"},
+    {"StringBuilderOfCurrencyCapacity", "java.lang.StringBuilder", {"$64"}, "capacity", "64"},
     {"StringBuilderOfCapacity", "java.lang.StringBuilder", {"#64"}, "capacity", "64"},
     {"StringBuilderOfCapacityHoldsNoText", "java.lang.StringBuilder", {"#64"}, "toString", ""},
     {"StringBuilderOfText", "java.lang.StringBuilder", {"abc"}, "toString", "abc"},

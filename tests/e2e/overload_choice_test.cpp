@@ -3,6 +3,7 @@
 // where none qualifies. A candidate that cannot even be looked at is passed over.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,7 @@ ScopedVariant variant_of(const Arg &arg)
         value->bVal = static_cast<BYTE>(arg.number);
         break;
     case VT_CY:
-        value->cyVal.int64 = static_cast<LONGLONG>(arg.number * 10000);
+        value->cyVal.int64 = std::llround(arg.number * 10000);
         break;
     case VT_BOOL:
         value->boolVal = arg.number != 0 ? VARIANT_TRUE : VARIANT_FALSE;
@@ -164,6 +165,17 @@ const ChoiceRow kChoiceRows[] = {
     {"AnArrayIsSerializable", "fixtures.Namesakes", "kept", {I4_ARRAY(1)}, "Serializable"},
     // A null object passes only where an object goes: not for String, whose conversion takes text alone.
     {"NothingGoesToTheMostSpecificThatTakesIt", "fixtures.Namesakes", "text", {NOTHING()}, "CharSequence"},
+    // A one-letter text is a char, after a String (AStringKeepsTheStringNamesake); longer text is none.
+    {"ALetterIsAChar", "fixtures.Namesakes", "letter", {BSTR_("x")}, "char:x"},
+    {"LongerTextIsNoChar", "fixtures.Namesakes", "letter", {BSTR_("xy")}, "Object:xy"},
+    // A fraction that a float only rounds takes the float rather than an integer's rounding.
+    {"AFractionRoundsIntoAFloat", "fixtures.Namesakes", "level", {R8(0.9)}, "float:0.9"},
+    // A currency that a double would change is the exact BigDecimal; a whole one stays a double.
+    {"CurrencyThatADoubleRoundsIsExact", "fixtures.Namesakes", "amount", {CY(19.99)}, "BigDecimal:19.99"},
+    {"WholeCurrencyStaysADouble", "fixtures.Namesakes", "amount", {CY(20)}, "double:20.0"},
+    // Only the array's elements convert under the strict rule; the byte beside it is vouched for.
+    {"AByteBesideAnArray", "fixtures.Namesakes", "find", {I4_ARRAY(5), UI1(5)}, "int[]"},
+    {"ATieGoesToTheFirstSignature", "fixtures.Namesakes", "tied", {BSTR_("s")}, "Serializable"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, OverloadChoice, ::testing::ValuesIn(kChoiceRows),

@@ -90,6 +90,7 @@ MethodFacts *gather_facts(JNIEnv *env, MethodInfo &method, const MemberReflectio
         facts->returns_array = return_type[0] == '[';
     } else {
         method.return_code.store('v');
+        facts->is_constructor = true;
     }
     facts->id = jni::from_reflected_method(env, method.method.get());
     jint modifiers = jni::call_method<jint>(env, method.method.get(), java_reflect.*reflection.modifiers);

@@ -32,6 +32,7 @@ enum class Members { Methods, Constructors };
 struct MethodFacts {
     jmethodID id = nullptr;
     bool is_static = false;
+    bool is_constructor = false;
     bool takes_variable_arguments = false;  // declared with "..." (its last parameter an array)
     bool returns_array = false;             // declared return type is an array type
     std::string text;                       // Method.toString() or Constructor.toString(), traced before every call
@@ -54,9 +55,9 @@ struct MethodFacts {
     }
 
 private:
-    static JavaType type_of(const Parameter &parameter)
+    JavaType type_of(const Parameter &parameter) const
     {
-        return JavaType(parameter.name.c_str(), parameter.klass.get(), parameter.shape);
+        return JavaType(parameter.name.c_str(), parameter.klass.get(), parameter.shape, is_constructor);
     }
 };
 

@@ -1,14 +1,18 @@
 // The choice among a name's overloads (or a class's constructors) for the arguments of one
 // call: the closest that takes the arguments as they are, the most specific of equally close
-// ones, table order only where none does.
+// ones, and the order of their signatures where neither decides. getMethods reports a class's
+// members in no fixed order (it differs between JVMs and between runs), so nothing the choice
+// depends on is that order.
 #include "bridge/members/overload_choice.h"
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "convert/argument_fit.h"
 #include "convert/com_to_java.h"
+#include "convert/variant_refs.h"
 #include "errors/tavlin_ex.h"
 #include "util/holders.h"
 
@@ -44,11 +48,28 @@ bool takes(JNIEnv *env, const MethodTable &table, int index, int count)
     return static_cast<int>(table.facts(env, index).parameters.size()) == count;
 }
 
-// Converts the first `count` arguments for the member's first `count` parameters.
-void convert_leading(JNIEnv *env, const MethodFacts &facts, const CallArguments &arguments, int count, bool strict,
-                     PreparedArguments &args)
+// Which arguments a conversion takes under the strict rule: all of them in an overload walk;
+// in a lone method's call, none; for a candidate whose fit already vouched for every scalar,
+// only the arrays, whose elements the fit did not look at.
+enum class Strictness { None, ArraysOnly, All };
+
+bool is_array_argument(const VARIANT *argument)
 {
-    for (int i = 0; i < count; ++i) convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict);
+    const VARIANT *value = through_variant_reference(argument);
+    return value && (value->vt & VT_ARRAY);
+}
+
+bool strict_for(Strictness strictness, const VARIANT *argument)
+{
+    return strictness == Strictness::All || (strictness == Strictness::ArraysOnly && is_array_argument(argument));
+}
+
+// Converts the first `count` arguments for the member's first `count` parameters.
+void convert_leading(JNIEnv *env, const MethodFacts &facts, const CallArguments &arguments, int count,
+                     Strictness strictness, PreparedArguments &args)
+{
+    for (int i = 0; i < count; ++i)
+        convert_com_to_java(env, arguments[i], args, i, facts.parameter_type(i), strict_for(strictness, arguments[i]));
 }
 
 // A candidate's failure rules out that candidate; a failure of the VM itself (see
@@ -60,13 +81,13 @@ TavlinEx *refusal_of_candidate(TavlinEx *error)
 }
 
 // Converts the client's arguments for one candidate method.
-void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict,
-                       PreparedArguments &args)
+void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                       Strictness strictness, PreparedArguments &args)
 {
     const int count = arguments.size();
     if (!takes(env, table, index, count)) throw new TavlinEx("Invalid number of arguments.");
     try {
-        convert_leading(env, table.facts(env, index), arguments, count, strict, args);
+        convert_leading(env, table.facts(env, index), arguments, count, strictness, args);
     } catch (TavlinEx *) {
         args.release();
         throw;
@@ -75,13 +96,15 @@ void prepare_arguments(JNIEnv *env, const MethodTable &table, int index, const C
 
 // A candidate that cannot take the arguments, seen without converting any: the wrong
 // number of them, or one that the conversion refuses outright.
-bool passed_over(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments, bool strict)
+bool passed_over(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
+                 Strictness strictness)
 {
     const int count = arguments.size();
     if (!takes(env, table, index, count)) return true;
     const MethodFacts &facts = table.facts(env, index);
     for (int i = 0; i < count; ++i)
-        if (refused_outright(env, arguments[i], facts.parameter_type(i), strict)) return true;
+        if (refused_outright(env, arguments[i], facts.parameter_type(i), strict_for(strictness, arguments[i])))
+            return true;
     return false;
 }
 
@@ -90,12 +113,12 @@ bool passed_over(JNIEnv *env, const MethodTable &table, int index, const CallArg
 // `look_first`, a candidate that the conversion would plainly refuse is passed over without
 // building the error; the walk's last candidate is always converted, so that an error is
 // reported, and the closest candidates were looked at already.
-bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first, bool strict,
+bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first, Strictness strictness,
               const CallArguments &arguments, PreparedArguments &args, TavlinExPtr &refusal)
 {
     try {
-        if (look_first && passed_over(env, table, index, arguments, strict)) return false;
-        prepare_arguments(env, table, index, arguments, strict, args);
+        if (look_first && passed_over(env, table, index, arguments, strictness)) return false;
+        prepare_arguments(env, table, index, arguments, strictness, args);
         return true;
     } catch (TavlinEx *error) {
         // A refusal for the number of arguments says less than that of a member that takes
@@ -106,21 +129,58 @@ bool accepted(JNIEnv *env, const MethodTable &table, int index, bool look_first,
     }
 }
 
+// Whether member `a`'s signature sorts before `b`'s: by their parameter types' names, then by
+// the whole declaration (a bridge method and the method it stands for differ only in their
+// return types). An order that every JVM gives the same members.
+bool signature_before(const MethodFacts &a, const MethodFacts &b)
+{
+    auto name_before = [](const MethodFacts::Parameter &x, const MethodFacts::Parameter &y) { return x.name < y.name; };
+    if (std::lexicographical_compare(a.parameters.begin(), a.parameters.end(), b.parameters.begin(), b.parameters.end(),
+                                     name_before))
+        return true;
+    if (std::lexicographical_compare(b.parameters.begin(), b.parameters.end(), a.parameters.begin(), a.parameters.end(),
+                                     name_before))
+        return false;
+    return a.text < b.text;
+}
+
+// The name's members from `index` on, in the order of their signatures; one whose facts cannot
+// be read comes last, where converting for it reports why.
+std::vector<int> overloads_in_signature_order(JNIEnv *env, const MethodTable &table, int index)
+{
+    std::vector<std::pair<const MethodFacts *, int>> members;
+    for (; index != -1; index = table.next_overload(env, index)) {
+        const MethodFacts *facts = nullptr;
+        try {
+            facts = &table.facts(env, index);
+        } catch (TavlinEx *error) {
+            delete refusal_of_candidate(error);
+        }
+        members.emplace_back(facts, index);
+    }
+    std::stable_sort(members.begin(), members.end(), [](const auto &a, const auto &b) {
+        return a.first && (!b.first || signature_before(*a.first, *b.first));
+    });
+    std::vector<int> order;
+    order.reserve(members.size());
+    for (const auto &member : members) order.push_back(member.second);
+    return order;
+}
+
 // A candidate of an overloaded name and how closely the call's arguments fit it: the worst
-// single fit first, then their sum, then table order (where specificity then reorders ties).
+// single fit first, then their sum, then the order of signatures (where specificity then
+// reorders ties).
 struct Candidate {
     int index;
+    const MethodFacts *facts;
     int worst;
     int total;
-    // The fits already vouch for every scalar, so they are converted as a lone method's
-    // would be (a currency into a double); the elements of an array were not looked at.
-    bool strict;
     bool fits_as_closely_as(const Candidate &other) const { return worst == other.worst && total == other.total; }
     bool operator<(const Candidate &other) const
     {
         if (worst != other.worst) return worst < other.worst;
         if (total != other.total) return total < other.total;
-        return index < other.index;
+        return signature_before(*facts, *other.facts);
     }
 };
 
@@ -136,9 +196,9 @@ bool as_specific(JNIEnv *env, const MethodFacts &a, const MethodFacts &b, int po
     return true;
 }
 
-// Orders members given in table order as Java prefers among namesakes that all take a call:
-// each after every other that is strictly more specific than it (String before CharSequence
-// before Object), table order between the rest. `as_specific(a, b)` compares two. A lone
+// Orders members given in signature order as Java prefers among namesakes that all take a
+// call: each after every other that is strictly more specific than it (String before
+// CharSequence before Object), signature order between the rest. `as_specific(a, b)` compares two. A lone
 // member is compared with nothing.
 template <class Iterator, class AsSpecific>
 void most_specific_first(Iterator first, Iterator last, AsSpecific as_specific)
@@ -154,11 +214,10 @@ void most_specific_first(Iterator first, Iterator last, AsSpecific as_specific)
 }
 
 // Among candidates that fit the call equally closely, puts the most specific first.
-void prefer_most_specific(JNIEnv *env, const MethodTable &table, int count, std::vector<Candidate> &candidates)
+void prefer_most_specific(JNIEnv *env, int count, std::vector<Candidate> &candidates)
 {
     auto as_specific_candidate = [&](const Candidate &a, const Candidate &b) {
-        return as_specific(env, table.facts(env, a.index), table.facts(env, b.index), count,
-                           &MethodFacts::parameter_type);
+        return as_specific(env, *a.facts, *b.facts, count, &MethodFacts::parameter_type);
     };
     for (auto tie = candidates.begin(); tie != candidates.end();) {
         auto after = std::find_if(tie, candidates.end(),
@@ -175,11 +234,10 @@ bool fits(JNIEnv *env, const MethodTable &table, int index, const std::vector<Ar
     const int count = static_cast<int>(arguments.size());
     if (!takes(env, table, index, count)) return false;
     const MethodFacts &facts = table.facts(env, index);
-    candidate = Candidate{index, 0, 0, false};
+    candidate = Candidate{index, &facts, 0, 0};
     for (int i = 0; i < count; ++i) {
         int fit = argument_fit(env, arguments[i], facts.parameter_type(i));
         if (fit == kRefused) return false;
-        if (arguments[i].argument == Argument::Array) candidate.strict = true;
         candidate.worst = std::max(candidate.worst, fit);
         candidate.total += fit;
     }
@@ -203,27 +261,30 @@ std::vector<Candidate> closest_candidates(JNIEnv *env, const MethodTable &table,
         }
     }
     std::sort(candidates.begin(), candidates.end());
-    prefer_most_specific(env, table, arguments.size(), candidates);
+    prefer_most_specific(env, arguments.size(), candidates);
     return candidates;
 }
 
 // An overloaded name is resolved by closeness first: the candidate that takes every
 // argument without loss and without changing its kind, the closest of them (so Math.max(2.5,
 // 1.5) is max(double, double) whatever the table order), and of equally close ones the most
-// specific (a TreeMap goes to (SortedMap) rather than (Map)). Only when none qualifies are the
-// overloads walked in table order, each converted under the strict rule, and the first that
-// accepts is taken; then only the last candidate's error is reported.
+// specific (a TreeMap goes to (SortedMap) rather than (Map)). The fits vouch for every scalar,
+// which then converts as a lone method's would (a currency into a double); only an array's
+// elements, which no fit looked at, convert under the strict rule. Only when none qualifies
+// are the overloads walked in the order of their signatures, each converted under the strict
+// rule, and the first that accepts is taken; then only the last candidate's error is reported.
 int choose_overload(JNIEnv *env, const MethodTable &table, int index, const CallArguments &arguments,
                     PreparedArguments &args)
 {
     TavlinExPtr refusal;
     for (const Candidate &candidate : closest_candidates(env, table, index, arguments))
-        if (accepted(env, table, candidate.index, false, candidate.strict, arguments, args, refusal))
+        if (accepted(env, table, candidate.index, false, Strictness::ArraysOnly, arguments, args, refusal))
             return candidate.index;
-    for (int next = table.next_overload(env, index);; index = next, next = table.next_overload(env, index)) {
-        if (accepted(env, table, index, next != -1, true, arguments, args, refusal)) return index;
-        if (next == -1) throw refusal.release();
-    }
+    const std::vector<int> walk = overloads_in_signature_order(env, table, index);
+    for (size_t i = 0; i < walk.size(); ++i)
+        if (accepted(env, table, walk[i], i + 1 != walk.size(), Strictness::All, arguments, args, refusal))
+            return walk[i];
+    throw refusal.release();
 }
 
 // A name with a single method converts as far as the platform's coercion allows.
@@ -231,7 +292,7 @@ int choose_as_given(JNIEnv *env, const MethodTable &table, int index, const Call
                     PreparedArguments &args)
 {
     if (table.next_overload(env, index) != -1) return choose_overload(env, table, index, arguments, args);
-    prepare_arguments(env, table, index, arguments, false, args);
+    prepare_arguments(env, table, index, arguments, Strictness::None, args);
     return index;
 }
 
@@ -257,7 +318,7 @@ bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const Cal
         const MethodFacts &facts = table.facts(env, index);
         const int fixed = static_cast<int>(facts.parameters.size()) - 1;
         args.resize(fixed + 1);
-        convert_leading(env, facts, arguments, fixed, strict, args);
+        convert_leading(env, facts, arguments, fixed, strict ? Strictness::All : Strictness::None, args);
         SafeArrayHolder trailing = packed(arguments, fixed);
         convert_safe_array(env, trailing.get(), VT_VARIANT, args, fixed, facts.parameter_type(fixed), strict,
                            VariantElements::AsArguments);
@@ -269,17 +330,17 @@ bool spread_accepted(JNIEnv *env, const MethodTable &table, int index, const Cal
     }
 }
 
-// The name's members from `index` on that can take `count` arguments spread: those declared
-// with variable arguments and no more fixed parameters than that. One whose facts cannot be
-// read is not among them; its error is kept in `refusal`.
+// The name's members from `index` on that can take `count` arguments spread, in the order of
+// their signatures: those declared with variable arguments and no more fixed parameters than
+// that. One whose facts cannot be read is not among them; its error is kept in `refusal`.
 std::vector<int> spread_candidates(JNIEnv *env, const MethodTable &table, int index, int count, TavlinExPtr &refusal)
 {
     std::vector<int> candidates;
-    for (; index != -1; index = table.next_overload(env, index)) {
+    for (int member : overloads_in_signature_order(env, table, index)) {
         try {
-            const MethodFacts &facts = table.facts(env, index);
+            const MethodFacts &facts = table.facts(env, member);
             if (facts.takes_variable_arguments && static_cast<int>(facts.parameters.size()) - 1 <= count)
-                candidates.push_back(index);
+                candidates.push_back(member);
         } catch (TavlinEx *error) {
             refusal.reset(refusal_of_candidate(error));
         }
@@ -287,7 +348,7 @@ std::vector<int> spread_candidates(JNIEnv *env, const MethodTable &table, int in
     return candidates;
 }
 
-// The most specific of the name's members that takes the arguments spread, table order
+// The most specific of the name's members that takes the arguments spread, signature order
 // between equally specific ones; -1 when none does, with the last refusal in `refusal`. The
 // members are compared one position past the arguments, where both take the element of their
 // array, so that (String...) is more specific than (Object...) for any count.
