@@ -22,6 +22,9 @@ void module_unlock()
     if (const ModuleLockWatcher *watcher = lock_watcher.load()) watcher->unit_released();
 }
 
+void module_lock_for_code() { InterlockedIncrement(&lock_count); }
+void module_unlock_for_code() { InterlockedDecrement(&lock_count); }
+
 void watch_module_lock(const ModuleLockWatcher *watcher) { lock_watcher.store(watcher); }
 LONG module_lock_count() { return lock_count; }
 

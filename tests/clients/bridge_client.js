@@ -1,6 +1,6 @@
 // What a JScript author does with the bridge, check by check. Run by cscript with
 // harness.js prepended (see run-client.sh).
-plan(64);
+plan(66);
 var util, calc, list;
 
 // A collection walked as JScript walks one: new Enumerator, then atEnd, item and moveNext.
@@ -16,10 +16,11 @@ function filled(className, items) {
     return collection;
 }
 try {
-    util = new ActiveXObject("Tavlin.Util");
-    check("CreateObject Tavlin.Util", typeof util, "object");
-    check("CreateObject Tavlin.TavlinUtil", typeof new ActiveXObject("Tavlin.TavlinUtil"), "object");
-    check("CreateObject Tavlin.TavlinUtil.1", typeof new ActiveXObject("Tavlin.TavlinUtil.1"), "object");
+    var progIds = utilProgIds();
+    util = new ActiveXObject(progIds[0]);
+    check("CreateObject " + progIds[0], typeof util, "object");
+    check("CreateObject " + progIds[1], typeof new ActiveXObject(progIds[1]), "object");
+    check("CreateObject " + progIds[2], typeof new ActiveXObject(progIds[2]), "object");
     calc = util.newInstance("fixtures.Calculator");
     list = util.newInstance("java.util.ArrayList");
 
@@ -33,6 +34,10 @@ try {
     note("a JScript Date passed through getVarDate: " + errorOf(function () { calc.typeOf(new Date(2000, 0, 1).getVarDate()); }));
     check("null argument", calc.typeOf(null), "null");
     check("object argument", calc.typeOf(list), "java.util.ArrayList");
+    // Object.equals is identity: a proxy handed back is its own Java object, not a copy or a wrapper.
+    var plain = util.newInstance("java.lang.Object");
+    check("a proxy handed back is its Java object",
+          plain.equals(plain) + " " + plain.equals(util.newInstance("java.lang.Object")), "true false");
     check("overload for a number", calc.describe(7), "int:7");
     check("overload for a string", calc.describe("s"), "String:s");
     check("static", calc.twice(21), 42);
@@ -82,6 +87,8 @@ try {
     check("a public field written, then read", person.age, 41);
     person.tag = list;
     check("an object property", person.tag.size(), list.size());
+    person.tag = plain;
+    check("a proxy stored in Java and read back is the same object", plain.equals(person.tag), true);
     check("a static field through statics", util.statics("java.lang.Integer").MAX_VALUE, 2147483647);
     check("a property without a setter", errorDescriptionOf(function () { person.Greeting = "x"; }),
           "Property Greeting has no setter.");

@@ -1,9 +1,9 @@
 ' What a VBScript author does with the bridge, check by check. Run by cscript with
 ' harness.vbs prepended (see run-client.sh), which says how a check is written.
-Plan 100
+Plan 102
 
 Dim progId, util
-For Each progId In Array("Tavlin.Util", "Tavlin.TavlinUtil", "Tavlin.TavlinUtil.1")
+For Each progId In UtilProgIds()
     Expect "CreateObject " & progId: Set util = Nothing: Set util = CreateObject(progId): Check util Is Nothing, False
 Next
 
@@ -66,6 +66,11 @@ Expect "Date argument": Check calc.typeOf(DateSerial(2000, 1, 1)), "java.util.Da
 Expect "Empty argument": Check calc.typeOf(Empty), "null"
 Expect "Null argument": Check calc.typeOf(Null), "null"
 Expect "object argument": Check calc.typeOf(list), "java.util.ArrayList"
+' Object.equals is identity: a proxy handed back is its own Java object, not a copy or a wrapper.
+Dim plain
+Set plain = util.newInstance("java.lang.Object")
+Expect "a proxy handed back is its Java object": Check plain.equals(plain) & " " & plain.equals(util.newInstance("java.lang.Object")), "True False"
+Expect "a proxy stored in Java and read back is the same object": Set person.tag = plain: Check plain.equals(person.tag), True
 Dim byRefNumber, byRefText
 byRefNumber = 20
 byRefText = "ref"
@@ -116,7 +121,7 @@ probe = UBound(numbers) & "/" & LBound(numbers)
 Note "UBound/LBound of an int[] (VT_ARRAY|VT_I4): " & probe & ", error " & Err.Number: Err.Clear
 probe = numbers(3)
 Note "reading an element of an int[] from script: " & probe & ", error " & Err.Number: Err.Clear
-Expect "Array() to Object[]": Check Left(CreateObject("Tavlin.Util").newInstance("fixtures.Sink").takeObjectArray(Array(1, "two", 3.5)), 8), "Object[]"
+Expect "Array() to Object[]": Check Left(CreateObject(UtilProgId()).newInstance("fixtures.Sink").takeObjectArray(Array(1, "two", 3.5)), 8), "Object[]"
 Dim grid(1, 2)
 grid(1, 2) = 6
 Expect "Dim a(1,2) to Object": Check calc.typeOf(grid), "[[Ljava.lang.Object;"

@@ -3,7 +3,7 @@
 // script's exception inside Java's call, and a Runnable run on a Java thread while the script
 // waits. Run by cscript with harness.js prepended (see run-client.sh).
 plan(7);
-var util = new ActiveXObject("Tavlin.Util");
+var util = new ActiveXObject(utilProgIds()[0]);
 
 function fruit() {
     var list = util.newInstance("java.util.ArrayList");

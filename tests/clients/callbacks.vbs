@@ -3,7 +3,7 @@
 ' Runnable run on a Java thread while the script waits. Run by cscript with harness.vbs
 ' prepended (see run-client.sh).
 Dim util, list, collector, thread, waited, byLength
-Set util = CreateObject("Tavlin.Util")
+Set util = CreateObject(UtilProgId())
 
 Function ByLength(a, b)
     ByLength = Len(a) - Len(b)

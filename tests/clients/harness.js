@@ -3,6 +3,15 @@
 // exception ends the checks early; the plan makes the checks it skipped visible.
 var planned = 0, passed = 0, failed = 0;
 
+// The ProgIDs a client makes its utility object by: Tavlin.Util's, or those TAVLIN_CLIENT_PROGIDS
+// names (run-client.sh sets the isolated class's, to run the same checks against a VM in the
+// class's local server).
+function utilProgIds() {
+    var named = new ActiveXObject("WScript.Shell").ExpandEnvironmentStrings("%TAVLIN_CLIENT_PROGIDS%");
+    if (named === "%TAVLIN_CLIENT_PROGIDS%") named = "Tavlin.Util Tavlin.TavlinUtil Tavlin.TavlinUtil.1";
+    return named.split(" ");
+}
+
 function plan(count) { planned = count; }
 
 function check(name, actual, expected) {
@@ -32,5 +41,8 @@ function errorDescriptionOf(action) { return errorOf(action).replace(/^error [0-
 
 function finish() {
     WScript.Echo(passed + " passed, " + failed + " failed, " + planned + " planned");
-    WScript.Quit(failed > 0 || passed + failed !== planned ? 1 : 0);
+    // A script that passed runs to its end, where the engine releases the script's objects: an
+    // isolated server ends with the last of them (Wine's COM never ends one whose client just
+    // quits: it does not ping clients).
+    if (failed > 0 || passed + failed !== planned) WScript.Quit(1);
 }

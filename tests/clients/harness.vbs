@@ -15,6 +15,22 @@ passed = 0
 failed = 0
 openCheck = ""
 
+' The ProgIDs a client makes its utility object by: Tavlin.Util's, or those TAVLIN_CLIENT_PROGIDS
+' names (run-client.sh sets the isolated class's, to run the same checks against a VM in the
+' class's local server).
+Function UtilProgIds()
+    Dim named
+    named = CreateObject("WScript.Shell").ExpandEnvironmentStrings("%TAVLIN_CLIENT_PROGIDS%")
+    If named = "%TAVLIN_CLIENT_PROGIDS%" Then named = "Tavlin.Util Tavlin.TavlinUtil Tavlin.TavlinUtil.1"
+    UtilProgIds = Split(named, " ")
+End Function
+
+Function UtilProgId()
+    Dim named
+    named = UtilProgIds()
+    UtilProgId = named(0)
+End Function
+
 Sub Plan(count)
     planned = count
 End Sub
@@ -51,11 +67,13 @@ Sub Note(text)
     WScript.Echo "note: " & text
 End Sub
 
+' A script that passed runs to its end, where the engine releases the script's objects: an
+' isolated server ends with the last of them (Wine's COM never ends one whose client just
+' quits: it does not ping clients).
 Sub Finish()
     SettleOpenCheck
     WScript.Echo passed & " passed, " & failed & " failed, " & planned & " planned"
     If failed > 0 Or passed + failed <> planned Then WScript.Quit 1
-    WScript.Quit 0
 End Sub
 
 ' A check still open here was cut short by an error (a skipped statement, or a comparison that

@@ -40,13 +40,31 @@ dll_path=$(windows "$work/tavlin.dll")
 $WINE regsvr32 /s "$dll_path"
 trap '$WINE regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true' EXIT
 
-product_options='HKLM\Software\Varnexa\Tidewell\VMOptions'
+product_key='HKLM\Software\Varnexa\Tidewell'
+product_options="$product_key\VMOptions"
+forget_product_key() {
+  trap '$WINE reg delete "'"$product_key"'" /f >/dev/null 2>&1 || true
+        $WINE regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true' EXIT
+}
+if [ -n "${TAVLIN_CLIENT_PROGIDS:-}" ]; then
+  # The client's utility objects come from the isolated class's local server, which COM
+  # starts without the client's environment: the class path and VariantArrays go where the
+  # server's VM reads them, the product key, one class-path subkey per fixture.
+  forget_product_key
+  number=0
+  for entry in $(echo "$fixtures" | tr ':' ' '); do
+    number=$((number + 1))
+    $WINE reg add "$product_key\fixture$number" /ve /d "$(windows "$entry")" /f >/dev/null
+  done
+  if [ "${TAVLIN_VARIANT_ARRAYS:-}" = 1 ]; then
+    $WINE reg add "$product_key" /v VariantArrays /t REG_DWORD /d 1 /f >/dev/null
+  fi
+fi
 if [ "$layout" = release ]; then
   unset CLASSPATH
   if [ -n "${TAVLIN_CLIENT_VM_OPTION:-}" ]; then
     $WINE reg add "$product_options\layout" /ve /d "$TAVLIN_CLIENT_VM_OPTION" /f >/dev/null
-    trap '$WINE reg delete "HKLM\Software\Varnexa\Tidewell" /f >/dev/null 2>&1 || true
-          $WINE regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true' EXIT
+    forget_product_key
   fi
 else
   CLASSPATH=
@@ -59,6 +77,21 @@ status=0
 (cd "$run_folder" && $WINE cscript //nologo "$(windows "$work/client.$extension")" > "$work/raw-output.txt" \
    2> "$work/error-output.txt") || status=$?
 tr -d '\r' < "$work/raw-output.txt" > "$work/output.txt"
+if [ -n "${TAVLIN_CLIENT_PROGIDS:-}" ]; then
+  # The client's end released its objects, and with the last of them its local server ends.
+  # A server still running would serve the next client with this run's settings (Wine's COM
+  # never ends the server of a client that quit: it does not ping clients): it is stopped,
+  # and the run fails.
+  server=$(windows "$work/tavlinhost.exe")
+  server_pids() { ps -eo pid=,args= | grep -F "$server" | grep -v grep | awk '{print $1}'; }
+  waited=0
+  while [ -n "$(server_pids)" ] && [ "$waited" -lt 30 ]; do sleep 1; waited=$((waited + 1)); done
+  if [ -n "$(server_pids)" ]; then
+    kill $(server_pids) 2>/dev/null || true
+    echo "run-client.sh: the local server outlived its client by 30 seconds" >&2
+    [ "$status" -ne 0 ] || status=1
+  fi
+fi
 cat "$work/output.txt"
 cat "$work/error-output.txt" >&2
 [ "$status" -eq 0 ] || exit "$status"

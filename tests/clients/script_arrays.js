@@ -3,7 +3,7 @@
 // Run by cscript with harness.js prepended.
 plan(13);
 try {
-    var util = new ActiveXObject("Tavlin.Util");
+    var util = new ActiveXObject(utilProgIds()[0]);
     var calc = util.newInstance("fixtures.Calculator");
     var sink = util.newInstance("fixtures.Sink");
     var shapes = util.newInstance("fixtures.ArrayResults");

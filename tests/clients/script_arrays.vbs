@@ -4,7 +4,7 @@
 Plan 18
 
 Dim util, calc, sink, shapes
-Set util = CreateObject("Tavlin.Util")
+Set util = CreateObject(UtilProgId())
 Set calc = util.newInstance("fixtures.Calculator")
 Set sink = util.newInstance("fixtures.Sink")
 Set shapes = util.newInstance("fixtures.ArrayResults")

@@ -146,10 +146,10 @@ jobject returned_value(JNIEnv *env, jobject method, const VARIANT &result)
 
 CallbackTarget::CallbackTarget(IDispatch *object, bool functional) : object_(object), functional_(functional)
 {
-    module_lock();  // the Java class's natives are this library's code
+    module_lock_for_code();  // the Java class's natives are this library's code
 }
 
-CallbackTarget::~CallbackTarget() { module_unlock(); }
+CallbackTarget::~CallbackTarget() { module_unlock_for_code(); }
 
 jobject CallbackTarget::call(JNIEnv *env, jobject method, jobjectArray args) const
 {
