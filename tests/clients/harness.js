@@ -7,7 +7,8 @@ var planned = 0, passed = 0, failed = 0;
 // names (run-client.sh sets the isolated class's, to run the same checks against a VM in the
 // class's local server).
 function utilProgIds() {
-    var named = new ActiveXObject("WScript.Shell").ExpandEnvironmentStrings("%TAVLIN_CLIENT_PROGIDS%");
+    // Wine's WScript.Shell counts the terminating null in the text it gives.
+    var named = new ActiveXObject("WScript.Shell").ExpandEnvironmentStrings("%TAVLIN_CLIENT_PROGIDS%").replace(/\0/g, "");
     if (named === "%TAVLIN_CLIENT_PROGIDS%") named = "Tavlin.Util Tavlin.TavlinUtil Tavlin.TavlinUtil.1";
     return named.split(" ");
 }

@@ -20,7 +20,8 @@ openCheck = ""
 ' class's local server).
 Function UtilProgIds()
     Dim named
-    named = CreateObject("WScript.Shell").ExpandEnvironmentStrings("%TAVLIN_CLIENT_PROGIDS%")
+    ' Wine's WScript.Shell counts the terminating null in the text it gives.
+    named = Replace(CreateObject("WScript.Shell").ExpandEnvironmentStrings("%TAVLIN_CLIENT_PROGIDS%"), Chr(0), "")
     If named = "%TAVLIN_CLIENT_PROGIDS%" Then named = "Tavlin.Util Tavlin.TavlinUtil Tavlin.TavlinUtil.1"
     UtilProgIds = Split(named, " ")
 End Function
