@@ -224,11 +224,13 @@ connection.close
 ' Proxies made and released in a loop; an error in the loop stays in Err for Check.
 Dim i, made, ok
 ok = True
-Expect "10000 proxies made and released"
-For i = 1 To 10000
+' Each call to another process is a round trip of milliseconds: the isolated class makes fewer.
+Dim rounds: rounds = 10000: If InStr(UtilProgId(), "Isolated") > 0 Then rounds = 300
+Expect "proxies made and released"
+For i = 1 To rounds
     Set made = util.newInstance("java.lang.StringBuilder")
     If made Is Nothing Then ok = False
-    If i Mod 1000 = 0 Then
+    If i Mod 100 = 0 Then
         made.append i
         If made.length() <> Len(CStr(i)) Then ok = False
     End If
