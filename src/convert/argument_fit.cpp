@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "convert/proxies.h"
+#include "convert/script_data.h"
 #include "convert/variant_refs.h"
 #include "javaref/java_reflect.h"
 
@@ -47,6 +48,9 @@ constexpr int kSubclass = 40, kAnyObject = 60, kArray = 20, kRoundedToFloat = 70
 // A one-letter text for a char: just after a String's exact fit, so that append("x") keeps
 // taking append(String), and before any class that a String is (CharSequence, Object).
 constexpr int kOneCharacter = kExact + 1;
+// Added to a script's data object's fit by class: more than any other fit costs, so that a
+// candidate that fit the object before (as a callback) keeps the call.
+constexpr int kScriptData = 70;
 
 int number_fit(const ArgumentProfile &arg, const ScalarRow &target)
 {
@@ -109,6 +113,19 @@ int decimal_text_fit(const ArgumentProfile &arg, const JavaType &type)
     return type.of_constructor && arg.number.double_rounds ? kExact : kRefused;
 }
 
+// A script's array fits a functional interface that a list is (Iterable) where a callback
+// fit it before, and nowhere else.
+int script_list_fit(JNIEnv *env, jclass produced, const JavaType &type)
+{
+    return callback_fit(env, type) == kRefused ? kRefused : class_fit(env, produced, type);
+}
+
+int script_data_fit(JNIEnv *env, jclass produced, const JavaType &type)
+{
+    const int fit = class_fit(env, produced, type);
+    return fit == kRefused ? kRefused : fit + kScriptData;
+}
+
 }  // namespace
 
 ArgumentProfile profile_argument(const VARIANT *arg)
@@ -118,6 +135,8 @@ ArgumentProfile profile_argument(const VARIANT *arg)
     // A reference to nothing has no value to read: it fits nothing.
     if (arg && (arg->vt & (VT_BYREF | VT_ARRAY)) == VT_BYREF && !arg->byref) return profile;
     profile.argument = argument_of(arg, profile.object);
+    if (profile.argument == Argument::Foreign)
+        profile.foreign = value_or_referenced(*arg, arg->pdispVal, arg->ppdispVal);
     if (const AutomationNumber *number = automation_number(profile.argument))
         profile.number = number->value(value_data(*arg));
     else if (profile.argument == Argument::Text)
@@ -125,9 +144,15 @@ ArgumentProfile profile_argument(const VARIANT *arg)
     return profile;
 }
 
+Argument argument_for(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
+{
+    if (arg.argument != Argument::Foreign) return arg.argument;
+    return script_argument(env, arg.foreign, type, arg.script_data);
+}
+
 int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
 {
-    const ArgumentRow &row = argument_row(arg.argument, type.shape.kind);
+    const ArgumentRow &row = argument_row(argument_for(env, arg, type), type.shape.kind);
     switch (row.closeness) {
     case Closeness::Never:
         return kRefused;
@@ -157,6 +182,10 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
         return decimal_fit(env, arg, java_reflect.*row.becomes.klass, type);
     case Closeness::DecimalText:
         return decimal_text_fit(arg, type);
+    case Closeness::ScriptList:
+        return script_list_fit(env, java_reflect.*row.becomes.klass, type);
+    case Closeness::ScriptData:
+        return script_data_fit(env, java_reflect.*row.becomes.klass, type);
     }
     return kRefused;
 }

@@ -25,9 +25,18 @@ struct ArgumentProfile {
     uint32_t text_length = 0;
     // Proxies: the Java object of one of this bridge's proxies.
     jobject object = nullptr;
+    // Any other automation object, and what it is as a script's data: learnt from the script
+    // engine where a candidate's parameter first could hold that data (Other until then), and
+    // kept for the call's other candidates.
+    IDispatch *foreign = nullptr;
+    mutable Argument script_data = Argument::Other;
 };
 
 ArgumentProfile profile_argument(const VARIANT *arg);
+
+// The argument as the table tells it apart for a parameter of `type`: a foreign object may be
+// a script's data there (script_data.h).
+Argument argument_for(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type);
 
 constexpr int kRefused = -1;
 

@@ -27,6 +27,8 @@ constexpr JavaClass kDoubleClass{"java/lang/Double", &CJavaReflect::double_class
 constexpr JavaClass kStringClass{"java/lang/String", &CJavaReflect::string_class};
 constexpr JavaClass kDateClass{"java/util/Date", &CJavaReflect::date_class};
 constexpr JavaClass kBigDecimalClass{"java/math/BigDecimal", &CJavaReflect::big_decimal_class};
+constexpr JavaClass kArrayListClass{"java/util/ArrayList", &CJavaReflect::array_list_class};
+constexpr JavaClass kLinkedHashMapClass{"java/util/LinkedHashMap", &CJavaReflect::linked_hash_map_class};
 
 constexpr ParameterKinds kNumbers = kinds_of(Kind::Byte) | kinds_of(Kind::Short) | kinds_of(Kind::Char) |
                                     kinds_of(Kind::Int) | kinds_of(Kind::Long) | kinds_of(Kind::Float) |
@@ -110,7 +112,14 @@ constexpr ArgumentRow kArgumentRows[] = {
     {Argument::Proxy, kOtherClass, C::ObjectClass, R::Both, V::OtherClass, kNoClass},
     {Argument::Foreign, kOtherClass, C::Callback, R::Both, V::Callback, kNoClass},
     {Argument::Array, kArray, C::Array, R::Both, V::Array, kNoClass},
-    {Argument::Array, kOtherClass, C::ArrayClass, R::Both, V::OtherClass, kNoClass},
+    {Argument::Array, kOtherClass, C::ArrayClass, R::Both, V::ArrayOrList, kNoClass},
+    // A script's data, recognised only for a parameter that could hold what it becomes. Its
+    // rules are those of any other automation object, so that an outright refusal never needs
+    // to tell them apart; for any kind not named it converts as any other object would.
+    {Argument::ScriptArray, kOtherClass, C::ScriptList, R::Both, V::ArrayOrList, kArrayListClass},
+    {Argument::ScriptMap, kOtherClass, C::ScriptData, R::Both, V::ScriptMap, kLinkedHashMapClass},
+    {Argument::ScriptDate, kDate, C::Exact, R::Both, V::ScriptDate, kNoClass},
+    {Argument::ScriptDate, kOtherClass, C::OwnClass, R::Both, V::ScriptDate, kDateClass},
 };
 
 namespace {
@@ -142,8 +151,9 @@ constexpr uint8_t first_row_naming(Argument argument, size_t kind)
 // names that class, a fit by number is for numbers, a scalar conversion for scalars.
 constexpr bool row_is_whole(const ArgumentRow &row)
 {
-    if ((row.closeness == Closeness::OwnClass || row.closeness == Closeness::ExactDecimal) && !row.becomes.klass)
-        return false;
+    const bool by_class = row.closeness == Closeness::OwnClass || row.closeness == Closeness::ExactDecimal ||
+                          row.closeness == Closeness::ScriptList || row.closeness == Closeness::ScriptData;
+    if (by_class && !row.becomes.klass) return false;
     if (row.closeness == Closeness::Number && (row.parameters & ~kNumbers)) return false;
     return row.conversion != Conversion::Scalar || !(row.parameters & ~(kBoolean | kNumbers));
 }

@@ -41,9 +41,14 @@ enum class Argument : uint8_t {
     Nothing,  // a null VT_DISPATCH
     Proxy,    // one of this bridge's proxies
     Foreign,  // any other automation object
-    Array,    // a safe array
-    Other,    // anything else: an error code, an IUnknown, a VARIANT by reference inside another
-    Any,      // in a row only: every argument that no row of its own names for that parameter
+    // A script's data, told apart from any other automation object only where the parameter
+    // could hold what it becomes (see script_data.h); Foreign everywhere else.
+    ScriptArray,  // a JScript array
+    ScriptMap,    // a JScript object literal, a Scripting.Dictionary
+    ScriptDate,   // a JScript Date
+    Array,        // a safe array
+    Other,        // anything else: an error code, an IUnknown, a VARIANT by reference inside another
+    Any,          // in a row only: every argument that no row of its own names for that parameter
 };
 
 // How closely the argument fits, as argument_fit measures it.
@@ -61,6 +66,13 @@ enum class Closeness : uint8_t {
     OneCharacter,  // text of exactly one UTF-16 unit, for a char: just after a String's own fit
     ExactDecimal,  // a currency or decimal as a BigDecimal (`becomes`), against the parameter's class
     DecimalText,   // a currency or decimal as its digits, for a constructor's String parameter
+    // A script's array for a functional interface that a list is (Iterable) as closely as a
+    // callback fit it before; any other class takes it in an overload walk only, so that no
+    // overload the walk reached before (an array, Object) loses the call to a List.
+    ScriptList,
+    // By the class it becomes, as OwnClass, after every fit of a value, a proxy or a callback:
+    // an overload that took the object as a callback before keeps it.
+    ScriptData,
 };
 
 // Under which rules the conversion takes the argument: the strict rule of an overload walk,
@@ -81,6 +93,11 @@ enum class Conversion : uint8_t {
     Character,     // a one-letter text as that char; other text coerced as into any number
     ExactDecimal,  // a java.math.BigDecimal of the exact value, when the parameter can hold it
     DecimalText,   // a Java string of the exact value's digits, for a constructor's parameter
+    // A script's array or a safe array: an Object[] where the parameter holds one, else a
+    // java.util.ArrayList of its elements converted as for Object.
+    ArrayOrList,
+    ScriptMap,   // a java.util.LinkedHashMap of the entries, converted as for Object
+    ScriptDate,  // a java.util.Date of the same instant
 };
 
 // A class that an argument becomes for a parameter of another class.

@@ -11,6 +11,7 @@
 #include "convert/java_text.h"
 #include "convert/proxies.h"
 #include "convert/script_array.h"
+#include "convert/script_data.h"
 #include "convert/variant_refs.h"
 #include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
@@ -219,6 +220,38 @@ void convert_for_other_class(JNIEnv *env, const VARIANT &arg, PreparedArguments 
     produced.set(0, produced.value(0), ARG_PLAIN);  // handed over to `args`
 }
 
+// A script's data, converted to what its row makes, then held to the parameter's class.
+void convert_script_data(JNIEnv *env, const VARIANT &arg, Conversion conversion, PreparedArguments &args, int index,
+                         const JavaType &type, bool strict)
+{
+    IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
+    CLocalRef made(env, conversion == Conversion::ScriptMap ? new_java_map(env, dispatch, strict)
+                                                            : new_java_date_of_script(env, dispatch));
+    require_assignable(env, made.get(), type);
+    args.set_object(index, made.release(), ARG_LOCAL);
+}
+
+// An array is an Object[] where the parameter holds one, as it always was, and a List where
+// only a list would do.
+void convert_array_or_list(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type,
+                           bool strict)
+{
+    if (!type.klass || env->IsAssignableFrom(java_reflect.object_array_class, type.klass)) {
+        convert_for_other_class(env, arg, args, index, type, strict);
+        return;
+    }
+    CLocalRef list(env, new_java_list(env, arg, strict));
+    require_assignable(env, list.get(), type);
+    args.set_object(index, list.release(), ARG_LOCAL);
+}
+
+// What a foreign object is for the parameter (script_data.h).
+Argument foreign_argument(JNIEnv *env, const VARIANT &arg, const JavaType &type)
+{
+    Argument known = Argument::Other;
+    return script_argument(env, value_or_referenced(arg, arg.pdispVal, arg.ppdispVal), type, known);
+}
+
 }  // namespace
 
 // What the argument is and the parameter's kind pick the row (argument_table.cpp) that says
@@ -228,8 +261,9 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
 {
     arg = through_variant_reference(arg);
     jobject object = nullptr;
-    const Argument argument = argument_of(arg, object);
+    Argument argument = argument_of(arg, object);
     if (lent_as_instance(env, object, args, index, type)) return;
+    if (argument == Argument::Foreign) argument = foreign_argument(env, *arg, type);
     const ArgumentRow &row = argument_row(argument, type.shape.kind);
     if (!row.converts_under(strict)) refuse(row, *arg, type);
     switch (row.conversion) {
@@ -263,6 +297,13 @@ void convert_com_to_java(JNIEnv *env, const VARIANT *arg, PreparedArguments &arg
         return;
     case Conversion::DecimalText:
         convert_decimal_text(env, *arg, row, args, index, type);
+        return;
+    case Conversion::ArrayOrList:
+        convert_array_or_list(env, *arg, args, index, type, strict);
+        return;
+    case Conversion::ScriptMap:
+    case Conversion::ScriptDate:
+        convert_script_data(env, *arg, row.conversion, args, index, type, strict);
         return;
     }
 }

@@ -1,6 +1,7 @@
 #include "convert/script_array.h"
 
 #include <climits>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,14 +23,20 @@ bool find_member(IDispatchEx *object, const OLECHAR *name, DISPID &dispid)
     return SUCCEEDED(object->GetDispID(member.get(), fdexNameCaseSensitive, &dispid));
 }
 
-// One property read of a script object: the member's value, or false when it has none.
-bool read_member(IDispatchEx *object, const OLECHAR *name, AutoVariant &value)
+bool has_member(IDispatchEx *object, const OLECHAR *name)
+{
+    DISPID dispid = 0;
+    return find_member(object, name, dispid);
+}
+
+// One read of a script object's member without arguments (a property, or with
+// DISPATCH_METHOD a method's result): its value, or false when it has none.
+bool read_member(IDispatchEx *object, const OLECHAR *name, AutoVariant &value, WORD flags = DISPATCH_PROPERTYGET)
 {
     DISPID dispid = 0;
     if (!find_member(object, name, dispid)) return false;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    return SUCCEEDED(
-        object->InvokeEx(dispid, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.put(), nullptr, nullptr));
+    return SUCCEEDED(object->InvokeEx(dispid, LOCALE_USER_DEFAULT, flags, &none, value.put(), nullptr, nullptr));
 }
 
 // The array's length, when the object has one that an array could have.
@@ -65,21 +72,128 @@ bool read_elements(IDispatchEx *script, LONG length, std::vector<AutoVariant> &e
     return true;
 }
 
+// Values gathered as they were read, moved into a one-dimensional safe array of Variants.
+SafeArrayHolder variant_vector(std::vector<AutoVariant> &values)
+{
+    SafeArrayHolder array = new_safe_array(VT_VARIANT, {{static_cast<ULONG>(values.size()), 0}});
+    SafeArrayLockGuard lock(array.get(), "Unable to put safearray element.");
+    VARIANT *slots = static_cast<VARIANT *>(array.get()->pvData);
+    for (size_t i = 0; i < values.size(); ++i) slots[i] = values[i].release();
+    return array;
+}
+
+ComPtr<IDispatchEx> script_object(IDispatch *object)
+{
+    ComPtr<IDispatchEx> script;
+    if (object && FAILED(object->QueryInterface(IID_IDispatchEx, script.put_void()))) script.reset();
+    return script;
+}
+
+// A member of an automation object without IDispatchEx, by its name in any case.
+bool find_name(IDispatch *object, const OLECHAR *name, DISPID &dispid)
+{
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    return SUCCEEDED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid));
+}
+
+bool is_dictionary(IDispatch *object)
+{
+    DISPID keys = 0, items = 0;
+    return find_name(object, TAVLIN_WIDEN("Keys"), keys) && find_name(object, TAVLIN_WIDEN("Items"), items);
+}
+
+// A dictionary's Keys() or Items(): a one-dimensional array of Variants, as Scripting.Dictionary
+// answers them, or null.
+SafeArrayHolder dictionary_list(IDispatch *object, const OLECHAR *name)
+{
+    DISPID dispid = 0;
+    AutoVariant list;
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    if (!find_name(object, name, dispid) ||
+        FAILED(object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
+                              list.put(), nullptr, nullptr)) ||
+        list->vt != (VT_ARRAY | VT_VARIANT) || SafeArrayGetDim(list->parray) != 1)
+        return SafeArrayHolder();
+    return SafeArrayHolder(list.release().parray);
+}
+
+LONG element_count(SAFEARRAY *array)
+{
+    LONG low = 0, high = -1;
+    SafeArrayGetLBound(array, 1, &low);
+    SafeArrayGetUBound(array, 1, &high);
+    return high - low + 1;
+}
+
+ScriptEntries dictionary_entries(IDispatch *object)
+{
+    ScriptEntries entries{dictionary_list(object, TAVLIN_WIDEN("Keys")),
+                          dictionary_list(object, TAVLIN_WIDEN("Items"))};
+    if (!entries.keys || !entries.values || element_count(entries.keys.get()) != element_count(entries.values.get()))
+        throw new TavlinEx("The dictionary's Keys and Items do not match.");
+    return entries;
+}
+
+// A JScript object's enumerable properties, as for...in gives them. Each is read as it is
+// named, so nothing is allocated at a count the engine claims.
+ScriptEntries property_entries(IDispatchEx *object)
+{
+    std::vector<AutoVariant> names, values;
+    DISPID dispid = DISPID_STARTENUM;
+    while (object->GetNextDispID(fdexEnumDefault, dispid, &dispid) == S_OK) {
+        AutoBstr name;
+        AutoVariant key, value;
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        if (FAILED(object->GetMemberName(dispid, name.put())) ||
+            FAILED(object->InvokeEx(dispid, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.put(), nullptr,
+                                    nullptr)))
+            throw new TavlinEx("A property of the script's object cannot be read.");
+        key->bstrVal = name.release();
+        key->vt = VT_BSTR;
+        names.push_back(std::move(key));
+        values.push_back(std::move(value));
+    }
+    return ScriptEntries{variant_vector(names), variant_vector(values)};
+}
+
 }  // namespace
 
 SafeArrayHolder script_array_elements(IDispatch *object)
 {
-    ComPtr<IDispatchEx> script;
+    ComPtr<IDispatchEx> script = script_object(object);
     LONG length = 0;
     std::vector<AutoVariant> elements;
-    if (!object || FAILED(object->QueryInterface(IID_IDispatchEx, script.put_void())) ||
-        !read_length(script.get(), length) || !read_elements(script.get(), length, elements))
+    if (!script || !read_length(script.get(), length) || !read_elements(script.get(), length, elements))
         return SafeArrayHolder();
-    SafeArrayHolder array = new_safe_array(VT_VARIANT, {{static_cast<ULONG>(elements.size()), 0}});
-    SafeArrayLockGuard lock(array.get(), "Unable to put safearray element.");
-    VARIANT *slots = static_cast<VARIANT *>(array.get()->pvData);
-    for (size_t i = 0; i < elements.size(); ++i) slots[i] = elements[i].release();
-    return array;
+    return variant_vector(elements);
+}
+
+Argument script_data_of(IDispatch *object)
+{
+    if (ComPtr<IDispatchEx> script = script_object(object)) {
+        if (has_member(script.get(), TAVLIN_WIDEN("apply"))) return Argument::Foreign;
+        if (has_member(script.get(), TAVLIN_WIDEN("length"))) return Argument::ScriptArray;
+        if (has_member(script.get(), TAVLIN_WIDEN("getTime"))) return Argument::ScriptDate;
+        if (has_member(script.get(), TAVLIN_WIDEN("hasOwnProperty"))) return Argument::ScriptMap;
+    }
+    return object && is_dictionary(object) ? Argument::ScriptMap : Argument::Foreign;
+}
+
+ScriptEntries script_map_entries(IDispatch *object)
+{
+    ComPtr<IDispatchEx> script = script_object(object);
+    if (script && has_member(script.get(), TAVLIN_WIDEN("hasOwnProperty"))) return property_entries(script.get());
+    return dictionary_entries(object);
+}
+
+double script_date_time(IDispatch *object)
+{
+    ComPtr<IDispatchEx> script = script_object(object);
+    AutoVariant time;
+    if (!script || !read_member(script.get(), TAVLIN_WIDEN("getTime"), time, DISPATCH_METHOD) ||
+        FAILED(time.change_type(VT_R8)) || std::isnan(time->dblVal))
+        throw new TavlinEx("The script's Date holds no valid time.");
+    return time->dblVal;
 }
 
 }  // namespace tavlin

@@ -128,6 +128,14 @@ const Row core_rows[] = {
     METHOD_ROW(enumeration_hasMoreElements, "hasMoreElements", "()Z"),
     METHOD_ROW(enumeration_nextElement, "nextElement", "()Ljava/lang/Object;"),
     CLASS_ROW(list_class, "java/util/List"),
+    CLASS_ROW(array_list_class, "java/util/ArrayList"),
+    METHOD_ROW(array_list_init, "<init>", "(Ljava/util/Collection;)V"),
+    CLASS_ROW(arrays_class, "java/util/Arrays"),
+    {Row::StaticMethod, "asList", "([Ljava/lang/Object;)Ljava/util/List;", nullptr, &CJavaReflect::arrays_asList,
+     nullptr},
+    CLASS_ROW(linked_hash_map_class, "java/util/LinkedHashMap"),
+    METHOD_ROW(linked_hash_map_init, "<init>", "()V"),
+    METHOD_ROW(linked_hash_map_put, "put", "(Ljava/lang/Object;Ljava/lang/Object;)Ljava/lang/Object;"),
 };
 
 // A static final int of `klass`, such as a calendar's field number.

@@ -111,6 +111,15 @@ public:
     jmethodID enumeration_nextElement = nullptr;
     // The collections a client reaches by key or position (see bridge/members/indexing.h).
     jclass list_class = nullptr;
+    // What a script's data objects become (see convert/script_data.h): a JScript array or a
+    // VBScript array for a List, an object literal or a Scripting.Dictionary for a Map.
+    jclass array_list_class = nullptr;
+    jmethodID array_list_init = nullptr;  // (Ljava/util/Collection;)V
+    jclass arrays_class = nullptr;
+    jmethodID arrays_asList = nullptr;  // static
+    jclass linked_hash_map_class = nullptr;
+    jmethodID linked_hash_map_init = nullptr;  // ()V
+    jmethodID linked_hash_map_put = nullptr;
     // The product's exception class; optional (null when its archive is not on the class
     // path), and not initialized by the lookup.
     jclass qzexception_class = nullptr;

@@ -1,7 +1,7 @@
 // Arrays as a JScript author uses them, with the VariantArrays setting on (the runner sets
 // TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 // Run by cscript with harness.js prepended.
-plan(13);
+plan(28);
 try {
     var util = new ActiveXObject(utilProgIds()[0]);
     var calc = util.newInstance("fixtures.Calculator");
@@ -31,6 +31,37 @@ try {
     check("a length past the elements", errorDescriptionOf(function () { sink.takeIntArray(claimed); }), "Expected array.");
     check("a last element alone", errorDescriptionOf(function () { sink.takeIntArray(sparse); }), "Expected array.");
     check("2000 levels of arrays", errorDescriptionOf(function () { sink.takeObject(deep); }),
+          "Array nested deeper than 255 levels.");
+
+    // A script's arrays, object literals and dates where Java takes a collection, a map or a date.
+    var data = util.statics("fixtures.ScriptData"), files = util.statics("java.nio.file.Files");
+    check("String.join of a JScript array", util.statics("java.lang.String").join(", ", ["a", "b"]), "a, b");
+    var path = files.createTempFile("tavlin", ".txt");
+    files.write(path, ["first", "second"]);
+    check("Files.write of a JScript array", files.readAllLines(path).toString(), "[first, second]");
+    files["delete"](path);
+    check("a JScript array for a List", data.list([1, "a", [2]]), "List ArrayList[Integer:1, String:a, Object[][Integer:2]]");
+    check("a JScript array for ArrayList(Collection)", util.newObject("java.util.ArrayList", ["x", "y"]).size(), 2);
+    check("a JScript array to addAll", sink.takeList([]) + " " + util.newInstance("java.util.ArrayList").addAll(["x"]), "List:0 true");
+    check("an object literal for Object", data.describe({id: 1, name: "Ada", tags: ["a"], born: {year: 1815}}),
+          "LinkedHashMap{String:id=Integer:1, String:name=String:Ada, String:tags=Object[][String:a], " +
+          "String:born=LinkedHashMap{String:year=Integer:1815}}");
+    check("an object literal for a Map", data.map({b: 2.5, a: true}), "Map LinkedHashMap{String:b=Double:2.5, String:a=Boolean:true}");
+    check("an object literal for HashMap(Map)", util.newObject("java.util.HashMap", {k: "v"}).get("k"), "v");
+    check("an object with the comparator's method stays a callback",
+          data.sorter({compare: function (a, b) { return -7; }}), "Comparator -7");
+    var source = util.newInstance("java.util.ArrayList");
+    source.add("q");
+    check("an object with iterator() stays an Iterable's callback",
+          data.iterable({iterator: function () { return source.iterator(); }}), "Iterable [String:q]");
+    var when = new Date(2024, 0, 31);
+    check("a JScript Date for a Date", sink.takeDate(when), "Date:" + when.getTime());
+    check("a JScript Date for Object", data.describe(when), "Date:" + when.getTime());
+    check("a JScript Date for Comparable", data.comparable(when), "Comparable Date");
+    check("a JScript Date among overloads", sink.take(when), "Date:" + when.getTime());
+    var loop = {};
+    loop.self = loop;
+    check("an object literal holding itself", errorDescriptionOf(function () { data.describe(loop); }),
           "Array nested deeper than 255 levels.");
 } catch (e) {
     check("no unexpected error", "error " + (e.number >>> 0).toString(16) + ": " + e.description, "none");

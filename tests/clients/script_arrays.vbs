@@ -1,7 +1,7 @@
 ' Arrays as a VBScript author uses them, with the VariantArrays setting on (the runner sets
 ' TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 ' Run by cscript with harness.vbs prepended.
-Plan 18
+Plan 24
 
 Dim util, calc, sink, shapes
 Set util = CreateObject(UtilProgId())
@@ -38,5 +38,22 @@ Expect "255 levels of Array()": deep = Empty: For level = 1 To 255: deep = Array
 Expect "2000 levels of Array()": deep = Empty: For level = 1 To 2000: deep = Array(deep): Next: sink.takeObject deep: CheckError Err.Description, "Array nested deeper than 255 levels."
 ' An overloaded name reports the refusal of the member that takes one argument, add(E).
 Expect "2000 levels of Array() to list.add": list.add deep: CheckError Err.Description, "Array nested deeper than 255 levels."
+
+' Arrays and dictionaries where Java takes a collection or a map.
+Dim data, files, path, dict
+Set data = util.statics("fixtures.ScriptData")
+Set files = util.statics("java.nio.file.Files")
+Set path = files.createTempFile("tavlin", ".txt")
+Expect "Files.write of Array()": files.write path, Array("first", "second"): Check files.readAllLines(path).toString(), "[first, second]"
+files.delete path
+Expect "Array() for a List": Check data.list(Array(1, "a", 2.5)), "List ArrayList[Short:1, String:a, Double:2.5]"
+Set dict = CreateObject("Scripting.Dictionary")
+dict.Add "id", 1
+dict.Add "name", "Ada"
+dict.Add 7, Array("x")
+Expect "a Scripting.Dictionary for Object": Check data.describe(dict), "LinkedHashMap{String:id=Short:1, String:name=String:Ada, Short:7=Object[][String:x]}"
+Expect "a Scripting.Dictionary for a Map": Check data.map(dict), "Map LinkedHashMap{String:id=Short:1, String:name=String:Ada, Short:7=Object[][String:x]}"
+Expect "a Scripting.Dictionary for HashMap(Map)": Check util.newObject("java.util.HashMap", dict).get("name"), "Ada"
+Expect "an empty Scripting.Dictionary": Check data.map(CreateObject("Scripting.Dictionary")), "Map LinkedHashMap{}"
 
 Finish

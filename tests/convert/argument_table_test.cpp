@@ -17,6 +17,8 @@
 #include "convert_fixture.h"
 #include "errors.h"
 #include "foreign_dispatch.h"
+#include "script_array_object.h"
+#include "script_object.h"
 #include "test_values.h"
 
 using namespace tavlin;
@@ -55,6 +57,8 @@ const char *const kParameters[] = {
     "java/lang/CharSequence",
     "java/util/List",
     "java/lang/Runnable",
+    "java/lang/Iterable",
+    "java/util/Map",
 };
 
 // An argument of each automation type that carries a value, and of some that carry none.
@@ -93,6 +97,8 @@ const char *const kProxiedObjects[] = {"int 7", "accented", "timestamp", "int[]"
 
 class ArgumentTable : public ConvertTest {
 protected:
+    void check_script_data();
+
     void check_against_every_parameter(const std::string &name, const VARIANT *arg)
     {
         for (const char *parameter_name : kParameters) {
@@ -110,14 +116,19 @@ private:
     {
         ArgumentProfile profile = profile_argument(arg);
         const bool fits = argument_fit(env(), profile, type) != kRefused;
+        const Argument argument = argument_for(env(), profile, type);
         const bool strict = profile.argument == Argument::Array;
         PreparedArguments args(env(), 1);
         ThrownError error = error_of([&] { convert_com_to_java(env(), arg, args, 0, type, strict); });
+        if (!fits && argument_row(argument, type.shape.kind).conversion == Conversion::ArrayOrList) {
+            check_array_taken_in_a_walk(argument, type, error, args);
+            return;
+        }
         if (!fits) {
             // For another class the fit and the conversion ask the same question, whether the
             // parameter holds what the argument becomes, unless the row says it never fits.
             bool asks_the_same = type.shape.kind == ParameterKind::Reference &&
-                                 argument_row(profile.argument, type.shape.kind).closeness != Closeness::Never;
+                                 argument_row(argument, type.shape.kind).closeness != Closeness::Never;
             EXPECT_TRUE(!asks_the_same || error.thrown) << "the conversion takes it, but it does not fit";
             return;
         }
@@ -131,7 +142,7 @@ private:
             EXPECT_TRUE(env()->IsSameObject(profile.object, made)) << "a proxy passes its own object";
             return;
         }
-        if (const char *expected = class_named_by_the_table(profile, type))
+        if (const char *expected = class_named_by_the_table(argument, type))
             EXPECT_EQ(expected, made ? java_class_name(env(), made) : "null");
         else
             EXPECT_TRUE(made && env()->IsInstanceOf(made, type.klass)) << "a callback implements the interface";
@@ -141,12 +152,37 @@ private:
     // class that the argument becomes (for a safe array, an array of its elements, int[] for
     // the one here; none for an object put behind an interface), for any other parameter the
     // parameter's own class.
-    static const char *class_named_by_the_table(const ArgumentProfile &profile, const JavaType &type)
+    static const char *class_named_by_the_table(Argument argument, const JavaType &type)
     {
-        if (profile.argument == Argument::Null || profile.argument == Argument::Nothing) return "null";
+        if (argument == Argument::Null || argument == Argument::Nothing) return "null";
         if (type.shape.kind != ParameterKind::Reference) return type.name;
-        if (profile.argument == Argument::Array) return "[I";
-        return argument_row(profile.argument, type.shape.kind).becomes.name;
+        if (argument == Argument::Array) return "[I";
+        return argument_row(argument, type.shape.kind).becomes.name;
+    }
+
+    // An array that fits no parameter of another class (but the Iterable that a callback fit
+    // before) is taken only when an overload walk reaches that parameter: as an array of its
+    // elements (int[] for the safe array here, Object[] for a script's) where the parameter
+    // holds one, as a java.util.ArrayList where it holds that, and nowhere else.
+    void check_array_taken_in_a_walk(Argument argument, const JavaType &type, const ThrownError &error,
+                                     const PreparedArguments &args)
+    {
+        const char *expected = nullptr;
+        if (holds(java_reflect.object_array_class, type))
+            expected = argument == Argument::Array ? "[I" : "[Ljava/lang/Object;";
+        else if (holds(java_reflect.array_list_class, type))
+            expected = "java/util/ArrayList";
+        if (!expected) {
+            EXPECT_TRUE(error.thrown) << "the conversion takes it where neither fits";
+            return;
+        }
+        ASSERT_FALSE(error.thrown) << error.description;
+        EXPECT_EQ(expected, java_class_name(env(), args.value(0).l));
+    }
+
+    bool holds(jclass made, const JavaType &type)
+    {
+        return type.shape.kind == ParameterKind::Reference && type.klass && env()->IsAssignableFrom(made, type.klass);
     }
 
     void check_outright_refusal(const VARIANT *arg, const JavaType &type, bool strict)
@@ -169,6 +205,27 @@ TEST_F(ArgumentTable, ValuesFitOnlyWhereTheyConvertToTheClassTheTableNames)
     }
 }
 
+// A script's array, object literal and Date: data where the parameter holds what they
+// become, callbacks (or refused) elsewhere. Java may hold them as callbacks past the test, so
+// they are kept for the process, as the other automation object below is.
+void ArgumentTable::check_script_data()
+{
+    std::vector<ScopedVariant> elements;
+    elements.push_back(ScopedVariant::i4(1));
+    elements.push_back(ScopedVariant::string("a"));
+    static ScriptArrayObject *array = new ScriptArrayObject(std::move(elements));
+    ScriptObject::Properties properties;
+    properties.emplace_back("id", ScopedVariant::i4(1));
+    static ScriptObject *literal = new ScriptObject(std::move(properties));
+    static ScriptObject *date = new ScriptObject(ScriptObject::DateAt{1706659200000.0});
+    const std::pair<const char *, IDispatch *> objects[] = {
+        {"a script's array", array}, {"an object literal", literal}, {"a script's Date", date}};
+    for (const auto &object : objects) {
+        ScopedVariant arg = ScopedVariant::dispatch(object.second);
+        check_against_every_parameter(object.first, arg.get());
+    }
+}
+
 TEST_F(ArgumentTable, ObjectsAndArraysFitOnlyWhereTheyConvertToTheClassTheTableNames)
 {
     for (const char *object : kProxiedObjects) {
@@ -186,6 +243,7 @@ TEST_F(ArgumentTable, ObjectsAndArraysFitOnlyWhereTheyConvertToTheClassTheTableN
     static ForeignDispatch *foreign = new ForeignDispatch;
     ScopedVariant other = ScopedVariant::dispatch(foreign);
     check_against_every_parameter("another automation object", other.get());
+    check_script_data();
     ScopedVariant nothing = ScopedVariant::dispatch(nullptr);
     check_against_every_parameter("a null object", nothing.get());
     SafeArrayHolder array = vector_of(VT_I4, 0, {"I4:1", "I4:2"});

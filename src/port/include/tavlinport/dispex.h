@@ -6,6 +6,9 @@
 
 #define fdexNameCaseSensitive 0x00000001L
 #define fdexNameCaseInsensitive 0x00000008L
+// GetNextDispID: the members for...in lists, from the start of the enumeration.
+#define fdexEnumDefault 0x00000001L
+#define DISPID_STARTENUM DISPID_UNKNOWN
 
 struct IServiceProvider : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void **object) = 0;

@@ -1,0 +1,102 @@
+// A JScript object as the engine hands one over: an IDispatchEx object whose properties
+// for...in lists (GetNextDispID, GetMemberName), with the members every JScript object
+// inherits (hasOwnProperty), and, made with a time, a Date's getTime().
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "com_holders.h"
+#include "stack_object.h"
+#include "util/platform.h"
+
+namespace tavlin_test {
+
+class ScriptObject : public StackObject<IDispatchEx> {
+public:
+    using Properties = std::vector<std::pair<std::string, ScopedVariant>>;
+
+    // A Date of `time` milliseconds since 1970, with no properties of its own.
+    struct DateAt {
+        double time;
+    };
+
+    explicit ScriptObject(Properties properties) : properties_(std::move(properties)) {}
+    explicit ScriptObject(DateAt date) : time_(date.time), is_date_(true) {}
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids) override
+    {
+        return count == 1 ? GetDispID(names[0], fdexNameCaseSensitive, dispids) : E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params, VARIANT *result,
+                                     EXCEPINFO *info, UINT *) override
+    {
+        return InvokeEx(dispid, lcid, flags, params, result, info, nullptr);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetDispID(BSTR name, DWORD, DISPID *dispid) override
+    {
+        const std::string text = narrow(name);
+        if (text == "hasOwnProperty" || (is_date_ && text == "getTime")) {
+            *dispid = text == "getTime" ? kGetTime : kHasOwnProperty;
+            return S_OK;
+        }
+        for (size_t i = 0; i < properties_.size(); ++i)
+            if (properties_[i].first == text) {
+                *dispid = kFirstProperty + static_cast<DISPID>(i);
+                return S_OK;
+            }
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE InvokeEx(DISPID dispid, LCID, WORD flags, DISPPARAMS *, VARIANT *result, EXCEPINFO *,
+                                       IServiceProvider *) override
+    {
+        if (!result) return E_INVALIDARG;
+        if (dispid == kGetTime && (flags & DISPATCH_METHOD)) {
+            result->vt = VT_R8;
+            result->dblVal = time_;
+            return S_OK;
+        }
+        const size_t index = static_cast<size_t>(dispid - kFirstProperty);
+        if (!(flags & DISPATCH_PROPERTYGET) || dispid < kFirstProperty || index >= properties_.size())
+            return DISP_E_MEMBERNOTFOUND;
+        return VariantCopy(result, properties_[index].second.get());
+    }
+    HRESULT STDMETHODCALLTYPE DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMemberProperties(DISPID, DWORD, DWORD *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMemberName(DISPID dispid, BSTR *name) override
+    {
+        const size_t index = static_cast<size_t>(dispid - kFirstProperty);
+        if (dispid < kFirstProperty || index >= properties_.size()) return DISP_E_UNKNOWNNAME;
+        *name = SysAllocString(wide(properties_[index].first).c_str());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetNextDispID(DWORD, DISPID dispid, DISPID *next) override
+    {
+        const DISPID following = dispid == DISPID_STARTENUM ? kFirstProperty : dispid + 1;
+        if (following < kFirstProperty || following - kFirstProperty >= static_cast<DISPID>(properties_.size()))
+            return S_FALSE;
+        *next = following;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetNameSpaceParent(IUnknown **) override { return E_NOTIMPL; }
+
+private:
+    bool answers(REFIID iid) const override
+    {
+        return IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IDispatchEx);
+    }
+
+    static constexpr DISPID kHasOwnProperty = 1;
+    static constexpr DISPID kGetTime = 2;
+    static constexpr DISPID kFirstProperty = 100;
+    Properties properties_;
+    double time_ = 0;
+    bool is_date_ = false;
+};
+
+}  // namespace tavlin_test
