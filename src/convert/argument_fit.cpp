@@ -120,6 +120,12 @@ int script_list_fit(JNIEnv *env, jclass produced, const JavaType &type)
     return callback_fit(env, type) == kRefused ? kRefused : class_fit(env, produced, type);
 }
 
+int date_or_calendar_fit(JNIEnv *env, jclass produced, const JavaType &type)
+{
+    const int fit = class_fit(env, produced, type);
+    return fit != kRefused ? fit : class_fit(env, java_reflect.calendar_class, type);
+}
+
 int script_data_fit(JNIEnv *env, jclass produced, const JavaType &type)
 {
     const int fit = class_fit(env, produced, type);
@@ -186,6 +192,8 @@ int argument_fit(JNIEnv *env, const ArgumentProfile &arg, const JavaType &type)
         return script_list_fit(env, java_reflect.*row.becomes.klass, type);
     case Closeness::ScriptData:
         return script_data_fit(env, java_reflect.*row.becomes.klass, type);
+    case Closeness::DateOrCalendar:
+        return date_or_calendar_fit(env, java_reflect.*row.becomes.klass, type);
     }
     return kRefused;
 }

@@ -119,7 +119,7 @@ constexpr ArgumentRow kArgumentRows[] = {
     {Argument::ScriptArray, kOtherClass, C::ScriptList, R::Both, V::ArrayOrList, kArrayListClass},
     {Argument::ScriptMap, kOtherClass, C::ScriptData, R::Both, V::ScriptMap, kLinkedHashMapClass},
     {Argument::ScriptDate, kDate, C::Exact, R::Both, V::ScriptDate, kNoClass},
-    {Argument::ScriptDate, kOtherClass, C::OwnClass, R::Both, V::ScriptDate, kDateClass},
+    {Argument::ScriptDate, kOtherClass, C::DateOrCalendar, R::Both, V::ScriptDate, kDateClass},
 };
 
 namespace {
@@ -152,7 +152,8 @@ constexpr uint8_t first_row_naming(Argument argument, size_t kind)
 constexpr bool row_is_whole(const ArgumentRow &row)
 {
     const bool by_class = row.closeness == Closeness::OwnClass || row.closeness == Closeness::ExactDecimal ||
-                          row.closeness == Closeness::ScriptList || row.closeness == Closeness::ScriptData;
+                          row.closeness == Closeness::ScriptList || row.closeness == Closeness::ScriptData ||
+                          row.closeness == Closeness::DateOrCalendar;
     if (by_class && !row.becomes.klass) return false;
     if (row.closeness == Closeness::Number && (row.parameters & ~kNumbers)) return false;
     return row.conversion != Conversion::Scalar || !(row.parameters & ~(kBoolean | kNumbers));

@@ -73,6 +73,9 @@ enum class Closeness : uint8_t {
     // By the class it becomes, as OwnClass, after every fit of a value, a proxy or a callback:
     // an overload that took the object as a callback before keeps it.
     ScriptData,
+    // A script's Date: by the class it becomes (`becomes`), else as a GregorianCalendar for a
+    // parameter that holds one (Calendar).
+    DateOrCalendar,
 };
 
 // Under which rules the conversion takes the argument: the strict rule of an overload walk,
@@ -97,7 +100,7 @@ enum class Conversion : uint8_t {
     // java.util.ArrayList of its elements converted as for Object.
     ArrayOrList,
     ScriptMap,   // a java.util.LinkedHashMap of the entries, converted as for Object
-    ScriptDate,  // a java.util.Date of the same instant
+    ScriptDate,  // a java.util.Date of the same instant, or a GregorianCalendar where only that fits
 };
 
 // A class that an argument becomes for a parameter of another class.

@@ -226,7 +226,7 @@ void convert_script_data(JNIEnv *env, const VARIANT &arg, Conversion conversion,
 {
     IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
     CLocalRef made(env, conversion == Conversion::ScriptMap ? new_java_map(env, dispatch, strict)
-                                                            : new_java_date_of_script(env, dispatch));
+                                                            : new_java_date_of_script(env, dispatch, type));
     require_assignable(env, made.get(), type);
     args.set_object(index, made.release(), ARG_LOCAL);
 }

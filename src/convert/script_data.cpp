@@ -25,7 +25,9 @@ bool holds(JNIEnv *env, Argument data, const JavaType &type)
 {
     if (type.shape.kind == ParameterKind::Date) return data == Argument::ScriptDate;
     if (type.shape.kind != ParameterKind::Reference || !type.klass) return false;
-    return env->IsAssignableFrom(java_reflect.*argument_row(data, ParameterKind::Reference).becomes.klass, type.klass);
+    if (env->IsAssignableFrom(java_reflect.*argument_row(data, ParameterKind::Reference).becomes.klass, type.klass))
+        return true;
+    return data == Argument::ScriptDate && env->IsAssignableFrom(java_reflect.calendar_class, type.klass);
 }
 
 bool could_hold_script_data(JNIEnv *env, const JavaType &type)
@@ -86,12 +88,18 @@ jobject new_java_map(JNIEnv *env, IDispatch *object, bool strict)
     return map.release();
 }
 
-jobject new_java_date_of_script(JNIEnv *env, IDispatch *object)
+jobject new_java_date_of_script(JNIEnv *env, IDispatch *object, const JavaType &type)
 {
     const double milliseconds = script_date_time(object);
     if (!(std::fabs(milliseconds) <= kScriptDateRange)) throw new TavlinEx("The script's Date holds no valid time.");
-    return jni::new_object(env, java_reflect.date_class, java_reflect.date_init, static_cast<jlong>(milliseconds))
-        .release();
+    CLocalRef date =
+        jni::new_object(env, java_reflect.date_class, java_reflect.date_init, static_cast<jlong>(milliseconds));
+    if (type.shape.kind == ParameterKind::Date || !type.klass || env->IsInstanceOf(date.get(), type.klass))
+        return date.release();
+    // The VM's default zone and locale, as Calendar.getInstance() gives them.
+    CLocalRef calendar = jni::new_object(env, java_reflect.calendar_class, java_reflect.calendar_init);
+    jni::call_method<void>(env, calendar.get(), java_reflect.calendar_setTime, date.get());
+    return calendar.release();
 }
 
 }  // namespace tavlin

@@ -27,7 +27,8 @@ jobject new_java_list(JNIEnv *env, const VARIANT &array, bool strict);
 // A new java.util.LinkedHashMap (a local reference) of a ScriptMap object's entries.
 jobject new_java_map(JNIEnv *env, IDispatch *object, bool strict);
 
-// A new java.util.Date (a local reference) of a ScriptDate object's instant.
-jobject new_java_date_of_script(JNIEnv *env, IDispatch *object);
+// A new java.util.Date (a local reference) of a ScriptDate object's instant, or a
+// java.util.GregorianCalendar of it for a parameter of `type` that holds no Date (Calendar).
+jobject new_java_date_of_script(JNIEnv *env, IDispatch *object, const JavaType &type);
 
 }  // namespace tavlin

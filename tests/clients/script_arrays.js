@@ -1,7 +1,7 @@
 // Arrays as a JScript author uses them, with the VariantArrays setting on (the runner sets
 // TAVLIN_VARIANT_ARRAYS=1: Wine's WScript.Shell cannot set a process variable from the script).
 // Run by cscript with harness.js prepended.
-plan(28);
+plan(29);
 try {
     var util = new ActiveXObject(utilProgIds()[0]);
     var calc = util.newInstance("fixtures.Calculator");
@@ -57,6 +57,7 @@ try {
     var when = new Date(2024, 0, 31);
     check("a JScript Date for a Date", sink.takeDate(when), "Date:" + when.getTime());
     check("a JScript Date for Object", data.describe(when), "Date:" + when.getTime());
+    check("a JScript Date for a Calendar", data.calendar(when), "Calendar " + when.getTime());
     check("a JScript Date for Comparable", data.comparable(when), "Comparable Date");
     check("a JScript Date among overloads", sink.take(when), "Date:" + when.getTime());
     var loop = {};

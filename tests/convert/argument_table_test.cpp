@@ -59,6 +59,7 @@ const char *const kParameters[] = {
     "java/lang/Runnable",
     "java/lang/Iterable",
     "java/util/Map",
+    "java/util/Calendar",
 };
 
 // An argument of each automation type that carries a value, and of some that carry none.
@@ -150,13 +151,15 @@ private:
 
     // The class that the conversion makes, by the table: for a parameter of another class the
     // class that the argument becomes (for a safe array, an array of its elements, int[] for
-    // the one here; none for an object put behind an interface), for any other parameter the
-    // parameter's own class.
-    static const char *class_named_by_the_table(Argument argument, const JavaType &type)
+    // the one here; none for an object put behind an interface; a GregorianCalendar of a
+    // script's Date where only that fits), for any other parameter the parameter's own class.
+    const char *class_named_by_the_table(Argument argument, const JavaType &type)
     {
         if (argument == Argument::Null || argument == Argument::Nothing) return "null";
         if (type.shape.kind != ParameterKind::Reference) return type.name;
         if (argument == Argument::Array) return "[I";
+        if (argument == Argument::ScriptDate && !holds(java_reflect.date_class, type))
+            return "java/util/GregorianCalendar";
         return argument_row(argument, type.shape.kind).becomes.name;
     }
 
