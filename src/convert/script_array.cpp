@@ -29,6 +29,10 @@ bool has_member(IDispatchEx *object, const OLECHAR *name)
     return find_member(object, name, dispid);
 }
 
+// Every JScript object inherits hasOwnProperty; another engine's objects (a VBScript class's)
+// have no such member.
+bool is_jscript_object(IDispatchEx *object) { return has_member(object, TAVLIN_WIDEN("hasOwnProperty")); }
+
 // One read of a script object's member without arguments (a property, or with
 // DISPATCH_METHOD a method's result): its value, or false when it has none.
 bool read_member(IDispatchEx *object, const OLECHAR *name, AutoVariant &value, WORD flags = DISPATCH_PROPERTYGET)
@@ -174,7 +178,7 @@ Argument script_data_of(IDispatch *object)
         if (has_member(script.get(), TAVLIN_WIDEN("apply"))) return Argument::Foreign;
         if (has_member(script.get(), TAVLIN_WIDEN("length"))) return Argument::ScriptArray;
         if (has_member(script.get(), TAVLIN_WIDEN("getTime"))) return Argument::ScriptDate;
-        if (has_member(script.get(), TAVLIN_WIDEN("hasOwnProperty"))) return Argument::ScriptMap;
+        if (is_jscript_object(script.get())) return Argument::ScriptMap;
     }
     return object && is_dictionary(object) ? Argument::ScriptMap : Argument::Foreign;
 }
@@ -182,16 +186,18 @@ Argument script_data_of(IDispatch *object)
 ScriptEntries script_map_entries(IDispatch *object)
 {
     ComPtr<IDispatchEx> script = script_object(object);
-    if (script && has_member(script.get(), TAVLIN_WIDEN("hasOwnProperty"))) return property_entries(script.get());
+    if (script && is_jscript_object(script.get())) return property_entries(script.get());
     return dictionary_entries(object);
 }
 
 double script_date_time(IDispatch *object)
 {
+    // A JScript Date holds at most 8.64e15 milliseconds either side of 1970; an invalid one NaN.
+    constexpr double kLatest = 8.64e15;
     ComPtr<IDispatchEx> script = script_object(object);
     AutoVariant time;
     if (!script || !read_member(script.get(), TAVLIN_WIDEN("getTime"), time, DISPATCH_METHOD) ||
-        FAILED(time.change_type(VT_R8)) || std::isnan(time->dblVal))
+        FAILED(time.change_type(VT_R8)) || !(std::fabs(time->dblVal) <= kLatest))
         throw new TavlinEx("The script's Date holds no valid time.");
     return time->dblVal;
 }

@@ -33,7 +33,7 @@ struct ScriptEntries {
 ScriptEntries script_map_entries(IDispatch *object);
 
 // A ScriptDate object's getTime(): milliseconds since 1970 UTC. Throws TavlinEx* when it
-// answers no number, or the date is invalid (NaN).
+// answers no number, or none a JScript Date can hold (an invalid Date's NaN).
 double script_date_time(IDispatch *object);
 
 }  // namespace tavlin

@@ -1,11 +1,8 @@
 #include "convert/script_data.h"
 
-#include <cmath>
-
 #include "convert/com_to_java.h"
 #include "convert/prepared_arguments.h"
 #include "convert/script_array.h"
-#include "errors/tavlin_ex.h"
 #include "javaref/java_reflect.h"
 #include "javaref/jni_calls.h"
 #include "javaref/local_ref.h"
@@ -13,9 +10,6 @@
 namespace tavlin {
 
 namespace {
-
-// The milliseconds of a JScript date lie within 8.64e15 of 1970; beyond them no date is.
-constexpr double kScriptDateRange = 8.64e15;
 
 constexpr Argument kScriptData[] = {Argument::ScriptArray, Argument::ScriptMap, Argument::ScriptDate};
 
@@ -79,7 +73,7 @@ jobject new_java_map(JNIEnv *env, IDispatch *object, bool strict)
     const auto keys = static_cast<jobjectArray>(converted.value(0).l);
     const auto values = static_cast<jobjectArray>(converted.value(1).l);
     CLocalRef map = jni::new_object(env, java_reflect.linked_hash_map_class, java_reflect.linked_hash_map_init);
-    const jsize count = keys && values ? env->GetArrayLength(keys) : 0;  // null for no entries
+    const jsize count = env->GetArrayLength(keys);  // as many as values: both were read together
     for (jsize i = 0; i < count; ++i) {
         const CLocalRef key(env, env->GetObjectArrayElement(keys, i));
         const CLocalRef value(env, env->GetObjectArrayElement(values, i));
@@ -90,10 +84,8 @@ jobject new_java_map(JNIEnv *env, IDispatch *object, bool strict)
 
 jobject new_java_date_of_script(JNIEnv *env, IDispatch *object, const JavaType &type)
 {
-    const double milliseconds = script_date_time(object);
-    if (!(std::fabs(milliseconds) <= kScriptDateRange)) throw new TavlinEx("The script's Date holds no valid time.");
-    CLocalRef date =
-        jni::new_object(env, java_reflect.date_class, java_reflect.date_init, static_cast<jlong>(milliseconds));
+    CLocalRef date = jni::new_object(env, java_reflect.date_class, java_reflect.date_init,
+                                     static_cast<jlong>(script_date_time(object)));
     if (type.shape.kind == ParameterKind::Date || !type.klass || env->IsInstanceOf(date.get(), type.klass))
         return date.release();
     // The VM's default zone and locale, as Calendar.getInstance() gives them.
