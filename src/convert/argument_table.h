@@ -41,14 +41,15 @@ enum class Argument : uint8_t {
     Nothing,  // a null VT_DISPATCH
     Proxy,    // one of this bridge's proxies
     Foreign,  // any other automation object
-    // A script's data, told apart from any other automation object only where the parameter
-    // could hold what it becomes (see script_data.h); Foreign everywhere else.
-    ScriptArray,  // a JScript array
-    ScriptMap,    // a JScript object literal, a Scripting.Dictionary
-    ScriptDate,   // a JScript Date
-    Array,        // a safe array
-    Other,        // anything else: an error code, an IUnknown, a VARIANT by reference inside another
-    Any,          // in a row only: every argument that no row of its own names for that parameter
+    // A script's data: a JScript array; a JScript object literal or a Scripting.Dictionary; a
+    // JScript Date. Told apart from any other automation object only where the parameter could
+    // hold what it becomes (see script_data.h); Foreign everywhere else.
+    ScriptArray,
+    ScriptMap,
+    ScriptDate,
+    Array,  // a safe array
+    Other,  // anything else: an error code, an IUnknown, a VARIANT by reference inside another
+    Any,    // in a row only: every argument that no row of its own names for that parameter
 };
 
 // How closely the argument fits, as argument_fit measures it.
