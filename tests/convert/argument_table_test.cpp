@@ -217,10 +217,11 @@ void ArgumentTable::check_script_data()
     elements.push_back(ScopedVariant::i4(1));
     elements.push_back(ScopedVariant::string("a"));
     static ScriptArrayObject *array = new ScriptArrayObject(std::move(elements));
-    ScriptObject::Properties properties;
+    ScriptObject::Properties properties, time;
     properties.emplace_back("id", ScopedVariant::i4(1));
+    time.emplace_back("getTime", ScopedVariant::r8(1706659200000.0));
     static ScriptObject *literal = new ScriptObject(std::move(properties));
-    static ScriptObject *date = new ScriptObject(ScriptObject::DateAt{1706659200000.0});
+    static ScriptObject *date = new ScriptObject(std::move(time));
     const std::pair<const char *, IDispatch *> objects[] = {
         {"a script's array", array}, {"an object literal", literal}, {"a script's Date", date}};
     for (const auto &object : objects) {

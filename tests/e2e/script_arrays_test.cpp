@@ -9,7 +9,6 @@
 #include "client.h"
 #include "foreign_dispatch.h"
 #include "script_array_object.h"
-#include "script_object.h"
 #include "test_names.h"
 #include "test_process.h"
 
@@ -202,32 +201,6 @@ TEST_F(ScriptArrays, ScriptArraysOfNumbersFillPrimitiveArraysAndMatrices)
     ScriptArrayObject empty({});
     ScopedVariant none = dispatch_of(empty);
     EXPECT_EQ("int[]:[]", text_of(call(sink_.get(), "takeIntArray", {none.get()})));
-}
-
-// A JScript object literal becomes a java.util.LinkedHashMap where a Map or Object is taken,
-// and a JScript Date a java.util.Date of its instant where a Date (the closest of a name's
-// overloads) or Object is; each reference taken is given back.
-TEST_F(ScriptArrays, ObjectLiteralsAndDatesAreData)
-{
-    ScriptObject::Properties properties;
-    properties.emplace_back("id", ScopedVariant::i4(1));
-    properties.emplace_back("name", ScopedVariant::string("Ada"));
-    ScriptObject literal(std::move(properties));
-    ScriptObject date(ScriptObject::DateAt{1706659200000.0});
-    const struct {
-        ScriptObject *object;
-        const char *method, *expected;
-    } rows[] = {{&literal, "takeObject", "Object:java.util.LinkedHashMap"},
-                {&date, "takeDate", "Date:1706659200000"},
-                {&date, "take", "Date:1706659200000"},
-                {&date, "takeObject", "Object:java.util.Date"}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.method);
-        ScopedVariant argument = ScopedVariant::dispatch(row.object);
-        EXPECT_EQ(row.expected, text_of(call(sink_.get(), row.method, {argument.get()})));
-    }
-    EXPECT_EQ(1u, literal.references);
-    EXPECT_EQ(1u, date.references);
 }
 
 // An object with a length but without its elements (a function has a length) is no array,

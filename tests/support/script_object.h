@@ -1,6 +1,6 @@
 // A JScript object as the engine hands one over: an IDispatchEx object whose properties
-// for...in lists (GetNextDispID, GetMemberName), with the members every JScript object
-// inherits (hasOwnProperty), and, made with a time, a Date's getTime().
+// for...in lists (GetNextDispID, GetMemberName), with the member every JScript object inherits
+// (hasOwnProperty). A property read as a method answers its value: {getTime: t} is a Date.
 #pragma once
 
 #include <string>
@@ -17,13 +17,7 @@ class ScriptObject : public StackObject<IDispatchEx> {
 public:
     using Properties = std::vector<std::pair<std::string, ScopedVariant>>;
 
-    // A Date of `time` milliseconds since 1970, with no properties of its own.
-    struct DateAt {
-        double time;
-    };
-
     explicit ScriptObject(Properties properties) : properties_(std::move(properties)) {}
-    explicit ScriptObject(DateAt date) : time_(date.time), is_date_(true) {}
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
@@ -40,8 +34,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetDispID(BSTR name, DWORD, DISPID *dispid) override
     {
         const std::string text = narrow(name);
-        if (text == "hasOwnProperty" || (is_date_ && text == "getTime")) {
-            *dispid = text == "getTime" ? kGetTime : kHasOwnProperty;
+        if (text == "hasOwnProperty") {
+            *dispid = kHasOwnProperty;
             return S_OK;
         }
         for (size_t i = 0; i < properties_.size(); ++i)
@@ -51,18 +45,11 @@ public:
             }
         return DISP_E_UNKNOWNNAME;
     }
-    HRESULT STDMETHODCALLTYPE InvokeEx(DISPID dispid, LCID, WORD flags, DISPPARAMS *, VARIANT *result, EXCEPINFO *,
+    HRESULT STDMETHODCALLTYPE InvokeEx(DISPID dispid, LCID, WORD, DISPPARAMS *, VARIANT *result, EXCEPINFO *,
                                        IServiceProvider *) override
     {
-        if (!result) return E_INVALIDARG;
-        if (dispid == kGetTime && (flags & DISPATCH_METHOD)) {
-            result->vt = VT_R8;
-            result->dblVal = time_;
-            return S_OK;
-        }
         const size_t index = static_cast<size_t>(dispid - kFirstProperty);
-        if (!(flags & DISPATCH_PROPERTYGET) || dispid < kFirstProperty || index >= properties_.size())
-            return DISP_E_MEMBERNOTFOUND;
+        if (!result || dispid < kFirstProperty || index >= properties_.size()) return DISP_E_MEMBERNOTFOUND;
         return VariantCopy(result, properties_[index].second.get());
     }
     HRESULT STDMETHODCALLTYPE DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
@@ -92,11 +79,8 @@ private:
     }
 
     static constexpr DISPID kHasOwnProperty = 1;
-    static constexpr DISPID kGetTime = 2;
     static constexpr DISPID kFirstProperty = 100;
     Properties properties_;
-    double time_ = 0;
-    bool is_date_ = false;
 };
 
 }  // namespace tavlin_test
