@@ -1,8 +1,9 @@
 // Script functions and objects as Java interfaces: a function literal passed where Java
 // expects a Comparator or a Consumer, an object with the method's name, implement, the
-// script's exception inside Java's call, and a Runnable run on a Java thread while the script
-// waits. Run by cscript with harness.js prepended (see run-client.sh).
-plan(7);
+// script's exception inside Java's call, a Runnable run on a Java thread while the script
+// waits, and Java threads calling the script while the script waits inside a Java call (a
+// parallel stream, an executor's future, a join). Run by cscript with harness.js prepended (see run-client.sh).
+plan(11);
 var util = new ActiveXObject(utilProgIds()[0]);
 
 function fruit() {
@@ -53,6 +54,32 @@ try {
     thread.start();
     for (var waited = 0; thread.isAlive() && waited < 200000; waited++) {}
     check("a Runnable on a Java thread", ran, true);
+
+    // While the script's apartment has callback objects, a Java call that Java's own threads
+    // call back during (the common pool's, an executor's) lets their calls in as it waits.
+    var numbers = util.newInstance("java.util.ArrayList");
+    for (var n = 1; n <= 300; n++) numbers.add(n);
+    var multiples = function (x) { return x % 3 === 0; };
+    var descending = function (a, b) { return b - a; };
+    var sum = numbers.parallelStream().filter(multiples).sorted(descending)
+        .mapToInt(function (x) { return x; }).sum();
+    check("a parallel stream filters, sorts and sums with script functions", sum, 15150);
+    var toList = util.statics("java.util.stream.Collectors").toList();
+    check("a parallel stream's order from a script comparator",
+          numbers.parallelStream().filter(multiples).sorted(descending).limit(3).collect(toList).toString(),
+          "[300, 297, 294]");
+
+    var executor = util.statics("java.util.concurrent.Executors").newFixedThreadPool(2);
+    var future = executor.submit(util.implement("java.util.concurrent.Callable", function () { return "called"; }));
+    var answer = future.get(3, util.statics("java.util.concurrent.TimeUnit").SECONDS);
+    executor.shutdown();
+    check("an executor's Callable waited for with get(3, SECONDS)", answer, "called");
+
+    ran = false;
+    thread = util.newObject("java.lang.Thread", util.implement("java.lang.Runnable", function () { ran = true; }));
+    thread.start();
+    thread.join();
+    check("a Runnable on a Java thread waited for with join", ran, true);
 } catch (e) {
     WScript.Echo("FAILED: uncaught " + (e.number >>> 0).toString(16) + " " + e.description);
 }

@@ -1,8 +1,9 @@
 ' Script objects as Java interfaces: a GetRef function and class instances passed where Java
-' expects a Comparator or a Consumer, implement, the script's error inside Java's call, and a
-' Runnable run on a Java thread while the script waits. Run by cscript with harness.vbs
+' expects a Comparator or a Consumer, implement, the script's error inside Java's call, a
+' Runnable run on a Java thread while the script waits, and Java threads calling the script
+' while it waits inside a Java call (a parallel stream, an executor's future, a join). Run by cscript with harness.vbs
 ' prepended (see run-client.sh).
-Dim util, list, collector, thread, waited, byLength
+Dim util, list, collector, thread, waited, byLength, numbers, n, executor, future
 Set util = CreateObject(UtilProgId())
 
 Function ByLength(a, b)
@@ -38,6 +39,31 @@ Class Collector
     End Sub
 End Class
 
+Class MultipleOfThree
+    Public Function test(x)
+        test = (x Mod 3 = 0)
+    End Function
+End Class
+
+Class Descending
+    Public Function compare(a, b)
+        compare = b - a
+    End Function
+End Class
+
+Class AsInt
+    Public Function applyAsInt(x)
+        applyAsInt = x
+    End Function
+End Class
+
+' No member named call (a VBScript keyword): Callable's method reaches the default member.
+Class Answer
+    Public Default Function Give()
+        Give = "called"
+    End Function
+End Class
+
 Function Fruit()
     Set Fruit = util.newInstance("java.util.ArrayList")
     Fruit.add "banana"
@@ -47,11 +73,11 @@ End Function
 
 Set byLength = GetRef("ByLength")
 If IsObject(byLength) Then
-    Plan 8
+    Plan 11
 Else
     Note "this VBScript engine has no GetRef (" & Err.Description & "): the check of a GetRef comparator is left out"
     Err.Clear
-    Plan 7
+    Plan 10
 End If
 If IsObject(byLength) Then Expect "sort with a GetRef comparator": Set list = Fruit(): list.sort byLength: Check list.toString(), "[fig, pear, banana]"
 Expect "sort with a class's default function": Set list = Fruit(): list.sort New LengthMeasure: Check list.toString(), "[fig, pear, banana]"
@@ -68,4 +94,12 @@ Expect "implement something that is no interface": util.implement "java.util.Arr
 ' thread.join(), which would hold the apartment's thread until the Java thread ends, and so
 ' never let its call in. The loop is bounded so that a call never let in fails the check.
 Expect "a Runnable on a Java thread": Set collector = New Collector: Set thread = util.newObject("java.lang.Thread", util.implement("java.lang.Runnable", collector)): thread.start: waited = 0: Do While thread.isAlive() And waited < 200000: waited = waited + 1: Loop: Check collector.seen, "ran"
+' While the script's apartment has callback objects, a Java call that Java's own threads call
+' back during (the common pool's, an executor's) lets their calls in as it waits.
+Set numbers = util.newInstance("java.util.ArrayList")
+For n = 1 To 300: numbers.add CLng(n): Next
+Expect "a parallel stream filters, sorts and sums with script objects": Check numbers.parallelStream().filter(New MultipleOfThree).sorted(New Descending).mapToInt(New AsInt).sum(), 15150
+Expect "an executor's Callable waited for with get(3, SECONDS)": Set executor = util.statics("java.util.concurrent.Executors").newFixedThreadPool(2): Set future = executor.submit(util.implement("java.util.concurrent.Callable", New Answer)): Check future.get(3, util.statics("java.util.concurrent.TimeUnit").SECONDS), "called"
+executor.shutdown
+Expect "a Runnable on a Java thread waited for with join": Set collector = New Collector: Set thread = util.newObject("java.lang.Thread", util.implement("java.lang.Runnable", collector)): thread.start: thread.join: Check collector.seen, "ran"
 Finish

@@ -5,6 +5,7 @@
 // itself, and nothing waits.
 #pragma once
 
+#include "bridge/apartment/apartment_worker.h"
 #include "util/holders.h"
 #include "util/platform.h"
 
@@ -26,7 +27,8 @@ private:
     HRESULT status_;
 };
 
-// One reference on an automation object, usable from any thread of the process.
+// One reference on an automation object, usable from any thread of the process. On Windows it
+// counts among its apartment's live callback objects (see apartment_worker.h).
 class ApartmentReference {
 public:
     // Takes a reference of its own on `object`. Throws TavlinEx*.
@@ -48,6 +50,7 @@ public:
 private:
 #ifdef _WIN32
     DWORD apartment_thread_;
+    LiveCallback live_{apartment_thread_};
     DWORD cookie_ = 0;
 #else
     ComPtr<IDispatch> object_;

@@ -1,5 +1,6 @@
 #include "bridge/callbacks/callback_target.h"
 
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -151,22 +152,34 @@ CallbackTarget::CallbackTarget(IDispatch *object, bool functional) : object_(obj
 
 CallbackTarget::~CallbackTarget() { module_unlock_for_code(); }
 
+void CallbackTarget::invoke(const OleString &name, DISPPARAMS *arguments, AutoVariant &result) const
+{
+    ComPtr<IDispatch> object = object_.get();
+    const DISPID dispid = member_for(object.get(), name, functional_);
+    ExcepInfo info;
+    UINT arg_err = 0;
+    HRESULT status = object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, arguments, result.put(),
+                                    info.get(), &arg_err);
+    if (FAILED(status)) raise_call_failure(status, info, name);
+}
+
 jobject CallbackTarget::call(JNIEnv *env, jobject method, jobjectArray args) const
 {
     ThreadComScope com;
-#ifdef _WIN32
-    WaitingCall waiting(object_.apartment_thread());
-#endif
-    ComPtr<IDispatch> object = object_.get();
     const OleString name = method_name(env, method);
-    const DISPID dispid = member_for(object.get(), name, functional_);
     AutomationArguments arguments(env, args);
     AutoVariant result;
-    ExcepInfo info;
-    UINT arg_err = 0;
-    HRESULT status = object->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, arguments.params(),
-                                    result.put(), info.get(), &arg_err);
-    if (FAILED(status)) raise_call_failure(status, info, name);
+    const std::function<void()> invoke_object = [&] { invoke(name, arguments.params(), result); };
+#ifdef _WIN32
+    // A worker running its apartment's call into Java hands the apartment's objects to the
+    // thread that waits for it; any other thread calls through the apartment.
+    if (!run_in_waiting_apartment(object_.apartment_thread(), invoke_object)) {
+        WaitingCall waiting(object_.apartment_thread());
+        invoke_object();
+    }
+#else
+    invoke_object();
+#endif
     return returned_value(env, method, *result);
 }
 

@@ -7,13 +7,15 @@
 // gets a proxy that delivers the call into the object's apartment, while a thread of that
 // apartment gets the object itself. A single-threaded apartment receives such a call while
 // its thread waits in a way that dispatches messages, or when it next calls into the bridge
-// (let_waiting_calls_in). The Linux port has no apartments: every thread calls the object
-// itself.
+// (let_waiting_calls_in), and while it waits for its worker's call into Java
+// (apartment_worker.h), which hands it the calls the worker itself makes. The Linux port has no
+// apartments: every thread calls the object itself.
 #pragma once
 
 #include <jni.h>
 
 #include "bridge/apartment/apartment_reference.h"
+#include "util/auto_variant.h"
 #include "util/platform.h"
 
 namespace tavlin {
@@ -33,6 +35,10 @@ public:
     jobject call(JNIEnv *env, jobject method, jobjectArray args) const;
 
 private:
+    // The object's member for the method `name` with `arguments`, on a thread of its apartment or
+    // through it. Throws TavlinEx*.
+    void invoke(const OleString &name, DISPPARAMS *arguments, AutoVariant &result) const;
+
     ApartmentReference object_;
     bool functional_;
 };

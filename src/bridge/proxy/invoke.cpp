@@ -4,7 +4,11 @@
 // its result converted back. DISPID_NEWENUM hands out an enumerator (bridge/proxy/java_enumerator.h);
 // a DISPID of the property range goes to invoke_property.
 
+#include <new>
+#include <vector>
+
 #include "bridge/apartment/apartment_reference.h"
+#include "bridge/apartment/apartment_worker.h"
 #include "bridge/boundary/com_boundary.h"
 #include "bridge/members/overload_choice.h"
 #include "bridge/proxy/java_enumerator.h"
@@ -21,6 +25,30 @@ namespace tavlin {
 
 namespace {
 
+#ifdef _WIN32
+// A call's arguments as another thread may pass them: each reference a global one of its own
+// (the target and the class are global already).
+class SharedArguments {
+public:
+    SharedArguments(JNIEnv *env, const MethodFacts &facts, const jvalue *args)
+        : values_(args, args + facts.parameters.size())
+    {
+        refs_.reserve(values_.size());
+        for (size_t i = 0; i < values_.size(); ++i) {
+            if (facts.parameter_type(i).is_primitive() || !values_[i].l) continue;
+            refs_.push_back(new_global_ref(env, values_[i].l));
+            if (!refs_.back()) throw std::bad_alloc();
+            values_[i].l = refs_.back().get();
+        }
+    }
+    const jvalue *values() const { return values_.data(); }
+
+private:
+    std::vector<jvalue> values_;
+    std::vector<GlobalRef<>> refs_;
+};
+#endif
+
 // The chosen method with its arguments, and what it is called on: its class for a static
 // method, else the target object.
 struct MethodCall {
@@ -30,11 +58,23 @@ struct MethodCall {
     jobject target;
     const jvalue *args;
 
-    // Makes the call through the JNI family of the method's result type R.
+    // Makes the call through the JNI family of the method's result type R: on the apartment's
+    // worker where Java may call the calling thread's apartment back meanwhile, else here.
     template <class R> auto returning() const
     {
-        return facts.is_static ? jni::call_static_method_a<R>(env, klass, facts.id, args)
-                               : jni::call_method_a<R>(env, target, facts.id, args);
+#ifdef _WIN32
+        if (lets_callbacks_in()) {
+            const SharedArguments shared(env, facts, args);
+            return call_on_worker(env, [&](JNIEnv *worker) { return returning_on<R>(worker, shared.values()); });
+        }
+#endif
+        return returning_on<R>(env, args);
+    }
+
+    template <class R> auto returning_on(JNIEnv *on, const jvalue *values) const
+    {
+        return facts.is_static ? jni::call_static_method_a<R>(on, klass, facts.id, values)
+                               : jni::call_method_a<R>(on, target, facts.id, values);
     }
 };
 

@@ -4,11 +4,13 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -114,30 +116,31 @@ struct Job {
   bool done = false;
 };
 
+// The Windows threads that run natives called on the VM's own threads, one job each at a time.
+// A native may be held for long (a script's callback waits for the script's apartment, which
+// may wait for another Java thread's native), so one thread always stands idle for the next
+// job: the thread that takes the last idle place starts another (a Windows thread can; the
+// VM's threads, unknown to Wine, cannot).
 class WindowsCaller {
  public:
+  // On the Windows thread that registers natives: the first thread to run them.
   void start(JavaVM* vm) {
     std::call_once(started_, [&] {
+      std::lock_guard guard(lock_);
       vm_ = vm;
-      const HANDLE thread = CreateThread(nullptr, 0, thread_main, this, 0, nullptr);
-      if (!thread) {
-        std::fprintf(stderr, "jvm.dll forwarder: no Windows thread for natives called on Java threads: error %lu\n",
-                     static_cast<unsigned long>(GetLastError()));
-        return;
-      }
-      CloseHandle(thread);
+      start_server();
     });
   }
 
   // False when there is no thread to run the job on.
   [[gnu::noinline]] bool run(Job& job) {
     std::unique_lock guard(lock_);
-    changed_.wait(guard, [&] { return attached_ || failed_; });
-    if (failed_) return false;
-    queue_next_ = &job;
+    if (servers_ == 0) return false;
+    queue_.push_back(&job);
     changed_.notify_all();
-    changed_.wait(guard, [&] { return job.done; });
-    return true;
+    changed_.wait(guard, [&] { return job.done || servers_ == 0; });
+    if (!job.done) queue_.erase(std::find(queue_.begin(), queue_.end(), &job));
+    return job.done;
   }
 
  private:
@@ -146,33 +149,43 @@ class WindowsCaller {
     return 0;
   }
 
+  // Under the lock.
+  void start_server() {
+    const HANDLE thread = CreateThread(nullptr, 0, thread_main, this, 0, nullptr);
+    if (!thread) {
+      std::fprintf(stderr, "jvm.dll forwarder: no Windows thread for natives called on Java threads: error %lu\n",
+                   static_cast<unsigned long>(GetLastError()));
+      return;
+    }
+    CloseHandle(thread);
+    ++servers_;
+    ++idle_;
+  }
+
   [[gnu::noinline]] void serve() {
     mark_windows_thread();
     JNIEnv* env = nullptr;
     JavaVMAttachArgs args{JNI_VERSION_1_6, const_cast<char*>("jvm.dll forwarder natives"), nullptr};
     const bool attached = vm_->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), &args) == JNI_OK;
-    {
-      std::lock_guard guard(lock_);
-      (attached ? attached_ : failed_) = true;
+    std::unique_lock guard(lock_);
+    if (!attached) {
+      --servers_;
+      --idle_;
+      changed_.notify_all();
+      return;
     }
-    changed_.notify_all();
-    while (attached) {
-      Job* job = next_job();
-      perform(env, *job);
-      {
-        std::lock_guard guard(lock_);
-        job->done = true;
-      }
+    for (;;) {
+      changed_.wait(guard, [&] { return !queue_.empty(); });
+      Job& job = *queue_.front();
+      queue_.pop_front();
+      if (--idle_ == 0) start_server();
+      guard.unlock();
+      perform(env, job);
+      guard.lock();
+      job.done = true;
+      ++idle_;
       changed_.notify_all();
     }
-  }
-
-  Job* next_job() {
-    std::unique_lock guard(lock_);
-    changed_.wait(guard, [&] { return queue_next_ != nullptr; });
-    Job* job = queue_next_;
-    queue_next_ = nullptr;
-    return job;
   }
 
   // The native's local references end with a frame of their own: this thread never returns
@@ -209,9 +222,9 @@ class WindowsCaller {
   JavaVM* vm_ = nullptr;
   std::mutex lock_;
   std::condition_variable changed_;
-  bool attached_ = false;
-  bool failed_ = false;
-  Job* queue_next_ = nullptr;
+  std::deque<Job*> queue_;
+  int servers_ = 0;  // started and not failed to attach
+  int idle_ = 0;     // of them, waiting for a job
 };
 
 WindowsCaller windows_caller;
