@@ -3,7 +3,7 @@
 // script's exception inside Java's call, a Runnable run on a Java thread while the script
 // waits, and Java threads calling the script while the script waits inside a Java call (a
 // parallel stream, an executor's future, a join). Run by cscript with harness.js prepended (see run-client.sh).
-plan(11);
+plan(12);
 var util = new ActiveXObject(utilProgIds()[0]);
 
 function fruit() {
@@ -45,10 +45,9 @@ try {
     check("computeIfAbsent with a function literal", lengths.toString(), "{banana=6}");
 
     // A Java thread's call reaches the script's function through the script's apartment, whose
-    // thread takes it in when it pumps messages or calls into the bridge. The script therefore
-    // waits by asking Java whether the thread is still alive, not inside a Java call such as
-    // thread.join(), which would hold the apartment's thread until the Java thread ends, and
-    // so never let its call in. The loop is bounded so that a call never let in fails the check.
+    // thread takes it in when it pumps messages or calls into the bridge: here, as it asks Java
+    // whether the thread is still alive. The loop is bounded so that a call never let in fails
+    // the check.
     var ran = false;
     var thread = util.newObject("java.lang.Thread", util.implement("java.lang.Runnable", function () { ran = true; }));
     thread.start();
@@ -65,15 +64,19 @@ try {
         .mapToInt(function (x) { return x; }).sum();
     check("a parallel stream filters, sorts and sums with script functions", sum, 15150);
     var toList = util.statics("java.util.stream.Collectors").toList();
+    // Each function calls Java in turn, on the script's thread, while its Java call waits.
+    var listed = function (x) { return x % 3 === 0 && numbers.contains(x); };
     check("a parallel stream's order from a script comparator",
-          numbers.parallelStream().filter(multiples).sorted(descending).limit(3).collect(toList).toString(),
+          numbers.parallelStream().filter(listed).sorted(descending).limit(3).collect(toList).toString(),
           "[300, 297, 294]");
 
     var executor = util.statics("java.util.concurrent.Executors").newFixedThreadPool(2);
-    var future = executor.submit(util.implement("java.util.concurrent.Callable", function () { return "called"; }));
+    var future = executor.submit(util.implement("java.util.concurrent.Callable", function () { return "called " + numbers.size(); }));
     var answer = future.get(3, util.statics("java.util.concurrent.TimeUnit").SECONDS);
     executor.shutdown();
-    check("an executor's Callable waited for with get(3, SECONDS)", answer, "called");
+    check("an executor's Callable waited for with get(3, SECONDS)", answer, "called 300");
+    check("a Java exception while the apartment has callbacks", errorDescriptionOf(function () { numbers.get(300); }),
+          "Index 300 out of bounds for length 300");
 
     ran = false;
     thread = util.newObject("java.lang.Thread", util.implement("java.lang.Runnable", function () { ran = true; }));
