@@ -469,3 +469,47 @@ TEST(CallbackApartments, OnlyTheWaitedForApartmentLetsCallsIn)
     CoUninitialize();
 }
 #endif
+
+#ifdef _WIN32
+// While a single-threaded apartment has a live callback object, a call from its thread that
+// waits inside Java for a Java thread calling that object back (a join) lets the call in, and a
+// call that fails there fails as on any thread: its EXCEPINFO and the thread's error object.
+TEST(CallbackApartments, AWaitingCallLetsItsApartmentsCallbacksIn)
+{
+    ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    use_standard_vm_setup();
+    CallbackObject &job = kept_object();
+    job.on("run", nothing);
+    std::thread::id apartment_thread;
+    CallResult joined, failed;
+    ErrorObject error;
+    std::thread apartment([&] {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        apartment_thread = std::this_thread::get_id();
+        {
+            ComPtr<IDispatch> runnable, behaviours, started, empty;
+            ScopedVariant one = ScopedVariant::i4(1), five = ScopedVariant::i4(5), bound = ScopedVariant::i4(60000);
+            implement("java.lang.Runnable", &job, runnable);
+            statics("fixtures.Behaviours", behaviours);
+            new_object("java.util.concurrent.CountDownLatch", {one.get()}, started);
+            ScopedVariant latch = ScopedVariant::dispatch(started.get()),
+                          action = ScopedVariant::dispatch(runnable.get());
+            CallResult thread = call(behaviours.get(), "runAnnounced", {latch.get(), action.get()});
+            // Bounded, so that a call never let in fails the checks below rather than hangs.
+            if (thread.hr == S_OK) joined = call(thread.value->pdispVal, "join", {bound.get()});
+            empty = make("java.util.ArrayList");
+            failed = call(empty.get(), "get", {five.get()});
+            error = taken_error();
+        }
+        CoUninitialize();
+    });
+    apartment.join();
+    EXPECT_EQ(S_OK, joined.hr) << joined.description;
+    ASSERT_EQ(1u, job.calls().size());
+    EXPECT_EQ(apartment_thread, job.calls().front().thread);
+    EXPECT_EQ(DISP_E_EXCEPTION, failed.hr);
+    EXPECT_EQ("Index 5 out of bounds for length 0", failed.description);
+    EXPECT_EQ("Index 5 out of bounds for length 0", error.description);
+    CoUninitialize();
+}
+#endif
