@@ -56,6 +56,12 @@ void check_natives(Context& context) {
   report.equal("an exception the native throws there reaches the Java thread",
                call_string(env, natives, "onJavaThread", "(I)Ljava/lang/String;", count),
                std::string("java.lang.IllegalArgumentException: negative count"));
+  count.i = 8;
+  std::string each_thread;
+  for (int index = 0; index < count.i; ++index)
+    each_thread += (index ? ";thread," : "thread,") + std::to_string(index) + ",0,end,other thread";
+  report.equal("Java threads calling natives at once each get their own result",
+               call_string(env, natives, "onJavaThreadsAtOnce", "(I)Ljava/lang/String;", count), each_thread);
   env->DeleteLocalRef(natives);
 }
 

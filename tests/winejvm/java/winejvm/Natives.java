@@ -1,5 +1,7 @@
 package winejvm;
 
+import java.util.concurrent.CountDownLatch;
+
 /**
  * Natives that the test program registers with Windows functions: called from Java on the
  * thread that called Java, and on a Java thread of the VM's own.
@@ -25,5 +27,27 @@ public class Natives {
         thread.start();
         thread.join();
         return outcome[0];
+    }
+
+    /** The same call on several Java threads at once: their results in the threads' order. */
+    public static String onJavaThreadsAtOnce(int threads) throws InterruptedException {
+        final String[] outcomes = new String[threads];
+        final CountDownLatch start = new CountDownLatch(1);
+        final Thread[] started = new Thread[threads];
+        for (int i = 0; i < threads; i++) {
+            final int index = i;
+            started[i] = new Thread(() -> {
+                try {
+                    start.await();
+                    outcomes[index] = join("thread", index, 0L, "end");
+                } catch (InterruptedException | RuntimeException e) {
+                    outcomes[index] = e.toString();
+                }
+            });
+            started[i].start();
+        }
+        start.countDown();
+        for (Thread thread : started) thread.join();
+        return String.join(";", outcomes);
     }
 }
