@@ -89,8 +89,8 @@ void convert_scalar(JNIEnv *env, const VARIANT &arg, Argument argument, Prepared
 
 // A one-letter text is that char. Other text is a number's text, for a lone method only, as
 // before a letter was a char.
-void convert_character(JNIEnv *env, const VARIANT &arg, const ArgumentRow &row, PreparedArguments &args, int index,
-                       const JavaType &type, bool strict)
+[[gnu::noinline]] void convert_character(JNIEnv *env, const VARIANT &arg, const ArgumentRow &row,
+                                         PreparedArguments &args, int index, const JavaType &type, bool strict)
 {
     BSTR text = value_or_referenced(arg, arg.bstrVal, arg.pbstrVal);
     if (SysStringLen(text) == 1) {
@@ -194,7 +194,8 @@ void require_assignable(JNIEnv *env, jobject object, const JavaType &type)
     TavlinEx::raise("Argument of class %s cannot be passed as %s", actual.c_str(), type.name);
 }
 
-void convert_exact_decimal(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type)
+[[gnu::noinline]] void convert_exact_decimal(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index,
+                                             const JavaType &type)
 {
     LocalRef<jobject> decimal = new_big_decimal(env, arg);
     require_assignable(env, decimal.get(), type);
@@ -203,8 +204,8 @@ void convert_exact_decimal(JNIEnv *env, const VARIANT &arg, PreparedArguments &a
 
 // A constructor's text parameter takes a currency's or decimal's digits (BigDecimal(String));
 // a method's does not, as no number becomes text there.
-void convert_decimal_text(JNIEnv *env, const VARIANT &arg, const ArgumentRow &row, PreparedArguments &args, int index,
-                          const JavaType &type)
+[[gnu::noinline]] void convert_decimal_text(JNIEnv *env, const VARIANT &arg, const ArgumentRow &row,
+                                            PreparedArguments &args, int index, const JavaType &type)
 {
     if (!type.of_constructor) refuse(row, arg, type);
     args.set_object(index, jni::new_string_utf(env, exact_decimal_text(arg).c_str()).release(), ARG_LOCAL);
@@ -221,8 +222,8 @@ void convert_for_other_class(JNIEnv *env, const VARIANT &arg, PreparedArguments 
 }
 
 // A script's data, converted to what its row makes, then held to the parameter's class.
-void convert_script_data(JNIEnv *env, const VARIANT &arg, Conversion conversion, PreparedArguments &args, int index,
-                         const JavaType &type, bool strict)
+[[gnu::noinline]] void convert_script_data(JNIEnv *env, const VARIANT &arg, Conversion conversion,
+                                           PreparedArguments &args, int index, const JavaType &type, bool strict)
 {
     IDispatch *dispatch = value_or_referenced(arg, arg.pdispVal, arg.ppdispVal);
     CLocalRef made(env, conversion == Conversion::ScriptMap ? new_java_map(env, dispatch, strict)
@@ -233,8 +234,8 @@ void convert_script_data(JNIEnv *env, const VARIANT &arg, Conversion conversion,
 
 // An array is an Object[] where the parameter holds one, as it always was, and a List where
 // only a list would do.
-void convert_array_or_list(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index, const JavaType &type,
-                           bool strict)
+[[gnu::noinline]] void convert_array_or_list(JNIEnv *env, const VARIANT &arg, PreparedArguments &args, int index,
+                                             const JavaType &type, bool strict)
 {
     if (!type.klass || env->IsAssignableFrom(java_reflect.object_array_class, type.klass)) {
         convert_for_other_class(env, arg, args, index, type, strict);
