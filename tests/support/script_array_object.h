@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "com_holders.h"
-#include "stack_object.h"
+#include "script_engine_object.h"
 #include "util/platform.h"
 
 namespace tavlin_test {
 
-class ScriptArrayObject : public StackObject<IDispatchEx> {
+class ScriptArrayObject : public ScriptEngineObject {
 public:
     explicit ScriptArrayObject(std::vector<ScopedVariant> elements, bool elements_listed = true)
         : elements_(std::move(elements)), length_(static_cast<LONG>(elements_.size())), listed_(elements_listed)
@@ -23,18 +23,6 @@ public:
 
     void claim_length(LONG length) { length_ = length; }
     void set_element(size_t index, ScopedVariant value) { elements_.at(index) = std::move(value); }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids) override
-    {
-        return count == 1 ? GetDispID(names[0], fdexNameCaseSensitive, dispids) : E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params, VARIANT *result,
-                                     EXCEPINFO *info, UINT *) override
-    {
-        return InvokeEx(dispid, lcid, flags, params, result, info, nullptr);
-    }
 
     HRESULT STDMETHODCALLTYPE GetDispID(BSTR name, DWORD, DISPID *dispid) override
     {
@@ -63,21 +51,10 @@ public:
         if (dispid < kFirstElement || index >= elements_.size()) return DISP_E_MEMBERNOTFOUND;
         return VariantCopy(result, elements_[index].get());
     }
-    HRESULT STDMETHODCALLTYPE DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMemberProperties(DISPID, DWORD, DWORD *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMemberName(DISPID, BSTR *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetNextDispID(DWORD, DISPID, DISPID *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetNameSpaceParent(IUnknown **) override { return E_NOTIMPL; }
 
     int reads = 0;
 
 private:
-    bool answers(REFIID iid) const override
-    {
-        return IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IDispatchEx);
-    }
-
     static constexpr DISPID kLength = 1;
     static constexpr DISPID kFirstElement = 100;
     std::vector<ScopedVariant> elements_;

@@ -8,28 +8,16 @@
 #include <vector>
 
 #include "com_holders.h"
-#include "stack_object.h"
+#include "script_engine_object.h"
 #include "util/platform.h"
 
 namespace tavlin_test {
 
-class ScriptObject : public StackObject<IDispatchEx> {
+class ScriptObject : public ScriptEngineObject {
 public:
     using Properties = std::vector<std::pair<std::string, ScopedVariant>>;
 
     explicit ScriptObject(Properties properties) : properties_(std::move(properties)) {}
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *dispids) override
-    {
-        return count == 1 ? GetDispID(names[0], fdexNameCaseSensitive, dispids) : E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID lcid, WORD flags, DISPPARAMS *params, VARIANT *result,
-                                     EXCEPINFO *info, UINT *) override
-    {
-        return InvokeEx(dispid, lcid, flags, params, result, info, nullptr);
-    }
 
     HRESULT STDMETHODCALLTYPE GetDispID(BSTR name, DWORD, DISPID *dispid) override
     {
@@ -52,9 +40,6 @@ public:
         if (!result || dispid < kFirstProperty || index >= properties_.size()) return DISP_E_MEMBERNOTFOUND;
         return VariantCopy(result, properties_[index].second.get());
     }
-    HRESULT STDMETHODCALLTYPE DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMemberProperties(DISPID, DWORD, DWORD *) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetMemberName(DISPID dispid, BSTR *name) override
     {
         const size_t index = static_cast<size_t>(dispid - kFirstProperty);
@@ -70,14 +55,8 @@ public:
         *next = following;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetNameSpaceParent(IUnknown **) override { return E_NOTIMPL; }
 
 private:
-    bool answers(REFIID iid) const override
-    {
-        return IsEqualGUID(iid, IID_IDispatch) || IsEqualGUID(iid, IID_IDispatchEx);
-    }
-
     static constexpr DISPID kHasOwnProperty = 1;
     static constexpr DISPID kFirstProperty = 100;
     Properties properties_;
